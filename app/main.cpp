@@ -1,0 +1,10 @@
+#include <QApplication>
+
+#include "ui/Form.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  TMainForm form;
+  form.show();
+  return app.exec();
+}

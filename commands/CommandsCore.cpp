@@ -1,0 +1,1 @@
+// Placeholder translation unit; command sources join this target.

@@ -1,0 +1,1 @@
+// Placeholder translation unit; framing sources join this target.

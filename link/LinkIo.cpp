@@ -1,0 +1,1 @@
+// Placeholder translation unit; serial port sources join this target.

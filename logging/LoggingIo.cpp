@@ -1,0 +1,1 @@
+// Placeholder translation unit; the log file joins this target.

@@ -1,0 +1,24 @@
+# Debian 12 packages Vantrel needs to build, test and run; sourced by the
+# set-up scripts.
+VANTREL_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-serialport-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
+  fonts-liberation fonts-wqy-microhei
+  xvfb xauth
+)
+
+install_missing_packages() {
+  local missing=()
+  for p in "${VANTREL_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    echo "installing: ${missing[*]}"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}

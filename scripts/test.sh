@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12), builds Vantrel and runs every test:
+# the plain build, then AddressSanitizer + UndefinedBehaviorSanitizer, then
+# ThreadSanitizer over the core and link tests, then the fuzzers' corpora.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/packages.sh
+install_missing_packages
+
+JOBS=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "plain build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$JOBS"
+ctest --test-dir build --output-on-failure -j"$JOBS"
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DVANTREL_SANITIZE=address,undefined -DVANTREL_BUILD_BENCH=OFF
+cmake --build build-asan -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$JOBS"
+
+step "ThreadSanitizer (core and link)"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DVANTREL_SANITIZE=thread -DVANTREL_BUILD_GUI=OFF -DVANTREL_BUILD_BENCH=OFF
+cmake --build build-tsan -j"$JOBS"
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$JOBS" -L 'core|link'
+
+if [ -x scripts/fuzz.sh ]; then
+  step "fuzzers"
+  scripts/fuzz.sh "${VANTREL_FUZZ_SECONDS:-60}"
+fi
+step "all tests passed"

@@ -1,0 +1,1 @@
+// Placeholder translation unit; sequencer sources join this target.

@@ -1,0 +1,3 @@
+#include "ui/Form.h"
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent) { setWindowTitle("Vantrel"); }
