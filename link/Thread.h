@@ -1,0 +1,118 @@
+#pragma once
+// TNMEAThread, the reader of the receiver port: it reads short chunks, logs
+// them, frames them into sentences, lets the window show them, decodes them
+// into its own receiver record and lets the window refresh from it.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "link/HandOver.h"
+#include "link/PortLink.h"
+#include "nmea/Record.h"
+#include "nmea/Reply.h"
+
+namespace vantrel {
+
+// The window's side of the reader. Every call runs on the UI thread inside a
+// hand-over, while the reader waits, so the record may be read and changed.
+class ReaderHost {
+ public:
+  virtual ~ReaderHost() = default;
+  // The text of this cycle, before it is cut into sentences.
+  virtual void AppendMonitorLines(const char* workText, size_t len) = 0;
+  virtual void RefreshStatus(ReceiverRecord& record) = 0;
+  // A reply whose result is not ReplyUpdate::None, in stream order.
+  virtual void ShowReply(const ReplyResult& reply, ReceiverRecord& record) = 0;
+};
+
+// The log file's entry for the reader: set and cleared on the UI thread,
+// used by the reader under the same lock, so closing the log waits for an
+// append in progress instead of racing it.
+class LogHook {
+ public:
+  using Sink = std::function<void(const char* data, size_t len)>;
+  void Set(Sink sink);  // an empty sink ends logging
+  bool IsSet();
+  // Appends when a sink is set; true if it did.
+  bool Append(const char* data, size_t len);
+
+ private:
+  std::mutex mutex_;
+  Sink sink_;
+};
+
+// What a reader is given at construction. All pointers outlive the reader
+// (the window joins its readers before it goes); `log` may be null.
+struct ReaderEnv {
+  std::shared_ptr<PortLink> link;
+  ReaderHost* host = nullptr;
+  UiHandOver* handOver = nullptr;
+  AckSlots* acks = nullptr;
+  LogHook* log = nullptr;
+};
+
+class TNMEAThread {
+ public:
+  // Zeroes the record, discards the port's input queue (when the link is
+  // open) and starts the body at once.
+  explicit TNMEAThread(const ReaderEnv& env);
+  // Requests the stop and waits for the body to return.
+  ~TNMEAThread();
+  TNMEAThread(const TNMEAThread&) = delete;
+  TNMEAThread& operator=(const TNMEAThread&) = delete;
+
+  // Sets StopRequested and wakes the reader from a hand-over wait. The body
+  // ends after its current step; nobody has to wait for it.
+  void RequestStop();
+  bool Finished() const { return finished_.load(std::memory_order_acquire); }
+  void Join();
+
+  std::atomic<bool> StopRequested{false};
+
+  // Read on the UI thread outside the hand-overs: published after each cycle.
+  uint8_t FixType() const { return fixType_.load(std::memory_order_acquire); }
+  int32_t SatsInViewSnapshot(SatInView (&out)[kSatsInViewMax]) const;  // returns the count
+  // Clears applied by the reader at the start of its next cycle.
+  void RequestClearChannelsUpdated() { clearChannelsUpdated_.store(true, std::memory_order_release); }
+  void RequestClearGsvComplete() { clearGsvComplete_.store(true, std::memory_order_release); }
+
+  // The reader's record: touched by the reader, and by the UI thread only
+  // inside a hand-over.
+  ReceiverRecord Record;
+
+ private:
+  void Body();
+  void ReadCycle(char* chunk);
+  void Publish();
+
+  ReaderEnv env_;
+  std::atomic<uint8_t> fixType_{0};
+  std::atomic<bool> clearChannelsUpdated_{false};
+  std::atomic<bool> clearGsvComplete_{false};
+  std::atomic<bool> finished_{false};
+  mutable std::mutex snapshotMutex_;
+  SatInView satsSnapshot_[kSatsInViewMax] = {};
+  int32_t satsCountSnapshot_ = 0;
+  std::thread thread_;  // last member: starts after everything above exists
+};
+
+// Every reader the window has started and not yet joined. A stopped reader
+// ends on its own; the set joins it on the next start, or at the end.
+class ReaderSet {
+ public:
+  ~ReaderSet() { StopAndJoinAll(); }
+  TNMEAThread* Start(const ReaderEnv& env);
+  void StopAndJoinAll();
+  size_t Size() const { return readers_.size(); }
+
+ private:
+  void Reap();
+  std::vector<std::unique_ptr<TNMEAThread>> readers_;
+};
+
+}  // namespace vantrel
