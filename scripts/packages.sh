@@ -7,6 +7,7 @@ VANTREL_PACKAGES=(
   clang-14 libclang-rt-14-dev
   fonts-liberation fonts-wqy-microhei
   xvfb xauth
+  locales
 )
 
 install_missing_packages() {
@@ -20,5 +21,11 @@ install_missing_packages() {
     echo "installing: ${missing[*]}"
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+  # The number-reading tests also run under a comma-decimal locale.
+  if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    local sudo_l=""
+    [ "$(id -u)" -ne 0 ] && sudo_l=sudo
+    $sudo_l localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "could not generate de_DE.UTF-8; its tests will be skipped"
   fi
 }
