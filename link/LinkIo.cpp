@@ -1,1 +1,0 @@
-// Placeholder translation unit; serial port sources join this target.
