@@ -4,7 +4,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  TMainForm form;
-  form.show();
+  TMainForm MainForm;
+  MainForm.show();
   return app.exec();
 }

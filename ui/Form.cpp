@@ -1,3 +1,625 @@
 #include "ui/Form.h"
 
-TMainForm::TMainForm(QWidget* parent) : QWidget(parent) { setWindowTitle("Vantrel"); }
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <array>
+
+#include "commands/Load.h"
+#include "ui/Chart.h"
+#include "ui/Datums.h"
+#include "ui/Lists.h"
+#include "ui/RealSeams.h"
+#include "ui/SkyView.h"
+#include "ui/StatusBar.h"
+
+using namespace vantrel;
+
+namespace {
+
+// Client area of the window and the pages inside the page control.
+constexpr int kClientWidth = 304;
+constexpr int kClientHeight = 425;
+
+const QColor kBlue(0, 0, 255);
+const QColor kRed(255, 0, 0);
+const QColor kBlack(0, 0, 0);
+
+// The window's font: Arial's widths at 8 points, with a fallback that has
+// the full-width punctuation of some captions.
+QFont WindowFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("WenQuanYi Micro Hei")});
+  font.setPixelSize(11);
+  return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h = 14,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+  auto* label = new QLabel(text, parent);
+  label->setGeometry(x, y, w, h);
+  label->setAlignment(align);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int w, int h = 23) {
+  auto* button = new QPushButton(text, parent);
+  button->setGeometry(x, y, w, h);
+  button->setAutoDefault(false);
+  return button;
+}
+
+// An editable list. `selected` is the selected row; with -1 the list shows
+// `text` and no row is selected.
+QComboBox* MakeList(QWidget* parent, const QStringList& rows, int selected, const QString& text,
+                    int x, int y, int w, int h = 20) {
+  auto* list = new QComboBox(parent);
+  list->setEditable(true);
+  list->setInsertPolicy(QComboBox::NoInsert);
+  list->setMaxVisibleItems(12);
+  list->addItems(rows);
+  list->setGeometry(x, y, w, h);
+  if (selected >= 0)
+    list->setCurrentIndex(selected);
+  else
+    SetListText(list, text);
+  return list;
+}
+
+QGroupBox* MakeGroup(QWidget* parent, const QString& title, int x, int y, int w, int h) {
+  auto* group = new QGroupBox(title, parent);
+  group->setGeometry(x, y, w, h);
+  return group;
+}
+
+QRadioButton* MakeRadio(QWidget* parent, const QString& text, int x, int y, int w, int h = 17) {
+  auto* radio = new QRadioButton(text, parent);
+  radio->setGeometry(x, y, w, h);
+  return radio;
+}
+
+void SetFontColour(QLabel* label, const QColor& colour) {
+  QPalette palette = label->palette();
+  if (palette.color(QPalette::WindowText) == colour) return;
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+}
+
+void SetBold(QWidget* widget, int pixelSize = 0) {
+  QFont font = widget->font();
+  font.setBold(true);
+  if (pixelSize > 0) font.setPixelSize(pixelSize);
+  widget->setFont(font);
+}
+
+// A transparent label of spaces in a struck-through bold font: a rule that
+// scales with the text, as the status column expects.
+QWidget* MakeSeparator(QWidget* parent, int x, int y) {
+  auto* rule = new QFrame(parent);
+  rule->setFrameShape(QFrame::HLine);
+  rule->setFrameShadow(QFrame::Plain);
+  rule->setGeometry(x, y, 117, 14);
+  return rule;
+}
+
+// The About page's logo: a small drawn emblem of a receiver under the sky.
+QPixmap DrawLogo() {
+  QPixmap logo(185, 73);
+  logo.fill(Qt::transparent);
+  QPainter p(&logo);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient sky(0, 0, 0, 73);
+  sky.setColorAt(0, QColor(20, 40, 120));
+  sky.setColorAt(1, QColor(90, 150, 220));
+  p.setBrush(sky);
+  p.setPen(Qt::NoPen);
+  p.drawRoundedRect(QRectF(0.5, 0.5, 184, 72), 8, 8);
+  p.setPen(QPen(QColor(255, 255, 255, 160), 1));
+  p.setBrush(Qt::NoBrush);
+  for (int r = 16; r <= 48; r += 16) p.drawEllipse(QPointF(92.5, 80), r * 1.6, r);
+  p.setPen(Qt::NoPen);
+  const QPointF sats[] = {{30, 18}, {70, 10}, {120, 14}, {160, 24}, {52, 40}, {140, 44}};
+  for (const auto& s : sats) {
+    p.setBrush(QColor(255, 255, 0));
+    p.drawEllipse(s, 4, 4);
+  }
+  return logo;
+}
+
+}  // namespace
+
+struct TMainForm::OwnedSeams {
+  RealMessageBoxes messageBoxes;
+  RealSaveDialog saveDialog;
+  RealPauses pauses;
+  RealClock clock;
+};
+
+TMainForm::TMainForm(const FormServices& services, QWidget* parent)
+    : QWidget(parent), ownedSeams_(new OwnedSeams) {
+  MessageBoxes = services.MessageBoxes ? services.MessageBoxes : &ownedSeams_->messageBoxes;
+  SaveDialog = services.SaveDialog ? services.SaveDialog : &ownedSeams_->saveDialog;
+  Pauses = services.Pauses ? services.Pauses : &ownedSeams_->pauses;
+  Clock = services.Clock ? services.Clock : &ownedSeams_->clock;
+
+  setWindowTitle(QStringLiteral("Vantrel"));
+  setFont(WindowFont());
+  resize(kClientWidth, kClientHeight);
+
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setGeometry(0, 0, kClientWidth, kClientHeight);
+  PageControl1->setUsesScrollButtons(false);
+  TabStatus = new QWidget;
+  TabSetup = new QWidget;
+  TabChannel = new QWidget;
+  TabTest = new QWidget;
+  Tab101 = new QWidget;
+  TabAbout = new QWidget;
+  PageControl1->addTab(TabStatus, QStringLiteral("Status"));
+  PageControl1->addTab(TabSetup, QStringLiteral("Setup"));
+  PageControl1->addTab(TabChannel, QStringLiteral("Channel"));
+  PageControl1->addTab(TabTest, QStringLiteral("Test"));
+  PageControl1->addTab(Tab101, QStringLiteral("GPS-101"));
+  PageControl1->addTab(TabAbout, QStringLiteral("About"));
+  PageControl1->setTabVisible(4, false);
+  PageControl1->setCurrentIndex(0);
+
+  BuildStatusPage();
+  BuildSetupPage();
+  BuildChannelPage();
+  BuildTestPage();
+  Build101Page();
+  BuildAboutPage();
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(1000);
+  Timer2 = new QTimer(this);
+  Timer2->setInterval(1000);
+
+  SaveDialog1.fileName = QStringLiteral("Vantrel.nma");
+  SaveDialog1.filters = {QStringLiteral("NMEA Files (*.nma)"), QStringLiteral("Text Files (*.txt)"),
+                         QStringLiteral("All Files (*.*)")};
+  SaveDialog1.filterIndex = 0;
+
+  ConnectHandlers();
+  ChartChannelMode = false;
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  FormDestroy();
+  delete ownedSeams_;
+}
+
+void TMainForm::BuildStatusPage() {
+  QWidget* page = TabStatus;
+  Panel1 = new QWidget(page);
+  Panel1->setGeometry(0, 0, 298, 193);
+
+  ImgSVOrig = new TImage(Panel1);
+  ImgSVOrig->setGeometry(2, 8, kSkyViewSize, kSkyViewSize);
+  ImgSVOrig->Picture = DrawSkyBackground();
+  ImgSVOrig->hide();
+  ImgSV = new TImage(Panel1);
+  ImgSV->setGeometry(2, 8, kSkyViewSize, kSkyViewSize);
+  ImgSV->Picture = ImgSVOrig->Picture.copy();
+
+  // Caption, right-aligned value (right edge at 280) and unit mark per row.
+  struct Row {
+    const char* caption;
+    QLabel** value;
+    const char* mark;
+    int valueLeft;
+  };
+  const Row rows[] = {
+      {"Date  : ", &LabelDate, "", 214},      {"Time  : ", &LabelTime, "", 214},
+      {nullptr, nullptr, nullptr, 0},         {"Lat    : ", &LabelLat, "。", 208},
+      {"Lon   : ", &LabelLon, "。", 208},       {"Alt     : ", &LabelAlt, "m", 214},
+      {"Fix Type : ", &LabelFix, "", 232},    {"Spd (km/hr) : ", &LabelSpeed, "", 248},
+      {"Track  : ", &LabelTrack, "。", 214},    {nullptr, nullptr, nullptr, 0},
+      {"PDOP : ", &LabelPDOP, "", 214},       {"HDOP : ", &LabelHDOP, "", 214},
+      {"VDOP : ", &LabelVDOP, "", 214},
+  };
+  int y = 8;
+  for (const Row& row : rows) {
+    if (!row.caption) {
+      MakeSeparator(Panel1, 182, y);
+      y += 13;
+      continue;
+    }
+    const QString caption = QString::fromUtf8(row.caption);
+    const int captionWidth = row.valueLeft - 182;
+    MakeLabel(Panel1, caption, 182, y, captionWidth);
+    *row.value = MakeLabel(Panel1, QString(), row.valueLeft, y, 280 - row.valueLeft, 14,
+                           Qt::AlignRight | Qt::AlignVCenter);
+    if (row.mark[0]) MakeLabel(Panel1, QString::fromUtf8(row.mark), 281, y, 16);
+    y += 14;
+  }
+  // The fix text may be wide ("NoFix ", "3D DGPS"); it grows to the left.
+  LabelFix->setGeometry(232, LabelFix->y(), 48, 14);
+
+  ChartSNR = new TChart(page);
+  ChartSNR->setGeometry(0, 193, 297, 113);
+  ChartSNR->SetTitle(QStringLiteral("CNR"));
+  ChartSNR->SetTitleColor(kBlue);
+  ChartSNR->setToolTip(QString::fromUtf8(
+      "『Double Click』could change mode ; 『Single Click』could see more channels, if exist"));
+
+  BtnHot = MakeButton(page, QStringLiteral("Hot Start"), 2, 309, 96);
+  BtnWarm = MakeButton(page, QStringLiteral("Warm Start"), 101, 309, 96);
+  BtnCold = MakeButton(page, QStringLiteral("Cold Start"), 200, 309, 96);
+
+  CmbCom = MakeList(page, ComRows(), -1, QStringLiteral("COM1"), 2, 338, 90);
+  CmbBaud = MakeList(page, BaudRows(), 4, QString(), 96, 338, 90);
+  BtnOpen = MakeButton(page, QStringLiteral("Open"), 200, 336, 96);
+  BtnClose = MakeButton(page, QStringLiteral("Close"), 200, 336, 96);
+  BtnClose->hide();
+
+  StatusBar1 = new TStatusBar(page);
+  StatusBar1->setGeometry(0, 376, 298, 19);
+}
+
+void TMainForm::BuildSetupPage() {
+  QWidget* page = TabSetup;
+  GroupNMEA = MakeGroup(page, QStringLiteral("NMEA Output Settings"), 1, 0, 296, 150);
+  const QStringList rates = NumberRows(0, 10);
+  struct Out {
+    const char* name;
+    QComboBox** list;
+    int selected;
+  };
+  const Out outs[] = {{"GLL", &CmbGLL, 1}, {"RMC", &CmbRMC, 1}, {"VTG", &CmbVTG, 1},
+                      {"GSA", &CmbGSA, 1}, {"GSV", &CmbGSV, 1}, {"GGA", &CmbGGA, 1},
+                      {"ZDA", &CmbZDA, 0}, {"QCHN", &CmbQCHN, -1}};
+  for (int i = 0; i < 8; ++i) {
+    const int x = i < 4 ? 6 : 82;
+    const int y = 18 + (i % 4) * 23;
+    MakeLabel(GroupNMEA, QString::fromLatin1(outs[i].name), x, y + 3, 30);
+    *outs[i].list = MakeList(GroupNMEA, rates, outs[i].selected, QStringLiteral("0"), x + 30, y, 42);
+  }
+  BtnDefault = MakeButton(GroupNMEA, QStringLiteral("Default"), 6, 114, 48);
+  BtnNMEAQuery = MakeButton(GroupNMEA, QStringLiteral("Query"), 56, 114, 48);
+  BtnConfirm = MakeButton(GroupNMEA, QStringLiteral("Confirm"), 106, 114, 48);
+
+  auto* bandwidth = MakeGroup(GroupNMEA, QStringLiteral("rs232 bandwith"), 160, 10, 130, 42);
+  LabelHz = MakeLabel(bandwidth, QStringLiteral("1"), 6, 18, 14, 16, Qt::AlignRight | Qt::AlignVCenter);
+  SetBold(LabelHz);
+  MakeLabel(bandwidth, QStringLiteral("Hz"), 22, 18, 16, 16);
+  LabelPercent = MakeLabel(bandwidth, QStringLiteral("0.0%"), 40, 14, 84, 24,
+                           Qt::AlignRight | Qt::AlignVCenter);
+  SetBold(LabelPercent, 18);
+
+  auto* baud = MakeGroup(GroupNMEA, QStringLiteral("Baudrate"), 160, 54, 130, 42);
+  CmbSetBaud = MakeList(baud, BaudRows(), -1, QStringLiteral("38400"), 6, 16, 64);
+  BtnSetBaud = MakeButton(baud, QStringLiteral("Set"), 74, 15, 50, 22);
+
+  auto* fixRate = MakeGroup(GroupNMEA, QStringLiteral("Fix Update Rate"), 160, 98, 130, 44);
+  CmbFixRate = MakeList(fixRate, NumberRows(1, 5), 0, QString(), 6, 17, 34);
+  BtnSetFixRate = MakeButton(fixRate, QStringLiteral("Set"), 43, 16, 38, 22);
+  BtnQueryFixRate = MakeButton(fixRate, QStringLiteral("Query"), 84, 16, 40, 22);
+
+  auto* dgps = MakeGroup(page, QStringLiteral("DGPS"), 1, 152, 296, 66);
+  RadioWAASEnable = MakeRadio(dgps, QStringLiteral("SBAS(WAAS/EGNOS/MSAS)"), 6, 16, 150);
+  RadioRTCMEnable = MakeRadio(dgps, QStringLiteral("RTCM"), 160, 16, 56);
+  RadioBothDisable = MakeRadio(dgps, QStringLiteral("Disable"), 220, 16, 70);
+  RadioBothDisable->setChecked(true);
+  MakeLabel(dgps, QStringLiteral("RTCM Baudrate :"), 6, 42, 84);
+  CmbRTCMBaud = MakeList(dgps, BaudRows(), 1, QString(), 92, 39, 64);
+  BtnDGPSQuery = MakeButton(dgps, QStringLiteral("Query"), 184, 38, 52, 22);
+  BtnDGPSSet = MakeButton(dgps, QStringLiteral("Set"), 238, 38, 52, 22);
+
+  auto* datum = MakeGroup(page, QStringLiteral("Datum"), 1, 220, 224, 46);
+  QStringList datumRows;
+  for (const char* row : kDatumRows) datumRows << QString::fromLatin1(row);
+  CmbDatum = MakeList(datum, datumRows, -1, datumRows[0], 6, 18, 108);
+  CmbDatum->view()->setMinimumWidth(360);
+  BtnDatumQuery = MakeButton(datum, QStringLiteral("Query"), 118, 17, 50, 22);
+  BtnDatumSet = MakeButton(datum, QStringLiteral("Set"), 170, 17, 48, 22);
+
+  BtnLog = MakeButton(page, QStringLiteral("NMEA Log"), 229, 232, 68, 26);
+  BtnLogging = MakeButton(page, QStringLiteral("Logging ..."), 229, 232, 68, 26);
+  BtnLogging->hide();
+
+  MemoNMEA = new QPlainTextEdit(page);
+  MemoNMEA->setGeometry(0, 270, 297, 89);
+  MemoNMEA->setReadOnly(true);
+  MemoNMEA->setLineWrapMode(QPlainTextEdit::NoWrap);
+  MemoNMEA->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  MemoNMEA->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  MemoNMEA->setUndoRedoEnabled(false);
+}
+
+void TMainForm::BuildChannelPage() {
+  StringGrid1 = new QTableWidget(33, 4, TabChannel);
+  StringGrid1->setGeometry(0, 0, 298, 396);
+  StringGrid1->horizontalHeader()->hide();
+  StringGrid1->verticalHeader()->hide();
+  StringGrid1->verticalHeader()->setMinimumSectionSize(1);
+  StringGrid1->verticalHeader()->setDefaultSectionSize(15);
+  StringGrid1->horizontalHeader()->setMinimumSectionSize(1);
+  const int widths[4] = {50, 50, 50, 122};
+  for (int c = 0; c < 4; ++c) StringGrid1->setColumnWidth(c, widths[c]);
+  StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  StringGrid1->setSelectionMode(QAbstractItemView::NoSelection);
+  StringGrid1->setFocusPolicy(Qt::NoFocus);
+  StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The first row and the first column are drawn as fixed header cells.
+  const QBrush fixed = StringGrid1->palette().brush(QPalette::Button);
+  for (int r = 0; r < 33; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      auto* cell = new QTableWidgetItem;
+      cell->setFlags(Qt::ItemIsEnabled);
+      if (r == 0 || c == 0) cell->setBackground(fixed);
+      StringGrid1->setItem(r, c, cell);
+    }
+  }
+}
+
+void TMainForm::BuildTestPage() {
+  QWidget* page = TabTest;
+  auto* output = MakeGroup(page, QStringLiteral("NMEA output"), 1, 0, 296, 84);
+  const char* outputLines[] = {"Output NMEA sentences when you click the button.",
+                               "The function is designed for GPS mouse, avoid PC",
+                               "misunderstanding it as a mouse.",
+                               "(The feature also needs firmware support !)"};
+  for (int i = 0; i < 4; ++i) MakeLabel(output, QString::fromLatin1(outputLines[i]), 6, 15 + i * 13, 284, 13);
+  BtnWakeUp = MakeButton(output, QStringLiteral("Wake Up"), 228, 56, 62);
+
+  auto* current = MakeGroup(page, QStringLiteral("Current"), 1, 86, 296, 54);
+  MakeLabel(current, QString::fromUtf8("Status："), 6, 16, 44);
+  LabelCurrent = MakeLabel(current, QString(), 52, 16, 238);
+  ChkBoxPower = new QCheckBox(QStringLiteral("Test Mode (rapidly drop current while fix)"), current);
+  ChkBoxPower->setGeometry(6, 33, 284, 17);
+
+  auto* sbas = MakeGroup(page, QStringLiteral("SBAS"), 1, 142, 296, 112);
+  const char* sbasLines[] = {"Some  WAAS / EGNOS / MSAS  SVs are under ",
+                             "test, in order to avoid some experimental SVs affect ",
+                             "our performance, only stable SVs allow to apply to ",
+                             "our  system. If you want to test some experimental",
+                             "SVs, please set \"Test\" mode."};
+  for (int i = 0; i < 5; ++i) MakeLabel(sbas, QString::fromLatin1(sbasLines[i]), 6, 15 + i * 13, 284, 13);
+  RadioIntegrity = MakeRadio(sbas, QStringLiteral("Integrity"), 6, 86, 76);
+  RadioTest = MakeRadio(sbas, QStringLiteral("Test"), 86, 86, 56);
+  RadioIntegrity->setChecked(true);
+  BtnIntegrity = MakeButton(sbas, QStringLiteral("Set"), 176, 83, 56);
+  BtnQIntegrity = MakeButton(sbas, QStringLiteral("Query"), 234, 83, 56);
+
+  GroupFlash = MakeGroup(page, QStringLiteral("Write setting into flash (remain  0  times to modify)"),
+                         1, 256, 296, 70);
+  MakeLabel(GroupFlash, QStringLiteral("Depend on [All Settings]  in  Setup page."), 6, 17, 284);
+  ChkFlashProtect = new QCheckBox(QStringLiteral("Setting write protection"), GroupFlash);
+  ChkFlashProtect->setGeometry(6, 39, 164, 17);
+  BtnFlashSet = MakeButton(GroupFlash, QStringLiteral("Set"), 176, 36, 56);
+  BtnQFlash = MakeButton(GroupFlash, QStringLiteral("Query"), 234, 36, 56);
+}
+
+void TMainForm::Build101Page() {
+  QWidget* page = Tab101;
+  auto* setting = MakeGroup(page, QStringLiteral("Setting"), 1, 0, 296, 72);
+  Cmb101Com = MakeList(setting, ComRows(), 0, QString(), 6, 17, 80);
+  Cmb101Baud = MakeList(setting, BaudRows(), 3, QString(), 90, 17, 80);
+  Btn101Open = MakeButton(setting, QStringLiteral("Open"), 206, 15, 84);
+  Btn101Close = MakeButton(setting, QStringLiteral("Close"), 206, 15, 84);
+  Btn101Close->hide();
+  MakeLabel(setting, QString::fromUtf8("SVid："), 6, 46, 36);
+  Cmb101SV = MakeList(setting, NumberRows(1, 37), 13, QString(), 42, 43, 50);
+  MakeLabel(setting, QString::fromUtf8("Degrade Signal (dB)："), 100, 46, 118);
+  CmbDegrade = MakeList(setting, NumberRows(0, 100), 40, QString(), 222, 43, 56);
+
+  // The two test groups share a layout.
+  auto buildTest = [&](const QString& title, int top, QComboBox*& cnr, int cnrDefault,
+                       const QString& timeCaption, QComboBox*& time, int timeDefault,
+                       QLabel*& result, QLabel*& iterationLabel, QComboBox*& iteration,
+                       QPushButton*& exportButton) {
+    auto* group = MakeGroup(page, title, 1, top, 296, 96);
+    MakeLabel(group, QStringLiteral("Below"), 6, 19, 32);
+    cnr = MakeList(group, NumberRows(10, 60), cnrDefault - 10, QString(), 40, 16, 46);
+    MakeLabel(group, QStringLiteral("CNR        to measure"), 90, 19, 110);
+    MakeLabel(group, timeCaption, 6, 45, 92);
+    time = MakeList(group, NumberRows(10, 180, 10), timeDefault / 10 - 1, QString(), 100, 42, 56);
+    MakeLabel(group, QString::fromUtf8("Sensitivity："), 6, 71, 70);
+    result = MakeLabel(group, QStringLiteral("?"), 78, 71, 40, 14, Qt::AlignRight | Qt::AlignVCenter);
+    SetBold(result);
+    MakeLabel(group, QStringLiteral("dBm"), 122, 71, 26);
+    iterationLabel = MakeLabel(group, QString::fromUtf8("Iteration："), 170, 45, 60);
+    iterationLabel->hide();
+    iteration = MakeList(group, NumberRows(1, 100), -1, QStringLiteral("20"), 232, 42, 56);
+    iteration->hide();
+    exportButton = MakeButton(group, QStringLiteral("Export"), 232, 66, 56);
+    exportButton->hide();
+  };
+  buildTest(QStringLiteral("Acquisition (Cold Start)"), 74, CmbAcqCNR, 20,
+            QString::fromUtf8("Time-out (sec)："), CmbAcqTime, 60, LabelAcqResult, LabelAcqIteration,
+            CmbAcqIteration, BtnAcqExport);
+  buildTest(QStringLiteral("Tracking"), 172, CmbTrackCNR, 15, QString::fromUtf8("Duration (sec)："),
+            CmbTrackDur, 30, LabelTrackResult, LabelTrackIteration, CmbTrackIteration, BtnTrackExport);
+
+  BtnTestAcq = MakeButton(page, QStringLiteral("Acq Only"), 2, 274, 70, 25);
+  BtnTestTrack = MakeButton(page, QStringLiteral("Track Only"), 76, 274, 72, 25);
+  BtnTestAll = MakeButton(page, QStringLiteral("Test All"), 152, 274, 70, 25);
+  BtnTestAll->setToolTip(QStringLiteral("Tracking test first, and then Acq test"));
+  BtnTestStop = MakeButton(page, QStringLiteral("Stop !"), 226, 274, 70, 25);
+  BtnTestStop->setEnabled(false);
+}
+
+void TMainForm::BuildAboutPage() {
+  QWidget* page = TabAbout;
+  auto* about = MakeGroup(page, QString(), 1, 0, 296, 150);
+  auto* logo = new QLabel(about);
+  logo->setGeometry(56, 10, 185, 73);
+  logo->setPixmap(DrawLogo());
+  auto* title = MakeLabel(about, QStringLiteral("Vantrel"), 6, 84, 284, 42, Qt::AlignCenter);
+  QFont script;
+  script.setFamilies({QStringLiteral("URW Chancery L"), QStringLiteral("Z003"),
+                      QStringLiteral("Liberation Serif")});
+  script.setPixelSize(35);
+  script.setBold(true);
+  script.setItalic(true);
+  title->setFont(script);
+  MakeLabel(about, QStringLiteral("Version 1.4.2   2007-Apr"), 6, 128, 284, 14, Qt::AlignCenter);
+
+  auto* firmware = MakeGroup(page, QStringLiteral("Firmware Version"), 1, 154, 296, 80);
+  SetBold(MakeLabel(firmware, QStringLiteral("Version :"), 6, 20, 52));
+  LabelVersion = MakeLabel(firmware, QString(), 60, 20, 230, 28, Qt::AlignLeft | Qt::AlignTop);
+  LabelVersion->setWordWrap(true);
+  BtnQuery = MakeButton(firmware, QStringLiteral("Query"), 234, 50, 56);
+
+  GroupTCXO = MakeGroup(page, QStringLiteral("TCXO"), 1, 238, 296, 50);
+  SetBold(MakeLabel(GroupTCXO, QStringLiteral("Accuracy : "), 6, 20, 62));
+  LabelTCXO = MakeLabel(GroupTCXO, QString(), 70, 20, 150);
+  BtnTCXO = MakeButton(GroupTCXO, QStringLiteral("Query"), 234, 16, 56);
+  GroupTCXO->hide();
+
+  GroupTestingTime = MakeGroup(page, QStringLiteral("Testing Time"), 1, 292, 296, 50);
+  SetBold(MakeLabel(GroupTestingTime, QStringLiteral("Testing Time : "), 6, 20, 84));
+  LabelTestingTime = MakeLabel(GroupTestingTime, QString(), 92, 20, 130);
+  BtnTestingTime = MakeButton(GroupTestingTime, QStringLiteral("Query"), 234, 16, 56);
+  GroupTestingTime->hide();
+}
+
+void TMainForm::ConnectHandlers() {
+  auto click = [this](QPushButton* button, void (TMainForm::*handler)()) {
+    connect(button, &QPushButton::clicked, this, handler);
+  };
+  click(BtnOpen, &TMainForm::BtnOpenClick);
+  click(BtnClose, &TMainForm::BtnCloseClick);
+  click(BtnNMEAQuery, &TMainForm::BtnNMEAQueryClick);
+  click(BtnQueryFixRate, &TMainForm::BtnQueryFixRateClick);
+  click(BtnDGPSQuery, &TMainForm::BtnDGPSQueryClick);
+  click(BtnQIntegrity, &TMainForm::BtnQIntegrityClick);
+  click(BtnQFlash, &TMainForm::BtnQFlashClick);
+  click(BtnDatumQuery, &TMainForm::BtnDatumQueryClick);
+  click(BtnHot, &TMainForm::BtnHotClick);
+  click(BtnWarm, &TMainForm::BtnWarmClick);
+  click(BtnCold, &TMainForm::BtnColdClick);
+  connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+
+  // A list changes when the user picks a row or types; code that sets a
+  // list does not count.
+  auto change = [this](QComboBox* list, void (TMainForm::*handler)()) {
+    connect(list, &QComboBox::activated, this, handler);
+    connect(list->lineEdit(), &QLineEdit::textEdited, this, handler);
+  };
+  change(CmbGLL, &TMainForm::CmbGLLChange);
+  change(CmbRMC, &TMainForm::CmbRMCChange);
+  change(CmbVTG, &TMainForm::CmbVTGChange);
+  change(CmbGSA, &TMainForm::CmbGSAChange);
+  change(CmbGSV, &TMainForm::CmbGSVChange);
+  change(CmbGGA, &TMainForm::CmbGGAChange);
+  change(CmbZDA, &TMainForm::CmbZDAChange);
+  change(CmbQCHN, &TMainForm::CmbQCHNChange);
+  change(CmbSetBaud, &TMainForm::CmbSetBaudChange);
+  change(CmbBaud, &TMainForm::CmbBaudChange);
+  change(CmbFixRate, &TMainForm::CmbFixRateChange);
+
+  connect(ChartSNR, &TChart::Clicked, this, &TMainForm::ChartSNRClick);
+  connect(ChartSNR, &TChart::DoubleClicked, this, &TMainForm::ChartSNRDblClick);
+}
+
+void TMainForm::FormCreate() {
+  // The port, log and reader-thread fields start null by their initialisers.
+  ChartSNR->Clear();
+  DisableReceiverControls();
+  DisableTestControls();
+  for (int i = 1; i <= 32; ++i) ChartSNR->AddBar(i, 55, QString::number(i), kBlue);
+  OutputLoad();
+  StringGrid1->setEnabled(false);
+  const char* header[4] = {"Channel", "SVid", "SNR", "Status"};
+  for (int c = 0; c < 4; ++c) StringGrid1->item(0, c)->setText(QString::fromLatin1(header[c]));
+  // Qt widgets are double-buffered already; Panel1 needs nothing more.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFixedSize(kClientWidth, kClientHeight);
+}
+
+namespace {
+
+// The receiver-dependent controls, in the order they are switched.
+template <typename Form>
+std::array<QWidget*, 28> ReceiverControls(Form* f) {
+  return {f->BtnHot,        f->BtnWarm,       f->BtnCold,       f->BtnLog,
+          f->BtnDGPSSet,    f->BtnDGPSQuery,  f->BtnDatumQuery, f->BtnDatumSet,
+          f->BtnConfirm,    f->BtnDefault,    f->BtnNMEAQuery,  f->BtnQuery,
+          f->BtnTCXO,       f->BtnWakeUp,     f->BtnSetFixRate, f->BtnQueryFixRate,
+          f->BtnSetBaud,    f->ChkBoxPower,   f->BtnIntegrity,  f->BtnQIntegrity,
+          f->BtnFlashSet,   f->ChkFlashProtect, f->BtnQFlash,   f->Cmb101Com,
+          f->Cmb101Baud,    f->Cmb101SV,      f->CmbDegrade,    f->Btn101Open};
+}
+
+template <typename Form>
+std::array<QWidget*, 11> TestControls(Form* f) {
+  return {f->CmbAcqCNR,   f->CmbAcqTime,        f->CmbAcqIteration, f->BtnAcqExport,
+          f->CmbTrackCNR, f->CmbTrackDur,       f->CmbTrackIteration, f->BtnTrackExport,
+          f->BtnTestAcq,  f->BtnTestTrack,      f->BtnTestAll};
+}
+
+}  // namespace
+
+void TMainForm::DisableReceiverControls() {
+  for (QWidget* control : ReceiverControls(this)) control->setEnabled(false);
+}
+
+void TMainForm::EnableReceiverControls() {
+  for (QWidget* control : ReceiverControls(this)) control->setEnabled(true);
+}
+
+void TMainForm::DisableTestControls() {
+  for (QWidget* control : TestControls(this)) control->setEnabled(false);
+}
+
+void TMainForm::EnableTestControls() {
+  for (QWidget* control : TestControls(this)) control->setEnabled(true);
+}
+
+void TMainForm::OutputLoad() {
+  const QComboBox* lists[kOutputSentenceCount] = {CmbGLL, CmbRMC, CmbVTG, CmbGSA,
+                                                  CmbGSV, CmbGGA, CmbZDA, CmbQCHN};
+  int positions[kOutputSentenceCount];
+  for (int i = 0; i < kOutputSentenceCount; ++i) positions[i] = ItemIndex(lists[i]);
+  const auto load = ComputeOutputLoad(positions, CmbFixRate->currentText().toStdString(),
+                                      CmbSetBaud->currentText().toStdString());
+  // A text that is not a whole number (often a half-typed one) leaves the
+  // display as it was.
+  if (!load) return;
+  if (load->OverLine) {
+    SetFontColour(LabelPercent, kRed);
+    BtnConfirm->setEnabled(false);
+  } else {
+    SetFontColour(LabelPercent, kBlack);
+    if (PortOpen()) BtnConfirm->setEnabled(true);
+  }
+  SetCaption(LabelPercent, QString::fromStdString(LoadText(load->Percent)));
+}
+
+void TMainForm::CmbGLLChange() { OutputLoad(); }
+void TMainForm::CmbRMCChange() { OutputLoad(); }
+void TMainForm::CmbVTGChange() { OutputLoad(); }
+void TMainForm::CmbGSAChange() { OutputLoad(); }
+void TMainForm::CmbGSVChange() { OutputLoad(); }
+void TMainForm::CmbGGAChange() { OutputLoad(); }
+void TMainForm::CmbZDAChange() { OutputLoad(); }
+void TMainForm::CmbQCHNChange() { OutputLoad(); }
+void TMainForm::CmbSetBaudChange() { OutputLoad(); }
+void TMainForm::CmbBaudChange() { OutputLoad(); }
+
+void TMainForm::CmbFixRateChange() {
+  SetCaption(LabelHz, CmbFixRate->currentText());
+  OutputLoad();
+}
+
+void TMainForm::SetCaption(QLabel* label, const QString& text) {
+  if (label->text() != text) label->setText(text);
+}

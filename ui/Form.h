@@ -1,8 +1,248 @@
 #pragma once
+// The main window: every control by its name, the window fields and the
+// handlers. Handlers stay thin: they read controls, call the core and write
+// controls. The methods live in several files by subject:
+//   ui/Form.cpp              construction, control states, load display
+//   ui/FormRefresh.cpp       status labels, channel grid, monitor, chart, sky
+//   ui/FormPort.cpp          receiver port, reader thread, queries
+//   commands/FormCommands.cpp  Timer1, restarts, reply updates
 #include <QWidget>
+#include <cstddef>
+
+#include "nmea/Record.h"
+#include "ui/Seams.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
+
+namespace vantrel {
+class TChart;
+class TImage;
+class TStatusBar;
+}  // namespace vantrel
+
+// The window's contacts with the outside. Any seam left null is replaced by
+// the real one (message box, file dialog, sleep, steady clock).
+struct FormServices {
+  vantrel::IMessageBoxes* MessageBoxes = nullptr;
+  vantrel::ISaveDialog* SaveDialog = nullptr;
+  vantrel::IPauses* Pauses = nullptr;
+  vantrel::IClock* Clock = nullptr;
+};
 
 class TMainForm : public QWidget {
   Q_OBJECT
  public:
-  explicit TMainForm(QWidget* parent = nullptr);
+  explicit TMainForm(const FormServices& services = {}, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // Seams, never null after construction.
+  vantrel::IMessageBoxes* MessageBoxes = nullptr;
+  vantrel::ISaveDialog* SaveDialog = nullptr;
+  vantrel::IPauses* Pauses = nullptr;
+  vantrel::IClock* Clock = nullptr;
+
+  // ---- controls ---------------------------------------------------------
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabStatus = nullptr;
+  QWidget* TabSetup = nullptr;
+  QWidget* TabChannel = nullptr;
+  QWidget* TabTest = nullptr;
+  QWidget* Tab101 = nullptr;  // its tab is never shown
+  QWidget* TabAbout = nullptr;
+
+  // Status page
+  QWidget* Panel1 = nullptr;
+  vantrel::TImage* ImgSV = nullptr;
+  vantrel::TImage* ImgSVOrig = nullptr;  // hidden; the empty background
+  QLabel* LabelDate = nullptr;
+  QLabel* LabelTime = nullptr;
+  QLabel* LabelLat = nullptr;
+  QLabel* LabelLon = nullptr;
+  QLabel* LabelAlt = nullptr;
+  QLabel* LabelFix = nullptr;
+  QLabel* LabelSpeed = nullptr;
+  QLabel* LabelTrack = nullptr;
+  QLabel* LabelPDOP = nullptr;
+  QLabel* LabelHDOP = nullptr;
+  QLabel* LabelVDOP = nullptr;
+  vantrel::TChart* ChartSNR = nullptr;
+  QPushButton* BtnHot = nullptr;
+  QPushButton* BtnWarm = nullptr;
+  QPushButton* BtnCold = nullptr;
+  QComboBox* CmbCom = nullptr;
+  QComboBox* CmbBaud = nullptr;
+  QPushButton* BtnOpen = nullptr;
+  QPushButton* BtnClose = nullptr;
+  vantrel::TStatusBar* StatusBar1 = nullptr;
+
+  // Setup page
+  QGroupBox* GroupNMEA = nullptr;
+  QComboBox* CmbGLL = nullptr;
+  QComboBox* CmbRMC = nullptr;
+  QComboBox* CmbVTG = nullptr;
+  QComboBox* CmbGSA = nullptr;
+  QComboBox* CmbGSV = nullptr;
+  QComboBox* CmbGGA = nullptr;
+  QComboBox* CmbZDA = nullptr;
+  QComboBox* CmbQCHN = nullptr;
+  QPushButton* BtnDefault = nullptr;
+  QPushButton* BtnNMEAQuery = nullptr;
+  QPushButton* BtnConfirm = nullptr;
+  QLabel* LabelHz = nullptr;
+  QLabel* LabelPercent = nullptr;
+  QComboBox* CmbSetBaud = nullptr;
+  QPushButton* BtnSetBaud = nullptr;
+  QComboBox* CmbFixRate = nullptr;
+  QPushButton* BtnSetFixRate = nullptr;
+  QPushButton* BtnQueryFixRate = nullptr;
+  QRadioButton* RadioWAASEnable = nullptr;
+  QRadioButton* RadioRTCMEnable = nullptr;
+  QRadioButton* RadioBothDisable = nullptr;
+  QComboBox* CmbRTCMBaud = nullptr;
+  QPushButton* BtnDGPSQuery = nullptr;
+  QPushButton* BtnDGPSSet = nullptr;
+  QComboBox* CmbDatum = nullptr;
+  QPushButton* BtnDatumQuery = nullptr;
+  QPushButton* BtnDatumSet = nullptr;
+  QPushButton* BtnLog = nullptr;
+  QPushButton* BtnLogging = nullptr;
+  QPlainTextEdit* MemoNMEA = nullptr;
+
+  // Channel page: row 0 is the header, rows 1..32 the channels
+  QTableWidget* StringGrid1 = nullptr;
+
+  // Test page
+  QPushButton* BtnWakeUp = nullptr;
+  QLabel* LabelCurrent = nullptr;
+  QCheckBox* ChkBoxPower = nullptr;
+  QRadioButton* RadioIntegrity = nullptr;
+  QRadioButton* RadioTest = nullptr;
+  QPushButton* BtnIntegrity = nullptr;
+  QPushButton* BtnQIntegrity = nullptr;
+  QGroupBox* GroupFlash = nullptr;  // caption carries the writes left
+  QCheckBox* ChkFlashProtect = nullptr;
+  QPushButton* BtnFlashSet = nullptr;
+  QPushButton* BtnQFlash = nullptr;
+
+  // GPS-101 page
+  QComboBox* Cmb101Com = nullptr;
+  QComboBox* Cmb101Baud = nullptr;
+  QPushButton* Btn101Open = nullptr;
+  QPushButton* Btn101Close = nullptr;
+  QComboBox* Cmb101SV = nullptr;
+  QComboBox* CmbDegrade = nullptr;
+  QComboBox* CmbAcqCNR = nullptr;
+  QComboBox* CmbAcqTime = nullptr;
+  QLabel* LabelAcqResult = nullptr;
+  QLabel* LabelAcqIteration = nullptr;
+  QComboBox* CmbAcqIteration = nullptr;
+  QPushButton* BtnAcqExport = nullptr;
+  QComboBox* CmbTrackCNR = nullptr;
+  QComboBox* CmbTrackDur = nullptr;
+  QLabel* LabelTrackResult = nullptr;
+  QLabel* LabelTrackIteration = nullptr;
+  QComboBox* CmbTrackIteration = nullptr;
+  QPushButton* BtnTrackExport = nullptr;
+  QPushButton* BtnTestAcq = nullptr;
+  QPushButton* BtnTestTrack = nullptr;
+  QPushButton* BtnTestAll = nullptr;
+  QPushButton* BtnTestStop = nullptr;
+
+  // About page
+  QLabel* LabelVersion = nullptr;
+  QPushButton* BtnQuery = nullptr;
+  QGroupBox* GroupTCXO = nullptr;
+  QLabel* LabelTCXO = nullptr;
+  QPushButton* BtnTCXO = nullptr;
+  QGroupBox* GroupTestingTime = nullptr;
+  QLabel* LabelTestingTime = nullptr;
+  QPushButton* BtnTestingTime = nullptr;
+
+  // Components without a place on screen
+  QTimer* Timer1 = nullptr;
+  QTimer* Timer2 = nullptr;
+  vantrel::SaveDialogSettings SaveDialog1;
+
+  // ---- window fields ----------------------------------------------------
+  bool ChartChannelMode = false;  // false: satellites in view; true: channels
+
+  // ---- display (ui/Form.cpp, ui/FormRefresh.cpp) -------------------------
+  void FormCreate();
+  void DisableReceiverControls();
+  void EnableReceiverControls();
+  void DisableTestControls();
+  void EnableTestControls();
+  void OutputLoad();
+  void CmbGLLChange();
+  void CmbRMCChange();
+  void CmbVTGChange();
+  void CmbGSAChange();
+  void CmbGSVChange();
+  void CmbGGAChange();
+  void CmbZDAChange();
+  void CmbQCHNChange();
+  void CmbSetBaudChange();
+  void CmbBaudChange();
+  void CmbFixRateChange();
+  bool ClearChannelGrid();  // true when the grid was enabled and got cleared
+  void ClearStatusLabels();
+  void ResetSkyView();
+  void AppendMonitorLines(const char* workText, size_t len);
+  void RefreshStatus(vantrel::ReceiverRecord& record);
+  void RefreshSnrChart(vantrel::ReceiverRecord& record);
+  void DrawSkyView(vantrel::ReceiverRecord& record);
+  void ChartSNRClick();
+  void ChartSNRDblClick();
+
+  // ---- receiver port (ui/FormPort.cpp) ----------------------------------
+  bool PortOpen() const;  // the receiver port handle is not null
+  void BtnOpenClick();
+  void BtnCloseClick();
+  void FormDestroy();
+  void WritePort(const char* bytes, size_t count);
+  void BtnNMEAQueryClick();
+  void BtnQueryFixRateClick();
+  void BtnDGPSQueryClick();
+  void BtnQIntegrityClick();
+  void BtnQFlashClick();
+  void BtnDatumQueryClick();
+
+  // ---- commands (commands/FormCommands.cpp) -----------------------------
+  void Timer1Timer();
+  void BtnHotClick();
+  void BtnWarmClick();
+  void BtnColdClick();
+  void ShowFixRate(vantrel::ReceiverRecord& record);
+  void ShowDgpsMode(vantrel::ReceiverRecord& record, int radio);
+  void ShowOutputRates(vantrel::ReceiverRecord& record);
+  void ShowSbasMode(vantrel::ReceiverRecord& record, int mode);
+  void ShowDatum(vantrel::ReceiverRecord& record);
+  void ShowTcxo(vantrel::ReceiverRecord& record);
+  void ShowFlashWrites(vantrel::ReceiverRecord& record);
+  void ShowRtcmBaud(vantrel::ReceiverRecord& record);
+  void ShowFirmwareVersion(vantrel::ReceiverRecord& record);
+
+ private:
+  void BuildStatusPage();
+  void BuildSetupPage();
+  void BuildChannelPage();
+  void BuildTestPage();
+  void Build101Page();
+  void BuildAboutPage();
+  void ConnectHandlers();
+  // Writes a caption only when it differs, so a refresh repaints only what
+  // changed.
+  static void SetCaption(QLabel* label, const QString& text);
+
+  struct OwnedSeams;
+  OwnedSeams* ownedSeams_ = nullptr;
 };

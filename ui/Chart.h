@@ -1,0 +1,75 @@
+#pragma once
+// A small bar chart: one series of (position, value, label, colour) points,
+// a fixed value range, value marks, paging and a coloured title. Just what
+// the SNR chart needs; nothing more.
+#include <QColor>
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+namespace vantrel {
+
+struct ChartBar {
+  double Position = 0;
+  double Value = 0;
+  QString Label;
+  QColor Color;
+  bool operator==(const ChartBar&) const = default;
+};
+
+// Page arithmetic, kept apart from the widget so it is easy to check.
+struct ChartPaging {
+  int MaxPointsPerPage = 16;
+  int Page = 1;  // 1-based
+  int PageCount(int points) const;
+  // Index of the first point and the number of points on the current page.
+  int FirstPoint() const { return (Page - 1) * MaxPointsPerPage; }
+  int PointsOnPage(int points) const;
+  void Next(int points);      // no-op on the last page
+  void Previous();            // no-op on the first page
+};
+
+class TChart : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TChart(QWidget* parent = nullptr);
+
+  void Clear();
+  void AddBar(double position, double value, const QString& label, const QColor& color);
+  int Count() const { return static_cast<int>(bars_.size()); }
+  const ChartBar& Bar(int index) const { return bars_[static_cast<size_t>(index)]; }
+  const std::vector<ChartBar>& Bars() const { return bars_; }
+
+  // Fixed value range; taller bars are cut at the top.
+  double Minimum = 0;
+  double Maximum = 70;
+
+  int Page() const { return paging_.Page; }
+  int PageCount() const { return paging_.PageCount(Count()); }
+  int MaxPointsPerPage() const { return paging_.MaxPointsPerPage; }
+  void NextPage();
+  void PreviousPage();
+
+  void SetTitle(const QString& title);
+  QString Title() const { return title_; }
+  void SetTitleColor(const QColor& color);
+  QColor TitleColor() const { return titleColor_; }
+
+ signals:
+  void Clicked();
+  void DoubleClicked();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  std::vector<ChartBar> bars_;
+  ChartPaging paging_;
+  QString title_;
+  QColor titleColor_{0, 0, 255};
+  bool swallowRelease_ = false;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,178 @@
+// The status page, channel grid and NMEA monitor, the SNR chart and the sky
+// view, brought up to date from the receiver state record. Everything here
+// runs on the UI thread while the reader thread waits.
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "ui/Chart.h"
+#include "ui/FixedText.h"
+#include "ui/Form.h"
+#include "ui/SkyView.h"
+#include "ui/StatusText.h"
+
+using namespace vantrel;
+
+namespace {
+
+const QColor kBlue(0, 0, 255);
+const QColor kRed(255, 0, 0);
+const QColor kWhite(255, 255, 255);
+const QColor kPurple(128, 0, 128);
+const QColor kSkyBlue(166, 202, 240);
+const QColor kYellow(255, 255, 0);
+const QColor kBlack(0, 0, 0);
+
+void SetFontColour(QLabel* label, const QColor& colour) {
+  QPalette palette = label->palette();
+  if (palette.color(QPalette::WindowText) == colour) return;
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+}
+
+void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
+  QTableWidgetItem* cell = grid->item(row, column);
+  if (cell->text() != text) cell->setText(text);
+}
+
+}  // namespace
+
+void TMainForm::AppendMonitorLines(const char* workText, size_t len) {
+  if (!workText || len == 0) return;
+  const QString lines = QString::fromLatin1(MonitorLines(std::string_view(workText, len)));
+  if (!lines.isEmpty()) MemoNMEA->appendPlainText(lines);
+}
+
+void TMainForm::RefreshStatus(ReceiverRecord& record) {
+  if (record.GsvComplete == 1) {
+    const int walked = record.WalkedSats();
+    std::sort(record.SatsInView, record.SatsInView + walked,
+              [](const SatInView& a, const SatInView& b) { return a.Prn < b.Prn; });
+    DrawSkyView(record);
+  }
+
+  SetCaption(LabelDate, QString::fromStdString(DateText(record)));
+  SetCaption(LabelTime, QString::fromStdString(HourMinuteText(record)) +
+                            FixedText(record.UtcSecond, 7, 3));
+  SetCaption(LabelLat, QString::fromLatin1(record.Latitude > 0 ? "N   " : "S   ") +
+                           FixedText(std::fabs(record.Latitude), 7, 5));
+  SetCaption(LabelLon, QString::fromLatin1(record.Longitude > 0 ? "E " : "W ") +
+                           FixedText(std::fabs(record.Longitude), 7, 5));
+  SetCaption(LabelAlt, FixedText(record.Altitude, 7, 1));
+  const FixDisplay fix = FixText(record.FixType, record.FixQuality);
+  SetFontColour(LabelFix, fix.Red ? kRed : kBlack);
+  SetCaption(LabelFix, QString::fromLatin1(fix.Text));
+  SetCaption(LabelSpeed, FixedText(record.SpeedKmh, 7, 1));
+  SetCaption(LabelTrack, FixedText(record.Course, 7, 1));
+  SetCaption(LabelPDOP, FixedText(record.Pdop, 7, 1));
+  SetCaption(LabelHDOP, FixedText(record.Hdop, 7, 1));
+  SetCaption(LabelVDOP, FixedText(record.Vdop, 7, 1));
+
+  if (record.ChannelsUpdated == 1) {
+    StringGrid1->setEnabled(true);
+    for (int i = 0; i < kChannelsMax; ++i) {
+      const Channel& channel = record.Channels[i];
+      SetCell(StringGrid1, i + 1, 0, QString::number(i + 1));
+      SetCell(StringGrid1, i + 1, 1, QString::number(channel.SvId));
+      SetCell(StringGrid1, i + 1, 2, QString::number(channel.Snr));
+      SetCell(StringGrid1, i + 1, 3, QString::fromLatin1(ChannelStatusText(channel.Status)));
+    }
+  }
+
+  RefreshSnrChart(record);
+}
+
+void TMainForm::ClearStatusLabels() {
+  for (QLabel* label : {LabelDate, LabelTime, LabelLat, LabelLon, LabelAlt, LabelFix, LabelSpeed,
+                        LabelTrack, LabelPDOP, LabelHDOP, LabelVDOP})
+    SetCaption(label, QString());
+}
+
+bool TMainForm::ClearChannelGrid() {
+  if (!StringGrid1->isEnabled()) return false;
+  for (int row = 1; row <= kChannelsMax; ++row)
+    for (int column = 0; column < 4; ++column) SetCell(StringGrid1, row, column, QString());
+  StringGrid1->setEnabled(false);
+  return true;
+}
+
+void TMainForm::ResetSkyView() {
+  ImgSV->Picture = ImgSVOrig->Picture.copy();
+  ImgSV->update();
+}
+
+void TMainForm::RefreshSnrChart(ReceiverRecord& record) {
+  if (ChartChannelMode) {
+    if (record.ChannelsUpdated == 1) {
+      ChartSNR->Clear();
+      for (int i = 0; i < kChannelsMax; ++i) {
+        const Channel& channel = record.Channels[i];
+        const QColor colour = channel.Status == 0 ? kWhite : channel.Status == 1 ? kPurple : kRed;
+        ChartSNR->AddBar(i, channel.Snr, QString::number(channel.SvId), colour);
+      }
+      record.ChannelsUpdated = 0;
+    }
+    if (record.GsvComplete == 1) record.GsvComplete = 0;
+    return;
+  }
+  if (record.GsvComplete == 1) {
+    ChartSNR->Clear();
+    int k = 0;
+    const int walked = record.WalkedSats();
+    for (int i = 0; i < walked; ++i) {
+      const SatInView& sat = record.SatsInView[i];
+      if (sat.Prn > 0 && sat.Snr > 0) {
+        ChartSNR->AddBar(k, sat.Snr, QString::number(sat.Prn), sat.Used == 1 ? kBlue : kWhite);
+        ++k;
+      }
+    }
+    record.GsvComplete = 0;
+  }
+}
+
+void TMainForm::DrawSkyView(ReceiverRecord& record) {
+  ResetSkyView();
+  QPainter p(&ImgSV->Picture);
+  p.setFont(font());
+  const int walked = record.WalkedSats();
+  for (int i = 0; i < walked; ++i) {
+    const SatInView& sat = record.SatsInView[i];
+    if (sat.Prn <= 0) continue;
+    const SkyPoint at = SkyViewPosition(sat.Elevation, sat.Azimuth);
+    const QColor fill = sat.Snr > 0 ? kBlue : kSkyBlue;
+    p.setPen(QPen(kBlack, 1));
+    p.setBrush(fill);
+    p.drawEllipse(QRect(at.X - 12, at.Y - 12, 24, 24));
+    // The number on an opaque background of the disc's colour.
+    const QString number = QString::number(sat.Prn);
+    const QRect box = p.fontMetrics().boundingRect(number);
+    const QRect text(at.X - 6, at.Y - 6, box.width() + 1, p.fontMetrics().height());
+    p.fillRect(text, fill);
+    p.setPen(kYellow);
+    p.drawText(text, Qt::AlignLeft | Qt::AlignTop, number);
+  }
+  p.end();
+  ImgSV->update();
+}
+
+void TMainForm::ChartSNRClick() {
+  if (ChartSNR->Page() == 1)
+    ChartSNR->NextPage();
+  else
+    ChartSNR->PreviousPage();
+}
+
+void TMainForm::ChartSNRDblClick() {
+  ChartSNR->Clear();
+  if (ChartChannelMode) {
+    ChartChannelMode = false;
+    ChartSNR->SetTitleColor(kBlue);
+  } else {
+    ChartChannelMode = true;
+    ChartSNR->SetTitleColor(kRed);
+  }
+}
