@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/Framing.h"
 #include "link/HandOver.h"
 #include "link/PortLink.h"
 #include "nmea/Record.h"
@@ -86,11 +87,15 @@ class TNMEAThread {
   ReceiverRecord Record;
 
  private:
+  class ReplyHandler;
   void Body();
-  void ReadCycle(char* chunk);
+  void ReadCycle(const char* chunk, size_t n);
+  void ApplyClearRequests();
   void Publish();
+  bool HandOver(const std::function<void()>& fn);
 
   ReaderEnv env_;
+  StreamFraming framing_;
   std::atomic<uint8_t> fixType_{0};
   std::atomic<bool> clearChannelsUpdated_{false};
   std::atomic<bool> clearGsvComplete_{false};

@@ -1,0 +1,48 @@
+#pragma once
+// The receiver port on a POSIX terminal device (termios).
+#include <atomic>
+
+#include "link/SerialPort.h"
+
+namespace vantrel {
+
+class PosixSerialPort final : public SerialPort {
+ public:
+  PosixSerialPort() = default;
+  ~PosixSerialPort() override;
+  PosixSerialPort(const PosixSerialPort&) = delete;
+  PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+  bool Open(const std::string& path) override;
+  bool Configure(long baud) override;
+  size_t Read(char* buffer, size_t n, int timeoutMs) override;
+  size_t Write(const void* data, size_t n, int timeoutMs) override;
+  void DiscardInput() override;
+  void Interrupt() override;
+  void Close() override;
+  int LastError() const override { return lastError_.load(std::memory_order_relaxed); }
+
+  int Descriptor() const { return fd_; }
+
+ private:
+  void Fail(int error) { lastError_.store(error, std::memory_order_relaxed); }
+  void ReleaseExclusive();
+  // Waits on the wake-up descriptor alone until `deadlineNs`.
+  void SleepUntil(long long deadlineNs);
+
+  int fd_ = -1;
+  int wakeFd_ = -1;  // eventfd: Interrupt() makes it readable for good
+  bool exclusive_ = false;
+  std::atomic<bool> interrupted_{false};
+  std::atomic<bool> released_{false};
+  std::atomic<int> lastError_{0};
+};
+
+// Sets a speed that has no B constant (Linux termios2); false with errno set
+// when the driver refuses it. In its own file: <asm/termbits.h> and
+// <termios.h> cannot meet in one translation unit.
+bool SetCustomSpeed(int fd, long baud);
+// The output speed the driver reports through termios2, or -1.
+long ReadCustomSpeed(int fd);
+
+}  // namespace vantrel

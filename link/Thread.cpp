@@ -1,0 +1,132 @@
+#include "link/Thread.h"
+
+#include <pthread.h>  // pthread_setname_np: the name debuggers show
+
+#include <algorithm>
+#include <utility>
+
+namespace vantrel {
+
+void LogHook::Set(Sink sink) {
+  std::lock_guard lock(mutex_);
+  sink_ = std::move(sink);
+}
+
+bool LogHook::IsSet() {
+  std::lock_guard lock(mutex_);
+  return static_cast<bool>(sink_);
+}
+
+bool LogHook::Append(const char* data, size_t len) {
+  std::lock_guard lock(mutex_);
+  if (!sink_) return false;
+  sink_(data, len);
+  return true;
+}
+
+// Decodes the "$PQOL" replies of a cycle and hands their window updates over
+// in stream order.
+class TNMEAThread::ReplyHandler final : public IDispatchHandler {
+ public:
+  explicit ReplyHandler(TNMEAThread& reader) : reader_(reader) {}
+  void OnReply(const char* s, size_t len) override {
+    const ReplyResult reply = DecodeReply(reader_.Record, s, len, *reader_.env_.acks);
+    if (reply.update == ReplyUpdate::None) return;
+    reader_.HandOver([&] { reader_.env_.host->ShowReply(reply, reader_.Record); });
+  }
+
+ private:
+  TNMEAThread& reader_;
+};
+
+TNMEAThread::TNMEAThread(const ReaderEnv& env) : env_(env) {
+  // Record and framing start zeroed (their initialisers). What waited in the
+  // driver belongs to the reader before, or to a receiver that has since
+  // been restarted.
+  if (env_.link && !env_.link->IsClosed()) env_.link->DiscardInput();
+  thread_ = std::thread([this] { Body(); });
+}
+
+TNMEAThread::~TNMEAThread() {
+  RequestStop();
+  Join();
+}
+
+void TNMEAThread::RequestStop() {
+  StopRequested.store(true, std::memory_order_release);
+  if (env_.handOver != nullptr) env_.handOver->WakeWaiters();
+}
+
+void TNMEAThread::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+int32_t TNMEAThread::SatsInViewSnapshot(SatInView (&out)[kSatsInViewMax]) const {
+  std::lock_guard lock(snapshotMutex_);
+  std::copy(std::begin(satsSnapshot_), std::end(satsSnapshot_), std::begin(out));
+  return satsCountSnapshot_;
+}
+
+bool TNMEAThread::HandOver(const std::function<void()>& fn) {
+  return env_.handOver->RunOnUiThread(fn, StopRequested);
+}
+
+void TNMEAThread::ApplyClearRequests() {
+  if (clearChannelsUpdated_.exchange(false, std::memory_order_acq_rel)) Record.ChannelsUpdated = 0;
+  if (clearGsvComplete_.exchange(false, std::memory_order_acq_rel)) Record.GsvComplete = 0;
+}
+
+void TNMEAThread::Publish() {
+  fixType_.store(Record.FixType, std::memory_order_release);
+  std::lock_guard lock(snapshotMutex_);
+  std::copy(std::begin(Record.SatsInView), std::end(Record.SatsInView), std::begin(satsSnapshot_));
+  satsCountSnapshot_ = Record.SatsInViewCount;
+}
+
+void TNMEAThread::ReadCycle(const char* chunk, size_t n) {
+  if (env_.log != nullptr) env_.log->Append(chunk, n);
+  framing_.AppendChunk(chunk, n);
+  // The monitor reads WorkText whole, before the dispatch cuts it apart.
+  HandOver([this] { env_.host->AppendMonitorLines(framing_.WorkText, framing_.WorkLength); });
+  ApplyClearRequests();
+  ReplyHandler replies(*this);
+  DispatchWorkText(framing_, Record, replies);
+  MarkUsedSatellites(Record);
+  HandOver([this] { env_.host->RefreshStatus(Record); });
+  Publish();
+}
+
+void TNMEAThread::Body() {
+  pthread_setname_np(pthread_self(), "NMEAThread");
+  char chunk[kChunkMax + 1];
+  // A closed link ends the reader too: every close is followed by the stop
+  // request, and reading a closed link would only spin until then.
+  while (!StopRequested.load(std::memory_order_acquire) && env_.link && !env_.link->IsClosed()) {
+    std::this_thread::yield();
+    size_t n = env_.link->Read(chunk, kChunkMax);
+    if (n == 0) continue;
+    chunk[n] = 0;
+    ReadCycle(chunk, n);
+  }
+  // Let go of the port here, not when the window gets round to joining: the
+  // last holder closes the descriptor.
+  env_.link.reset();
+  finished_.store(true, std::memory_order_release);
+}
+
+TNMEAThread* ReaderSet::Start(const ReaderEnv& env) {
+  Reap();
+  readers_.push_back(std::make_unique<TNMEAThread>(env));
+  return readers_.back().get();
+}
+
+void ReaderSet::Reap() {
+  std::erase_if(readers_, [](const std::unique_ptr<TNMEAThread>& reader) { return reader->Finished(); });
+}
+
+void ReaderSet::StopAndJoinAll() {
+  for (auto& reader : readers_) reader->RequestStop();
+  readers_.clear();  // each destructor joins
+}
+
+}  // namespace vantrel

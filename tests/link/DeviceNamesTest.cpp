@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "link/SerialPort.h"
+#include "tests/link/PtyPair.h"
+
+namespace vantrel {
+namespace {
+
+TEST(DevicePath, NamesOfTheListAndTypedOnes) {
+  const struct {
+    const char* name;
+    const char* path;
+  } cases[] = {
+      {"COM1", "/dev/ttyS0"},
+      {"COM100", "/dev/ttyS99"},
+      {"com3", "/dev/ttyS2"},
+      {"/tmp/vantrel-sim/receiver", "/tmp/vantrel-sim/receiver"},
+      {"/dev/serial/by-id/usb-GPS-if00", "/dev/serial/by-id/usb-GPS-if00"},
+      {"ttyUSB0", "/dev/ttyUSB0"},
+      {"COM0", "/dev/COM0"},      // no port 0
+      {"COM", "/dev/COM"},
+      {"COM1x", "/dev/COM1x"},
+      {"COM99999999", "/dev/COM99999999"},  // not a number we count to
+  };
+  for (const auto& c : cases) EXPECT_EQ(DevicePath(c.name), c.path) << c.name;
+}
+
+TEST(PresentSerialDevices, ListsTheSimulatorsLinksButNotOtherFiles) {
+  test::PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  char pattern[] = "/tmp/vantrel-names-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::filesystem::path dir = pattern;
+  std::filesystem::create_symlink(pty.SlavePath(), dir / "receiver");
+  std::ofstream(dir / "received.log") << "not a device";
+  std::filesystem::create_symlink("/nonexistent", dir / "stale");
+
+  const auto found = PresentSerialDevices(dir.string());
+  EXPECT_NE(std::find(found.begin(), found.end(), (dir / "receiver").string()), found.end());
+  EXPECT_EQ(std::find(found.begin(), found.end(), (dir / "received.log").string()), found.end());
+  EXPECT_EQ(std::find(found.begin(), found.end(), (dir / "stale").string()), found.end());
+  EXPECT_TRUE(std::is_sorted(found.begin(), found.end()));
+  std::filesystem::remove_all(dir);
+}
+
+TEST(PresentSerialDevices, MissingSimulatorDirectoryIsNoError) {
+  EXPECT_NO_THROW(PresentSerialDevices("/tmp/vantrel-no-such-directory"));
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,174 @@
+// The termios port against a pseudo-terminal pair made here.
+#include "link/PosixSerialPort.h"
+
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "tests/link/PtyPair.h"
+
+namespace vantrel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using test::PtyPair;
+
+long long MsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class PosixSerialPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(pty.Ok()) << "no pseudo-terminals here"; }
+  void OpenConfigured(PosixSerialPort& port, long baud = 38400) {
+    ASSERT_TRUE(port.Open(pty.SlavePath())) << port.LastError();
+    ASSERT_TRUE(port.Configure(baud)) << port.LastError();
+  }
+  PtyPair pty;
+};
+
+TEST(PosixSerialPortOpen, MissingDeviceFailsWithItsErrno) {
+  PosixSerialPort port;
+  EXPECT_FALSE(port.Open("/dev/vantrel-no-such-port"));
+  EXPECT_EQ(port.LastError(), ENOENT);
+}
+
+TEST(PosixSerialPortOpen, NonTerminalOpensButRefusesConfigurationAndCanBeOpenedAgain) {
+  PosixSerialPort port;
+  ASSERT_TRUE(port.Open("/dev/null"));
+  EXPECT_FALSE(port.Configure(38400));
+  EXPECT_EQ(port.LastError(), ENOTTY);
+  port.Close();
+  EXPECT_TRUE(port.Open("/dev/null"));
+}
+
+TEST_F(PosixSerialPortTest, ConfiguresRawEightNoneOneAtTheRate) {
+  PosixSerialPort port;
+  OpenConfigured(port, 115200);
+  termios t{};
+  ASSERT_EQ(tcgetattr(port.Descriptor(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B115200));
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+  EXPECT_NE(t.c_cflag & CLOCAL, 0u);
+  EXPECT_NE(t.c_cflag & CREAD, 0u);
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR), 0u);
+  EXPECT_EQ(t.c_oflag & OPOST, 0u);
+  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+}
+
+TEST_F(PosixSerialPortTest, RefusesSpeedsNoDriverHas) {
+  PosixSerialPort port;
+  ASSERT_TRUE(port.Open(pty.SlavePath()));
+  EXPECT_FALSE(port.Configure(0));
+  EXPECT_EQ(port.LastError(), EINVAL);
+  EXPECT_FALSE(port.Configure(-9600));
+  EXPECT_TRUE(port.Configure(9600));
+}
+
+TEST_F(PosixSerialPortTest, SecondOpenOfTheSameDeviceIsRefusedUntilTheFirstLetsGo) {
+  PosixSerialPort first;
+  OpenConfigured(first);
+  PosixSerialPort second;
+  EXPECT_FALSE(second.Open(pty.SlavePath()));
+  EXPECT_EQ(second.LastError(), EBUSY);
+  // A close in progress on another thread gives the device up at once.
+  first.Interrupt();
+  EXPECT_TRUE(second.Open(pty.SlavePath())) << second.LastError();
+}
+
+TEST_F(PosixSerialPortTest, BytesPassUnchangedBothWays) {
+  PosixSerialPort port;
+  OpenConfigured(port);
+  const std::string command = "$PQOL414*33\r\n";
+  EXPECT_EQ(port.Write(command.data(), command.size(), kWriteTimeoutMs), command.size());
+  EXPECT_EQ(pty.Receive(command.size()), command);
+
+  const std::string reply = std::string("$PQOL500,1000*12\r\n\x00\x11\x13\r", 22);
+  pty.Send(reply);
+  char buffer[64] = {};
+  size_t got = port.Read(buffer, reply.size(), 2000);
+  EXPECT_EQ(std::string(buffer, got), reply);
+}
+
+TEST_F(PosixSerialPortTest, ReadGathersBytesThatArriveInPiecesBeforeTheDeadline) {
+  PosixSerialPort port;
+  OpenConfigured(port);
+  pty.Send("abc");
+  std::thread later([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    pty.Send("def");
+  });
+  char buffer[8] = {};
+  size_t got = port.Read(buffer, 6, 5000);
+  later.join();
+  EXPECT_EQ(std::string(buffer, got), "abcdef");
+}
+
+TEST_F(PosixSerialPortTest, ReadReturnsWhatCameWhenTheTimeIsUp) {
+  PosixSerialPort port;
+  OpenConfigured(port);
+  pty.Send("$GP");
+  char buffer[100] = {};
+  EXPECT_EQ(std::string(buffer, port.Read(buffer, 100, kReadTimeoutMs)), "$GP");
+  EXPECT_EQ(port.Read(buffer, 100, kReadTimeoutMs), 0u);
+}
+
+TEST_F(PosixSerialPortTest, HungUpLineWaitsOutTheReadInsteadOfSpinning) {
+  PosixSerialPort port;
+  OpenConfigured(port);
+  pty.CloseMaster();
+  char buffer[100];
+  for (int i = 0; i < 3; ++i) {
+    auto start = Clock::now();
+    EXPECT_EQ(port.Read(buffer, 100, kReadTimeoutMs), 0u);
+    EXPECT_GE(MsSince(start), kReadTimeoutMs - 1) << "read " << i << " returned early";
+  }
+}
+
+TEST_F(PosixSerialPortTest, InterruptWakesABlockedReadAndEveryLaterOne) {
+  PosixSerialPort port;
+  OpenConfigured(port);
+  auto start = Clock::now();
+  std::thread closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    port.Interrupt();
+  });
+  char buffer[100];
+  EXPECT_EQ(port.Read(buffer, 100, 60000), 0u);
+  closer.join();
+  EXPECT_LT(MsSince(start), 30000);
+  start = Clock::now();
+  EXPECT_EQ(port.Read(buffer, 100, 60000), 0u);
+  EXPECT_LT(MsSince(start), 30000);
+}
+
+TEST_F(PosixSerialPortTest, DiscardInputDropsWhatWaits) {
+  PosixSerialPort port;
+  OpenConfigured(port);
+  pty.Send("$GPGGA,stale");
+  // The bytes must have reached the slave's queue before the flush.
+  pollfd p{port.Descriptor(), POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 2000), 1);
+  port.DiscardInput();
+  pty.Send("$GPRMC");
+  char buffer[100] = {};
+  EXPECT_EQ(std::string(buffer, port.Read(buffer, 6, 2000)), "$GPRMC");
+}
+
+TEST_F(PosixSerialPortTest, WriteAfterHangUpGivesUpWithinItsLimit) {
+  PosixSerialPort port;
+  OpenConfigured(port);
+  pty.CloseMaster();
+  auto start = Clock::now();
+  port.Write("$PQOL400*36\r\n", 13, kWriteTimeoutMs);
+  EXPECT_LT(MsSince(start), 5000);
+  EXPECT_NE(port.LastError(), 0);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,245 @@
+// The reader thread's read cycle and life, with a fake port or a
+// pseudo-terminal and a test loop in place of the window.
+#include "link/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/FakeSerialPort.h"
+#include "link/PosixSerialPort.h"
+#include "tests/link/PtyPair.h"
+#include "tests/link/TestUiLoop.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kGGA = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+const std::string kRMC = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n";
+const std::string kGSA = "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n";
+const std::string kGSV = "$GPGSV,1,1,02,04,45,120,40,05,30,200,35*7B\r\n";
+const std::string kFixRateReply = "$PQOL500,1000*1A\r\n";
+const std::string kAck314 = "$PQOL001,314,3*36\r\n";
+const std::string kChannels = "$PQOLCHN,04402,05352*44\r\n";
+
+// Records what the reader asks of the window, in order, on the UI thread.
+class RecordingHost final : public ReaderHost {
+ public:
+  void AppendMonitorLines(const char* workText, size_t len) override {
+    Add("monitor:" + std::string(workText, len));
+  }
+  void RefreshStatus(ReceiverRecord& record) override {
+    char text[96];
+    std::snprintf(text, sizeof text, "refresh:fix=%d quality=%d sats=%d channels=%d", record.FixType,
+                  record.FixQuality, record.SatsInViewCount, record.ChannelsUpdated);
+    Add(text);
+  }
+  void ShowReply(const ReplyResult& reply, ReceiverRecord& record) override {
+    Add("reply:" + std::to_string(static_cast<int>(reply.update)) + " hz=" + std::to_string(record.FixRateHz));
+  }
+
+  std::vector<std::string> Events() {
+    std::lock_guard lock(mutex_);
+    return events_;
+  }
+  // Waits (bounded) until at least `count` events have been seen.
+  bool WaitFor(size_t count, std::chrono::milliseconds limit = 5s) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [&] { return events_.size() >= count; });
+  }
+  // The events that begin with `prefix`.
+  std::vector<std::string> Only(const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const auto& e : Events()) {
+      if (e.rfind(prefix, 0) == 0) out.push_back(e.substr(prefix.size()));
+    }
+    return out;
+  }
+
+ private:
+  void Add(std::string event) {
+    std::lock_guard lock(mutex_);
+    events_.push_back(std::move(event));
+    changed_.notify_all();
+  }
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> events_;
+};
+
+class ReaderTest : public ::testing::Test {
+ protected:
+  ReaderTest() {
+    auto port = factory.Create();
+    port->Open("/dev/fake");
+    link = std::make_shared<PortLink>(std::move(port));
+  }
+  ReaderEnv Env() {
+    ReaderEnv env;
+    env.link = link;
+    env.host = &host;
+    env.handOver = &ui.handOver;
+    env.acks = &acks;
+    env.log = &log;
+    return env;
+  }
+  FakePortDevice& device() { return factory.Device(); }
+  // Feeds bytes (at most one read's worth) and waits until the reader has handed over the
+  // cycle's status refresh.
+  void FeedCycle(const std::string& bytes) {
+    const size_t before = host.Only("refresh:").size();
+    device().Feed(bytes);
+    for (int i = 0; i < 500 && host.Only("refresh:").size() <= before; ++i) std::this_thread::sleep_for(2ms);
+  }
+
+  FakeSerialPortFactory factory;
+  std::shared_ptr<PortLink> link;
+  RecordingHost host;
+  test::TestUiLoop ui;
+  AckSlots acks;
+  LogHook log;
+};
+
+TEST_F(ReaderTest, SentenceWaitsForTheNextStartAsInTheWorkedExample) {
+  TNMEAThread reader(Env());
+  FeedCycle(kGGA + "$GPRM");
+  FeedCycle(kRMC.substr(5) + "$GPGSA,A,3");
+  EXPECT_EQ(host.Only("monitor:"), (std::vector<std::string>{kGGA, kRMC}));
+  EXPECT_EQ(host.Only("refresh:"),
+            (std::vector<std::string>{"fix=1 quality=1 sats=0 channels=0", "fix=1 quality=1 sats=0 channels=0"}));
+}
+
+TEST_F(ReaderTest, CycleStepsComeInTheirOrderWithRepliesInStreamOrder) {
+  TNMEAThread reader(Env());
+  FeedCycle(kGSA + kFixRateReply + kAck314 + "$GP");  // one read: under 100 bytes
+  EXPECT_EQ(host.Events(), (std::vector<std::string>{
+                               "monitor:" + kGSA + kFixRateReply + kAck314,
+                               "reply:" + std::to_string(static_cast<int>(ReplyUpdate::FixRate)) + " hz=1",
+                               "refresh:fix=2 quality=1 sats=0 channels=0",
+                           }));
+  // The acknowledgement goes straight to the window's slot, no hand-over.
+  EXPECT_EQ(acks.AckedCommand.load(), 314);
+  EXPECT_EQ(reader.FixType(), 2);
+}
+
+TEST_F(ReaderTest, LogGetsEveryChunkUnchangedBeforeFraming) {
+  std::string logged;  // written by the reader under the hook's lock
+  log.Set([&](const char* data, size_t len) { logged.append(data, len); });
+  TNMEAThread reader(Env());
+  FeedCycle("noise before any sentence ");
+  FeedCycle(kGGA.substr(0, 20));
+  log.Set({});
+  FeedCycle(kGGA.substr(20));
+  EXPECT_EQ(logged, "noise before any sentence " + kGGA.substr(0, 20));
+}
+
+TEST_F(ReaderTest, ConstructionDiscardsWhatWaitsInTheDriver) {
+  device().Feed(kGGA + kGGA);
+  TNMEAThread reader(Env());
+  EXPECT_EQ(device().Discards(), 1);
+  FeedCycle(kRMC + "$GP");
+  EXPECT_EQ(host.Only("monitor:"), (std::vector<std::string>{kRMC}));
+}
+
+TEST_F(ReaderTest, SnapshotsAndClearRequestsForTheUiThread) {
+  TNMEAThread reader(Env());
+  FeedCycle(kGSV + kChannels + "$GPGG");
+  SatInView sats[kSatsInViewMax];
+  EXPECT_EQ(reader.SatsInViewSnapshot(sats), 2);
+  EXPECT_EQ(sats[0].Prn, 4);
+  EXPECT_EQ(sats[1].Snr, 35);
+  EXPECT_EQ(host.Only("refresh:").back(), "fix=0 quality=0 sats=2 channels=1");
+  reader.RequestClearChannelsUpdated();
+  FeedCycle(kGGA.substr(5) + "$GPRMC");
+  EXPECT_EQ(host.Only("refresh:").back(), "fix=1 quality=1 sats=2 channels=0");
+}
+
+TEST_F(ReaderTest, StopWhileTheUiThreadIsBusyEndsWithoutTheHandOver) {
+  ui.SetBusy(true);  // the window sleeps after a command
+  TNMEAThread reader(Env());
+  device().Feed(kGGA + "$GP");
+  while (ui.handOver.Pending() == 0) std::this_thread::sleep_for(1ms);
+  reader.RequestStop();
+  reader.Join();  // would hang if the reader still waited for the window
+  EXPECT_TRUE(reader.Finished());
+  ui.SetBusy(false);
+  EXPECT_TRUE(host.Events().empty());
+}
+
+TEST_F(ReaderTest, CloseEndsTheReaderAndTheLastHolderClosesTheDevice) {
+  auto reader = std::make_unique<TNMEAThread>(Env());
+  FeedCycle(kGGA + "$GP");
+  EXPECT_EQ(device().OpenPorts(), 1);
+  link->Close();
+  link.reset();  // the window forgets the port; the reader still holds it
+  for (int i = 0; i < 1000 && !reader->Finished(); ++i) std::this_thread::sleep_for(2ms);
+  EXPECT_TRUE(reader->Finished()) << "a closed link must end its reader";
+  EXPECT_EQ(device().OpenPorts(), 0);
+  reader.reset();
+}
+
+TEST_F(ReaderTest, ReaderSetJoinsStoppedReadersOnTheNextStart) {
+  ReaderSet readers;
+  TNMEAThread* first = readers.Start(Env());
+  first->RequestStop();
+  while (!first->Finished()) std::this_thread::sleep_for(1ms);
+  readers.Start(Env());
+  EXPECT_EQ(readers.Size(), 1u);
+  readers.StopAndJoinAll();
+  EXPECT_EQ(readers.Size(), 0u);
+}
+
+// Many opens and closes of a pseudo-terminal while the receiver streams and
+// readers hand over to the UI: run under ThreadSanitizer in CI.
+TEST(ReaderOnPseudoTerminal, TwoHundredCloseOpenCyclesWhileDataFlows) {
+  test::PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  test::TestUiLoop ui;
+  RecordingHost host;
+  AckSlots acks;
+  LogHook log;
+  std::atomic<bool> quit{false};
+  std::thread receiver([&] {
+    const std::string burst = kGGA + kGSA + kGSV + kRMC;
+    while (!quit) {
+      pty.Send(burst);
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  ReaderSet readers;
+  int opened = 0;
+  for (int cycle = 0; cycle < 200; ++cycle) {
+    auto port = std::make_unique<PosixSerialPort>();
+    if (!port->Open(pty.SlavePath()) || !port->Configure(115200)) {
+      ADD_FAILURE() << "cycle " << cycle << ": errno " << port->LastError();
+      break;
+    }
+    ++opened;
+    auto link = std::make_shared<PortLink>(std::move(port));
+    ReaderEnv env{link, &host, &ui.handOver, &acks, &log};
+    TNMEAThread* reader = readers.Start(env);
+    if (cycle % 3 == 0) {
+      // A restart: a second reader replaces the first on the same port.
+      reader->RequestStop();
+      reader = readers.Start(env);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200 * (cycle % 10)));
+    link->Close();
+    reader->RequestStop();
+  }
+  readers.StopAndJoinAll();
+  quit = true;
+  receiver.join();
+  EXPECT_EQ(opened, 200);
+  EXPECT_FALSE(host.Only("refresh:").empty());
+}
+
+}  // namespace
+}  // namespace vantrel
