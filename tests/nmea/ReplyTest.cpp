@@ -212,6 +212,18 @@ TEST(DecodeReply, OverlongTextsAreCutToTheirFields) {
   const std::string v25 = "QOL-ABCDEFGHIJKLMNOPQRS-1";
   EXPECT_EQ(std::string(Decode(Signed("$PQOL705," + v25 + ",x")).record.VersionText1), v25);
 
+  // A shorter text after a longer one leaves nothing of the old one behind.
+  ReceiverRecord record;
+  AckSlots acks;
+  const std::string first = Signed("$PQOL705," + v1 + "," + v2);
+  const std::string second = Signed("$PQOL705,V2,D");
+  DecodeReply(record, first.data(), first.size(), acks);
+  DecodeReply(record, second.data(), second.size(), acks);
+  ReceiverRecord expected;
+  std::strcpy(expected.VersionText1, "V2");
+  std::strcpy(expected.VersionText2, "D");
+  EXPECT_EQ(record, expected);
+
   const std::string wide = "$PQOL514,100,100,100,100,100,100,100,100,100,100,100,100,100,100,100,100,100,100,100";
   const Decoded rates = Decode(Signed(wide));
   EXPECT_EQ(rates.result.update, ReplyUpdate::OutputRates);
