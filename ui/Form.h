@@ -8,8 +8,11 @@
 //   commands/FormCommands.cpp  Timer1, restarts, reply updates
 #include <QWidget>
 #include <cstddef>
+#include <cstdint>
 
+#include "commands/Commands.h"
 #include "nmea/Record.h"
+#include "nmea/Reply.h"
 #include "ui/Seams.h"
 
 class QCheckBox;
@@ -230,6 +233,20 @@ class TMainForm : public QWidget {
   void ShowFlashWrites(vantrel::ReceiverRecord& record);
   void ShowRtcmBaud(vantrel::ReceiverRecord& record);
   void ShowFirmwareVersion(vantrel::ReceiverRecord& record);
+  // Dispatches a reply's update to the Show... method it names.
+  void ShowReply(const vantrel::ReplyResult& reply, vantrel::ReceiverRecord& record);
+  // The steps of one Timer1 tick; Timer1Timer queues it.
+  void Timer1Tick();
+  // Writes a command while the port is open, with its pauses.
+  void SendCommand(const vantrel::Command& command);
+
+  // Written by the reader thread, read and cleared by Timer1.
+  vantrel::AckSlots Acks;               // AckedCommand, FailedCommand
+  uint8_t ReopenPending = 0;            // reopen the port at the newly set baud rate
+  uint8_t RestartKind = 0;              // 0 none, 1 hot, 2 warm, 3 cold
+  int64_t RestartStartTime = 0;         // Clock->NowMs() when the count started
+  int32_t ClearTickCount = 0;           // paces the clearing of MemoNMEA
+  int32_t ReopenTickCount = 0;          // paces the reopen after ReopenPending
 
  private:
   void BuildStatusPage();
@@ -242,6 +259,14 @@ class TMainForm : public QWidget {
   // Writes a caption only when it differs, so a refresh repaints only what
   // changed.
   static void SetCaption(QLabel* label, const QString& text);
+  // Timer1's steps and the restart buttons (commands/FormCommands.cpp).
+  void ReopenPort();
+  void RestartTimingTick();
+  void EndRestartTiming();
+  void ReportSuccessAck();
+  void ReportFailureAck();
+  int CheckedDgpsRadio() const;
+  void Restart(uint8_t kind);
 
   struct OwnedSeams;
   OwnedSeams* ownedSeams_ = nullptr;
