@@ -137,13 +137,13 @@ double ReadDecimal(const char* text) {
     if (r.ec == std::errc::result_out_of_range)
       value = RangeErrorIsOverflow(p + 2, r.ptr, 4) ? HUGE_VAL : 0.0;
     else if (r.ec != std::errc())
-      value = 0;
+      return 0;
   } else {
     const auto r = std::from_chars(p, end, value, std::chars_format::general);
     if (r.ec == std::errc::result_out_of_range)
       value = RangeErrorIsOverflow(p, r.ptr, 0) ? HUGE_VAL : 0.0;
     else if (r.ec != std::errc())
-      value = 0;
+      return 0;  // nothing read: an unsigned zero, whatever sign came first
   }
   return negative ? -value : value;
 }
