@@ -9,8 +9,11 @@
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 
 #include "commands/Commands.h"
+#include "link/Thread.h"
 #include "nmea/Record.h"
 #include "nmea/Reply.h"
 #include "ui/Seams.h"
@@ -218,6 +221,23 @@ class TMainForm : public QWidget {
   void BtnQIntegrityClick();
   void BtnQFlashClick();
   void BtnDatumQueryClick();
+  // Replace the reader thread: stop and forget the current one; construct a
+  // new one (fresh record, input queue purged, CurrentTestEnabled = 0).
+  void StopReaderThread();
+  void StartReaderThread();
+  // The port list's rows after "COM100": the serial devices present now.
+  void AddPresentSerialDevices();
+
+  // The open receiver port, shared with the readers; null while closed.
+  std::shared_ptr<vantrel::PortLink> PortHandle;
+  // The running reader, null when none; the window never deletes it.
+  vantrel::TNMEAThread* ReaderThread = nullptr;
+  // The NMEA log; the reader appends through LogFileHook.
+  std::FILE* LogFile = nullptr;
+  vantrel::LogHook LogFileHook;
+  uint8_t CurrentTestEnabled = 0;  // 1 once the current-test command is acknowledged
+  // Makes the ports BtnOpenClick opens; null: termios devices. Tests set a fake.
+  vantrel::SerialPortFactory* Ports = nullptr;
 
   // ---- commands (commands/FormCommands.cpp) -----------------------------
   void Timer1Timer();
@@ -270,4 +290,8 @@ class TMainForm : public QWidget {
 
   struct OwnedSeams;
   OwnedSeams* ownedSeams_ = nullptr;
+  // Readers, hand-over and the real port factory (ui/FormPort.cpp).
+  struct ReaderLinks;
+  std::shared_ptr<ReaderLinks> readerLinks_;
+  ReaderLinks& Links();
 };

@@ -1,14 +1,195 @@
 // Receiver port, reader thread and the settings queries.
-#include "ui/Form.h"
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QLabel>
+#include <QTimer>
+#include <cstdio>
 
-bool TMainForm::PortOpen() const { return false; }
-void TMainForm::BtnOpenClick() {}
-void TMainForm::BtnCloseClick() {}
-void TMainForm::FormDestroy() {}
-void TMainForm::WritePort(const char*, size_t) {}
-void TMainForm::BtnNMEAQueryClick() {}
-void TMainForm::BtnQueryFixRateClick() {}
-void TMainForm::BtnDGPSQueryClick() {}
-void TMainForm::BtnQIntegrityClick() {}
-void TMainForm::BtnQFlashClick() {}
-void TMainForm::BtnDatumQueryClick() {}
+#include "commands/Commands.h"
+#include "link/PortLink.h"
+#include "link/SerialPort.h"
+#include "link/Thread.h"
+#include "ui/Chart.h"
+#include "ui/Form.h"
+#include "ui/Lists.h"
+#include "ui/StatusBar.h"
+#include "ui/UiBridge.h"
+
+using vantrel::FixedCommand;
+using vantrel::FixedCommandId;
+
+// What the window keeps for its readers. Members are destroyed bottom up:
+// the readers are joined before the hand-over they use goes away.
+struct TMainForm::ReaderLinks final : vantrel::ReaderHost {
+  explicit ReaderLinks(TMainForm* form) : form(form) {}
+  ~ReaderLinks() override { readers.StopAndJoinAll(); }
+
+  void AppendMonitorLines(const char* workText, size_t len) override { form->AppendMonitorLines(workText, len); }
+  void RefreshStatus(vantrel::ReceiverRecord& record) override { form->RefreshStatus(record); }
+  void ShowReply(const vantrel::ReplyResult& reply, vantrel::ReceiverRecord& record) override {
+    form->ShowReply(reply, record);
+  }
+
+  TMainForm* form;
+  std::unique_ptr<vantrel::SerialPortFactory> posixPorts = vantrel::MakePosixSerialPortFactory();
+  vantrel::UiBridge bridge;
+  vantrel::ReaderSet readers;
+};
+
+TMainForm::ReaderLinks& TMainForm::Links() {
+  if (!readerLinks_) readerLinks_ = std::make_shared<ReaderLinks>(this);
+  return *readerLinks_;
+}
+
+bool TMainForm::PortOpen() const { return PortHandle != nullptr; }
+
+void TMainForm::AddPresentSerialDevices() {
+  for (const std::string& device : vantrel::PresentSerialDevices()) {
+    const QString row = QString::fromStdString(device);
+    if (CmbCom->findText(row) < 0) CmbCom->addItem(row);
+  }
+}
+
+void TMainForm::StartReaderThread() {
+  ReaderLinks& links = Links();
+  vantrel::ReaderEnv env;
+  env.link = PortHandle;
+  env.host = &links;
+  env.handOver = &links.bridge.HandOver();
+  env.acks = &Acks;
+  env.log = &LogFileHook;
+  CurrentTestEnabled = 0;
+  ReaderThread = links.readers.Start(env);
+}
+
+void TMainForm::StopReaderThread() {
+  if (ReaderThread == nullptr) return;
+  // Nobody waits for it: it ends on its own after its current step, and a
+  // hand-over it asks for from now on is dropped.
+  ReaderThread->RequestStop();
+  ReaderThread = nullptr;
+}
+
+void TMainForm::BtnOpenClick() {
+  MemoNMEA->clear();
+  StatusBar1->SetPanelText(0, QString());
+  StatusBar1->SetPanelText(1, QString());
+  Acks.AckedCommand.store(0, std::memory_order_release);
+
+  vantrel::SerialPortFactory* factory = Ports != nullptr ? Ports : Links().posixPorts.get();
+  std::unique_ptr<vantrel::SerialPort> port = factory->Create();
+  if (!port->Open(vantrel::DevicePath(CmbCom->currentText().toStdString()))) {
+    MessageBoxes->Show(this, QStringLiteral("Can't Open ComPort!!"));
+    return;
+  }
+  // The box is editable: a text that is no whole number stops the open
+  // before anything is configured, and the device is let go again.
+  bool isNumber = false;
+  const QString baudText = CmbBaud->currentText();
+  const long baud = baudText.trimmed().toLong(&isNumber);
+  if (!isNumber) {
+    port->Close();
+    MessageBoxes->Show(this, QStringLiteral("'%1' is not a valid integer value").arg(baudText));
+    return;
+  }
+  if (!port->Configure(baud)) {
+    const int error = port->LastError();
+    port->Close();
+    MessageBoxes->Show(this, QStringLiteral("ComPort Setting Error!! Err_Code:") + QString::number(error));
+    return;
+  }
+  // Queue sizes and time limits are fixed in the port layer.
+  PortHandle = std::make_shared<vantrel::PortLink>(std::move(port));
+
+  // A reader reads only the port it was started with, so one still recorded
+  // from before could not serve this port.
+  if (ReaderThread != nullptr) StopReaderThread();
+  StartReaderThread();
+
+  BtnClose->show();
+  Timer1->setInterval(1000);
+  Timer1->start();
+  CmbCom->setEnabled(false);
+  CmbBaud->setEnabled(false);
+
+  ChartSNR->Clear();
+  ResetSkyView();
+
+  EnableReceiverControls();
+  OutputLoad();
+  ClearChannelGrid();
+  LabelCurrent->setText(QStringLiteral("Disable"));
+  vantrel::SelectItem(CmbSetBaud, vantrel::ItemIndex(CmbBaud));
+
+  BtnNMEAQueryClick();
+  BtnQueryFixRateClick();
+  BtnDGPSQueryClick();
+  BtnQIntegrityClick();
+  BtnQFlashClick();
+  BtnDatumQueryClick();
+}
+
+void TMainForm::BtnCloseClick() {
+  Timer1->stop();
+  Timer2->stop();
+  if (PortHandle != nullptr) {
+    // Close wakes a reader blocked in a read; the descriptor is closed by
+    // whichever of window and reader lets go last.
+    PortHandle->Close();
+    PortHandle.reset();
+    StopReaderThread();
+    BtnClose->hide();
+    CmbCom->setEnabled(true);
+    CmbBaud->setEnabled(true);
+    DisableReceiverControls();
+    BtnLogging->hide();
+    LabelVersion->setText(QString());
+    LabelTCXO->setText(QString());
+  }
+  if (LogFile != nullptr) {
+    LogFileHook.Set({});  // waits for an append in progress
+    std::fclose(LogFile);
+    LogFile = nullptr;
+  }
+}
+
+void TMainForm::FormDestroy() {
+  StopReaderThread();
+  if (PortHandle != nullptr) {
+    PortHandle->Close();
+    PortHandle.reset();
+  }
+  if (LogFile != nullptr) {
+    LogFileHook.Set({});
+    std::fclose(LogFile);
+    LogFile = nullptr;
+  }
+  // Wait for every reader still finishing its last step, so none outlives
+  // the window it reports to. None can be waiting for this thread: they are
+  // all stopped, and a stopped reader's hand-over is dropped.
+  if (readerLinks_) readerLinks_->readers.StopAndJoinAll();
+}
+
+void TMainForm::WritePort(const char* bytes, size_t count) {
+  if (PortHandle == nullptr) return;
+  // The result is not looked at: a failed or timed-out write is not reported.
+  PortHandle->Write(bytes, count);
+}
+
+void TMainForm::BtnNMEAQueryClick() { SendCommand(FixedCommand(FixedCommandId::QueryOutputRates)); }
+
+void TMainForm::BtnQueryFixRateClick() { SendCommand(FixedCommand(FixedCommandId::QueryFixRate)); }
+
+void TMainForm::BtnDGPSQueryClick() {
+  // The RTCM baud rate first: the reply to the mode query reads it.
+  SendCommand(FixedCommand(FixedCommandId::QueryRtcmBaud));
+  SendCommand(FixedCommand(FixedCommandId::QueryDgpsMode));
+}
+
+void TMainForm::BtnQIntegrityClick() { SendCommand(FixedCommand(FixedCommandId::QuerySbasMode)); }
+
+void TMainForm::BtnQFlashClick() { SendCommand(FixedCommand(FixedCommandId::QueryFlashWrites)); }
+
+void TMainForm::BtnDatumQueryClick() { SendCommand(FixedCommand(FixedCommandId::QueryDatum)); }
