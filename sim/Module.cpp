@@ -272,6 +272,15 @@ void Module::SetIgnored(int command, bool ignored) {
     ignored_.erase(command);
 }
 
+void Module::SetSilent(bool silent) {
+  silent_ = silent;
+  if (silent) {
+    // Dead at once: what was waiting for the line goes nowhere.
+    queue_.clear();
+    queuedBytes_ = 0;
+  }
+}
+
 void Module::GeneratorTest(bool on) { genTest_ = on; }
 void Module::GeneratorSv(int prn) {
   if (prn != genSv_) genAcquired_ = false;

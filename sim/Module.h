@@ -80,7 +80,7 @@ class Module {
   void ReportFault();
   void SetRefused(int command, bool refused);
   void SetIgnored(int command, bool ignored);  // command 0: every command
-  void SetSilent(bool silent) { silent_ = silent; }
+  void SetSilent(bool silent);
   void SetFixBlocked(bool blocked) { fixBlocked_ = blocked; }
   void ForceBaud(int baud) { baud_ = baud; }
   void ResetStats() { stats_ = Stats{}; }
