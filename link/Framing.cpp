@@ -1,5 +1,7 @@
 #include "link/Framing.h"
 
+#include <string.h>  // memrchr (GNU)
+
 #include <cstring>
 
 #include "nmea/Decoders.h"
@@ -17,11 +19,13 @@ bool StartsWith(const char* s, size_t len, const char* prefix, size_t prefixLen)
 // after the last "$GP", else the last "$GP": together simply the last start
 // of either kind.)
 long LastSentenceStart(const char* text, size_t len) {
-  for (size_t i = len; i-- > 0;) {
-    if (text[i] != '$') continue;
+  for (size_t n = len; n > 0;) {
+    const char* hit = static_cast<const char*>(memrchr(text, '$', n));
+    if (hit == nullptr) break;
+    const size_t i = static_cast<size_t>(hit - text);
     const size_t rest = len - i;
-    if (StartsWith(text + i, rest, "$GP", 3) || StartsWith(text + i, rest, "$PQOL", 5))
-      return static_cast<long>(i);
+    if (StartsWith(hit, rest, "$GP", 3) || StartsWith(hit, rest, "$PQOL", 5)) return static_cast<long>(i);
+    n = i;
   }
   return -1;
 }
@@ -114,7 +118,10 @@ size_t StreamFraming::AppendChunk(const char* chunk, size_t count) {
   std::memcpy(WorkText, CarryText, CarryLength);
   WorkOffset = CarryOffset;
   char* out = WorkText + CarryLength;
-  for (size_t i = 0; i < n; ++i) out[i] = chunk[i] != '\0' ? chunk[i] : '\n';
+  std::memcpy(out, chunk, n);
+  // A zero byte from the port separates sentences like a line end.
+  for (char* z = out; (z = static_cast<char*>(std::memchr(z, '\0', static_cast<size_t>(out + n - z)))) != nullptr;)
+    *z++ = '\n';
   WorkLength = CarryLength + n;
   WorkText[WorkLength] = '\0';
   StreamLength += n;
@@ -143,31 +150,53 @@ void StreamFraming::FlushCarry() {
 
 void DispatchWorkText(StreamFraming& framing, ReceiverRecord& record, IDispatchHandler& handler) {
   char* const text = framing.WorkText;
-  const size_t len = framing.WorkLength;
-  size_t i = 0;
-  while (i < len) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      ++i;
+  char* const end = text + framing.WorkLength;
+  // The next CR and the next LF, each found once with memchr.
+  auto find = [end](char* from, char c) {
+    char* hit = static_cast<char*>(std::memchr(from, c, static_cast<size_t>(end - from)));
+    return hit ? hit : end;
+  };
+  char* cr = find(text, '\r');
+  char* lf = find(text, '\n');
+  char* p = text;
+  while (p < end) {
+    if (*p == '\r' || *p == '\n') {
+      ++p;
       continue;
     }
-    size_t end = i;
-    while (end < len && text[end] != '\r' && text[end] != '\n') ++end;
-    text[end] = '\0';  // the split writes zero bytes, as strtok would
-    DispatchPiece(text + i, end - i, framing.WorkOffset + i, record, handler);
-    i = end + 1;
+    if (cr < p) cr = find(p, '\r');
+    if (lf < p) lf = find(p, '\n');
+    char* stop = cr < lf ? cr : lf;
+    *stop = '\0';  // the split writes zero bytes, as strtok would
+    DispatchPiece(p, static_cast<size_t>(stop - p), framing.WorkOffset + static_cast<uint64_t>(p - text), record,
+                  handler);
+    p = stop + 1;
   }
   framing.WorkLength = 0;
 }
 
 void MarkUsedSatellites(ReceiverRecord& record) {
-  for (SatInView& e : record.SatsInView) e.Used = 0;
+  // PRNs 1..255 go through a bit set; any other value is looked up in the list.
+  uint64_t usedBits[4] = {};
+  int usedCount = 0;
+  for (; usedCount < kUsedPrnsMax && record.UsedPrns[usedCount] > 0; ++usedCount) {
+    const int32_t prn = record.UsedPrns[usedCount];
+    if (prn < 256) usedBits[prn >> 6] |= uint64_t{1} << (prn & 63);
+  }
   const int walked = record.WalkedSats();
-  for (int i = 0; i < walked; ++i) {
+  for (int i = 0; i < kSatsInViewMax; ++i) {
     SatInView& e = record.SatsInView[i];
-    for (int k = 0; k < kUsedPrnsMax && record.UsedPrns[k] > 0; ++k) {
-      if (record.UsedPrns[k] == e.Prn) {
-        e.Used = 1;
-        break;
+    if (i >= walked) {
+      e.Used = 0;
+    } else if (e.Prn > 0 && e.Prn < 256) {
+      e.Used = (usedBits[e.Prn >> 6] >> (e.Prn & 63)) & 1;
+    } else {
+      e.Used = 0;
+      for (int k = 0; k < usedCount; ++k) {
+        if (record.UsedPrns[k] == e.Prn) {
+          e.Used = 1;
+          break;
+        }
       }
     }
   }

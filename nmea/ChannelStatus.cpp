@@ -15,9 +15,9 @@ void DecodeChannelStatus(ReceiverRecord& r, const char* s, size_t len) {
     // An empty field ends the sentence early; it is not a complete update.
     if (!w.Read()) return;
     Channel& c = r.Channels[i];
-    c.SvId = detail::ToInt32(detail::WholeOf(w.text(), 0, 2));
-    c.Snr = detail::ToInt32(detail::WholeOf(w.text(), 2, 2));
-    const char status = w.text()[0] && w.text()[1] && w.text()[2] && w.text()[3] ? w.text()[4] : '\0';
+    c.SvId = detail::ToInt32(detail::WholeOf(w.text(), w.length(), 0, 2));
+    c.Snr = detail::ToInt32(detail::WholeOf(w.text(), w.length(), 2, 2));
+    const char status = w.length() >= 5 ? w.text()[4] : '\0';
     c.Status = status == '0' ? 0 : (status == '1' ? 1 : 2);
     if (!w.Next() || i + 1 == kChannelsMax) {
       r.ChannelsUpdated = 1;

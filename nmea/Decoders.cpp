@@ -19,29 +19,29 @@ constexpr int kSatsPerGsvMessage = 4;
 constexpr int kGsaPrnFields = 12;
 
 // hhmmss.sss. Shorter than "hhmm" has no place for the parts: ignored.
-void ApplyTime(ReceiverRecord& r, const char* f) {
-  if (std::strlen(f) < 4) return;
-  r.UtcHour = ToInt32(WholeOf(f, 0, 2));
-  r.UtcMinute = ToInt32(WholeOf(f, 2, 2));
+void ApplyTime(ReceiverRecord& r, const char* f, size_t n) {
+  if (n < 4) return;
+  r.UtcHour = ToInt32(WholeOf(f, n, 0, 2));
+  r.UtcMinute = ToInt32(WholeOf(f, n, 2, 2));
   r.UtcSecond = static_cast<float>(ReadDecimal(f + 4));
 }
 
 // ddmmyy; a shorter field is ignored.
-void ApplyDate(ReceiverRecord& r, const char* f) {
-  if (std::strlen(f) < 6) return;
-  r.UtcDay = ToInt32(WholeOf(f, 0, 2));
-  r.UtcMonth = ToInt32(WholeOf(f, 2, 2));
-  r.UtcYear = kRmcCentury + ToInt32(WholeOf(f, 4, 2));
+void ApplyDate(ReceiverRecord& r, const char* f, size_t n) {
+  if (n < 6) return;
+  r.UtcDay = ToInt32(WholeOf(f, n, 0, 2));
+  r.UtcMonth = ToInt32(WholeOf(f, n, 2, 2));
+  r.UtcYear = kRmcCentury + ToInt32(WholeOf(f, n, 4, 2));
 }
 
 // (d)ddmm.mmmm: the two digits before the "." begin the minutes. Without a
 // "." or without two characters before it the field is ignored, and so is
 // the hemisphere after it.
-bool ApplyCoordinate(float& target, const char* f) {
-  const char* point = std::strchr(f, '.');
+bool ApplyCoordinate(float& target, const char* f, size_t n) {
+  const char* point = static_cast<const char*>(std::memchr(f, '.', n));
   if (point == nullptr || point - f < 2) return false;
   const size_t minutesAt = static_cast<size_t>(point - f) - 2;
-  const long degrees = WholeOf(f, 0, minutesAt);
+  const long degrees = WholeOf(f, n, 0, minutesAt);
   const double minutes = ReadDecimal(f + minutesAt);
   target = static_cast<float>(static_cast<double>(degrees) + minutes * kMinutesToDegrees);
   return true;
@@ -62,11 +62,11 @@ void ClearFix(ReceiverRecord& r) {
 // Latitude, N/S, longitude, E/W. False when the walk ran out of fields.
 bool WalkPosition(ReceiverRecord& r, FieldWalk& w) {
   if (!w.Next()) return false;
-  const bool lat = w.Read() && ApplyCoordinate(r.Latitude, w.text());
+  const bool lat = w.Read() && ApplyCoordinate(r.Latitude, w.text(), w.length());
   if (!w.Next()) return false;
   if (w.Read() && lat && w.text()[0] == 'S') r.Latitude = -r.Latitude;
   if (!w.Next()) return false;
-  const bool lon = w.Read() && ApplyCoordinate(r.Longitude, w.text());
+  const bool lon = w.Read() && ApplyCoordinate(r.Longitude, w.text(), w.length());
   if (!w.Next()) return false;
   if (w.Read() && lon && w.text()[0] == 'W') r.Longitude = -r.Longitude;
   return true;
@@ -82,10 +82,10 @@ namespace checked {
 void DecodeGGA(ReceiverRecord& r, const char* s, size_t len) {
   FieldWalk w(s, len);
   if (!w.Next()) return;
-  if (w.Read()) ApplyTime(r, w.text());
+  if (w.Read()) ApplyTime(r, w.text(), w.length());
   if (!WalkPosition(r, w)) return;
   if (!w.Next() || !w.Read()) return;  // fix quality
-  r.FixQuality = static_cast<uint8_t>(ReadWhole(w.text()));
+  r.FixQuality = static_cast<uint8_t>(w.Whole());
   if (r.FixQuality != 0 && r.FixType == 0) r.FixType = 1;
   if (!w.Next()) return;  // satellites used
   if (!w.Next()) return;
@@ -102,7 +102,7 @@ void DecodeGGA(ReceiverRecord& r, const char* s, size_t len) {
 void DecodeRMC(ReceiverRecord& r, const char* s, size_t len) {
   FieldWalk w(s, len);
   if (!w.Next()) return;
-  if (w.Read()) ApplyTime(r, w.text());
+  if (w.Read()) ApplyTime(r, w.text(), w.length());
   if (!w.Next() || !w.Read()) return;  // status
   if (w.text()[0] == 'A') {
     if (r.FixType == 0) r.FixType = 1;
@@ -116,7 +116,7 @@ void DecodeRMC(ReceiverRecord& r, const char* s, size_t len) {
   if (!w.Next()) return;
   if (w.Read()) r.Course = static_cast<float>(ReadDecimal(w.text()));
   if (!w.Next()) return;
-  if (w.Read()) ApplyDate(r, w.text());
+  if (w.Read()) ApplyDate(r, w.text(), w.length());
   if (!w.Next()) return;  // magnetic variation
   if (!w.Next()) return;  // its direction
   if (!w.Next() || !w.Read()) return;
@@ -152,7 +152,7 @@ void DecodeGSA(ReceiverRecord& r, const char* s, size_t len) {
   if (!w.Next()) return;
   if (selection == 'A' || selection == 'M') {
     if (!w.Read()) return;  // fix mode
-    r.FixType = static_cast<uint8_t>(ReadWhole(w.text()) - 1);
+    r.FixType = static_cast<uint8_t>(w.Whole() - 1);
     if (r.FixType == 0) r.FixQuality = 0;
     else if (r.FixQuality == 0) r.FixQuality = 1;
   } else {
@@ -161,7 +161,7 @@ void DecodeGSA(ReceiverRecord& r, const char* s, size_t len) {
   int used = 0;
   for (int i = 0; i < kGsaPrnFields; ++i) {
     if (!w.Next()) return;
-    if (w.Read() && used < kUsedPrnsMax) r.UsedPrns[used++] = ToInt32(ReadWhole(w.text()));
+    if (w.Read() && used < kUsedPrnsMax) r.UsedPrns[used++] = ToInt32(w.Whole());
   }
   if (!w.Next() || !w.Read()) return;
   r.Pdop = static_cast<float>(ReadDecimal(w.text()));
@@ -183,23 +183,23 @@ void DecodeGSV(ReceiverRecord& r, const char* s, size_t len) {
   }
   if (w.At(0) == w.At(2)) r.GsvComplete = 1;
   if (!w.Next() || !w.Read()) return;  // message number
-  const long base = (ReadWhole(w.text()) - 1) * kSatsPerGsvMessage;
+  const long base = (w.Whole() - 1) * kSatsPerGsvMessage;
   if (!w.Next() || !w.Read()) return;  // satellites in view
-  r.SatsInViewCount = ToInt32(ReadWhole(w.text()));
+  r.SatsInViewCount = ToInt32(w.Whole());
   if (r.SatsInViewCount == 0) return;
   // Messages past the fifth (or numbered 0) have no room in the table.
   if (base < 0 || base + kSatsPerGsvMessage > kSatsInViewMax) return;
   for (int k = 0; k < kSatsPerGsvMessage; ++k) {
     SatInView& e = r.SatsInView[base + k];
     if (!w.Next()) return;
-    e.Prn = w.Read() ? ToInt32(ReadWhole(w.text())) : 0;
+    e.Prn = w.Read() ? ToInt32(w.Whole()) : 0;
     if (!w.Next()) return;
-    e.Elevation = w.Read() ? ToInt32(ReadWhole(w.text())) : 0;
+    e.Elevation = w.Read() ? ToInt32(w.Whole()) : 0;
     if (!w.Next()) return;
-    e.Azimuth = w.Read() ? ToInt32(ReadWhole(w.text())) : 0;
+    e.Azimuth = w.Read() ? ToInt32(w.Whole()) : 0;
     if (!w.Next()) return;
     if (w.At(0) == '*') e.Snr = 0;
-    else e.Snr = w.Read() ? ToInt32(ReadWhole(w.text())) : 0;
+    else e.Snr = w.Read() ? ToInt32(w.Whole()) : 0;
     if (base + k + 1 == r.SatsInViewCount) return;
   }
 }
@@ -210,7 +210,7 @@ void DecodeGLL(ReceiverRecord& r, const char* s, size_t len) {
   // GLL begins with the position; its time comes after it.
   if (!WalkPosition(r, w)) return;
   if (!w.Next()) return;
-  if (w.Read()) ApplyTime(r, w.text());
+  if (w.Read()) ApplyTime(r, w.text(), w.length());
   if (!w.Next() || !w.Read()) return;  // status
   if (w.text()[0] != 'A') {
     ClearFix(r);
@@ -225,13 +225,13 @@ void DecodeGLL(ReceiverRecord& r, const char* s, size_t len) {
 void DecodeZDA(ReceiverRecord& r, const char* s, size_t len) {
   FieldWalk w(s, len);
   if (!w.Next()) return;
-  if (w.Read()) ApplyTime(r, w.text());
+  if (w.Read()) ApplyTime(r, w.text(), w.length());
   if (!w.Next()) return;
-  if (w.Read()) r.UtcDay = ToInt32(ReadWhole(w.text()));
+  if (w.Read()) r.UtcDay = ToInt32(w.Whole());
   if (!w.Next()) return;
-  if (w.Read()) r.UtcMonth = ToInt32(ReadWhole(w.text()));
+  if (w.Read()) r.UtcMonth = ToInt32(w.Whole());
   if (!w.Next()) return;
-  if (w.Read()) r.UtcYear = ToInt32(ReadWhole(w.text()));  // four digits, no century added
+  if (w.Read()) r.UtcYear = ToInt32(w.Whole());  // four digits, no century added
 }
 
 }  // namespace checked

@@ -2,7 +2,8 @@
 
 #include <charconv>  // from_chars: reads numbers without looking at the locale
 #include <cmath>     // HUGE_VAL
-#include <cstring>   // memchr
+#include <cstdint>
+#include <cstring>   // memchr, memcpy
 #include <limits>
 
 namespace vantrel {
@@ -27,6 +28,42 @@ bool IsHexDigit(char c) {
 }
 
 const char* TextEnd(const char* text) { return text + std::strlen(text); }
+
+// XOR of n bytes, eight at a time: XOR is bytewise, so the eight lanes can
+// be folded together at the end.
+unsigned XorOfBytes(const char* p, size_t n) {
+  uint64_t wide = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    wide ^= word;
+  }
+  wide ^= wide >> 32;
+  wide ^= wide >> 16;
+  wide ^= wide >> 8;
+  unsigned x = static_cast<unsigned>(wide & 0xFFu);
+  for (; n > 0; --n) x ^= static_cast<unsigned char>(*p++);
+  return x;
+}
+
+// Exact powers of ten as doubles (all up to 10^22 are representable).
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common "ddd.ddd" with at most 15 digits and no exponent: the digits
+// and the power of ten are both exact doubles, so one division rounds
+// exactly as strtod does. False for anything else.
+bool ReadPlainDecimal(const char* p, double& value) {
+  uint64_t mantissa = 0;
+  int digits = 0, fraction = 0;
+  for (; IsDigit(*p); ++p, ++digits) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  if (*p == '.') {
+    for (++p; IsDigit(*p); ++p, ++digits, ++fraction) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  }
+  if (digits == 0 || digits > 15 || *p == 'e' || *p == 'E' || *p == 'x' || *p == 'X') return false;
+  value = static_cast<double>(mantissa) / kPowersOfTen[fraction];
+  return true;
+}
 
 // from_chars reports a range error without a value; strtod gives HUGE_VAL
 // for overflow and 0 for underflow. Tell them apart by the power of the
@@ -65,16 +102,11 @@ bool RangeErrorIsOverflow(const char* begin, const char* end, int digitBits) {
 
 bool SentenceChecksumOk(const char* s, size_t len) {
   if (s == nullptr || len < 5) return false;
-  unsigned value = static_cast<unsigned char>(s[1]);
-  size_t i = 2;
-  for (; i < len - 2; ++i) {
-    if (s[i] == '*') break;
-    value ^= static_cast<unsigned char>(s[i]);
-  }
-  if (i >= len - 2) return false;  // no "*" followed by two characters
-  const unsigned expected =
-      static_cast<unsigned>(16 * HexDigitValue(s[i + 1]) + HexDigitValue(s[i + 2])) & 0xFFu;
-  return (value & 0xFFu) == expected;
+  // The "*" must leave two characters after it: search indices 2 .. len-3.
+  const char* star = static_cast<const char*>(std::memchr(s + 2, '*', len - 4));
+  if (star == nullptr) return false;
+  const unsigned expected = static_cast<unsigned>(16 * HexDigitValue(star[1]) + HexDigitValue(star[2])) & 0xFFu;
+  return XorOfBytes(s + 1, static_cast<size_t>(star - s - 1)) == expected;
 }
 
 const char* AfterNextComma(const char* s, size_t len, const char* pos) {
@@ -103,18 +135,17 @@ long ReadWhole(const char* text) {
   while (IsCBlank(*p)) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
-  // Accumulate the magnitude unsigned and saturate as strtol does.
-  const unsigned long limit = negative ? static_cast<unsigned long>(std::numeric_limits<long>::max()) + 1
-                                       : static_cast<unsigned long>(std::numeric_limits<long>::max());
-  unsigned long magnitude = 0;
-  bool overflow = false;
-  for (; IsDigit(*p); ++p) {
-    const unsigned digit = static_cast<unsigned>(*p - '0');
-    if (overflow || magnitude > (limit - digit) / 10) {
-      overflow = true;
-      continue;
-    }
-    magnitude = magnitude * 10 + digit;
+  while (*p == '0') ++p;
+  const char* digits = p;
+  while (IsDigit(*p)) ++p;
+  // Saturate as strtol does. Nineteen digits still fit in 64 unsigned bits.
+  const unsigned long long limit = negative ? static_cast<unsigned long long>(std::numeric_limits<long>::max()) + 1
+                                            : static_cast<unsigned long long>(std::numeric_limits<long>::max());
+  bool overflow = p - digits > 19;
+  unsigned long long magnitude = 0;
+  if (!overflow) {
+    for (const char* d = digits; d < p; ++d) magnitude = magnitude * 10 + static_cast<unsigned>(*d - '0');
+    overflow = magnitude > limit;
   }
   if (overflow) return negative ? std::numeric_limits<long>::min() : std::numeric_limits<long>::max();
   return negative ? static_cast<long>(0 - magnitude) : static_cast<long>(magnitude);
@@ -125,9 +156,10 @@ double ReadDecimal(const char* text) {
   while (IsCBlank(*p)) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
-  const char* end = TextEnd(p);
-  double value = 0;
   if (*p == '+' || *p == '-') return 0;  // one sign only; from_chars would take a second "-"
+  double value = 0;
+  if (ReadPlainDecimal(p, value)) return negative ? -value : value;
+  const char* end = TextEnd(p);
 
   // strtod also reads hexadecimal ("0x1.8p3"); from_chars wants it without
   // the prefix.

@@ -199,11 +199,12 @@ bool ReadLog(std::FILE* in, std::FILE* out, Mode mode, Counts* counts) {
       ok = !std::ferror(in);
       break;
     }
-    lines.Take(chunk, n);
+    if (mode == Mode::Json) lines.Take(chunk, n);
     framing.AppendChunk(chunk, n);
     DispatchWorkText(framing, record, reporter);
     MarkUsedSatellites(record);
-    lines.LineOf(framing.CarryOffset);  // nothing before the tail can start a piece
+    // Nothing before the tail can start a piece: count its lines now.
+    if (mode == Mode::Json) lines.LineOf(framing.CarryOffset);
   }
   // The sentence still waiting for a successor is decoded too.
   framing.FlushCarry();
