@@ -59,6 +59,7 @@ const char kHelp[] =
     "  --flood            stream back to back at the full line rate (CPU measurements)\n"
     "  --refuse N         answer command N with flag 2 (repeatable)\n"
     "  --silent           send nothing at all\n"
+    "  --asleep           no NMEA output until the wake-up command \"$PQOL188\"\n"
     "  --no-fix           never get a fix\n"
     "  --flash-writes N   flash writes the module allows (10)\n"
     "  --lat DEG --lon DEG  centre of the simulated drive (48.1173, 11.5167)\n"
@@ -192,6 +193,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--flood") {
       opt.flood = true;
+    } else if (a == "--asleep") {
+      opt.asleep = true;
     } else if (a == "--silent") {
       silent = true;
     } else if (a == "--no-fix") {

@@ -74,6 +74,7 @@ Module::Module(const ModuleOptions& options, double now)
       periodMs_(options.fixPeriodMs),
       rates_(options.rates),
       flashLeft_(options.flashWrites),
+      asleep_(options.asleep),
       start_(now),
       nextEpoch_(now),
       lastPump_(now) {
@@ -146,7 +147,9 @@ void Module::HandleCommand(int command, const std::vector<std::string>& f) {
       lowCurrent_ = true;
       return Ack(command, f.empty() ? 3 : 2);
     case 188:
-      return Ack(command, f.empty() ? 3 : 2);
+      if (!f.empty()) return Ack(command, 2);
+      asleep_ = false;
+      return Ack(command, 3);
     case 220:
       if (f.size() != 1 || !FieldInt(f, 0, 200, 1000, v)) return Ack(command, 2);
       periodMs_ = static_cast<int>(v);
@@ -389,7 +392,7 @@ void Module::EmitEpoch(double now) {
   } else {
     skyTime = now - start_;
   }
-  if (silent_) return;
+  if (silent_ || asleep_) return;
 
   bool fix = HasFix(now);
   std::vector<SatView> sats = SatsAt(now, skyTime, fix);

@@ -37,6 +37,7 @@ struct ModuleOptions {
   double skySpeed = 30.0;  // how much faster than real the satellites move
   int flashWrites = 10;
   bool flood = false;           // stream epochs back to back, as fast as the line takes them
+  bool asleep = false;          // no NMEA until the wake-up command, as some GPS mice do
   std::time_t utcStart = 0;     // UTC of the first epoch; 0 = the current time
   double genLossDb = 40.0;      // attenuation between signal generator and receiver
   double genNoiseFigureDb = 3.0;
@@ -136,6 +137,7 @@ class Module {
   int flashLeft_;
   bool flashProtected_ = false;
   bool lowCurrent_ = false;
+  bool asleep_;
 
   double restartAt_ = -1e9;
   double fixAt_ = 0;

@@ -277,6 +277,16 @@ TEST(SimModule, StreamsValidSentencesThatShowTheWholeDisplay) {
   for (int i = 1; i <= 32; ++i) EXPECT_EQ(Field(chn, i).size(), 5u) << chn;
 }
 
+TEST(SimModule, AModuleStartedAsleepStreamsOnlyAfterTheWakeUp) {
+  ModuleOptions opt;
+  opt.asleep = true;
+  Rig rig(opt);
+  EXPECT_EQ(rig.Run(3.0), "");
+  const std::string got = rig.Send("$PQOL188*33");
+  EXPECT_EQ(Acks(got), Ack(188, 3));
+  EXPECT_FALSE(With(got + rig.Run(rig.now + 1.5), "$GPGGA,").empty());
+}
+
 TEST(SimModule, SouthernAndWesternPositionsAndSbasCorrections) {
   ModuleOptions opt;
   opt.latitude = -33.9;

@@ -251,5 +251,25 @@ TEST_F(Sim, CountsWhatItSentAndStopsCleanlyRemovingItsLinks) {
   EXPECT_NE(SimHarness::ReadFile(sim_->StatsPath()).find("sent_total"), std::string::npos);
 }
 
+TEST_F(Sim, InterruptStopsItAndRemovesItsLinks) {
+  Start();
+  port_.reset();
+  ASSERT_EQ(kill(sim_->Pid(), SIGINT), 0);
+  struct stat st {};
+  EXPECT_TRUE(SimHarness::WaitUntil([&] { return lstat(sim_->ReceiverPath().c_str(), &st) != 0; }, 5000));
+  EXPECT_TRUE(SimHarness::WaitUntil([&] { return lstat(sim_->GeneratorPath().c_str(), &st) != 0; }, 5000));
+}
+
+TEST_F(Sim, FloodModeFillsA115200Line) {
+  Start({"--flood", "--baud", "115200"});
+  ASSERT_TRUE(port_->SetBaud(115200));
+  port_->ReadFor(500);
+  const std::string got = port_->ReadFor(2000);
+  // 11520 characters a second; a loaded test machine may lose a little.
+  EXPECT_GT(got.size(), 11520u);
+  EXPECT_LT(got.size(), 2 * 11520u + 600);
+  EXPECT_GT(With(got, "$GPGGA,").size(), 20u);
+}
+
 }  // namespace
 }  // namespace vantrel::test
