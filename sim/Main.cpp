@@ -43,6 +43,7 @@ const char kHelp[] =
     "                 with \\r \\n \\0 \\\\ and \\xHH escapes\n"
     "  received.bin   the same bytes, raw\n"
     "  generator.log  the generator's received chunks, in the same format\n"
+    "  commands.log   each line received from the PC and the module's answer\n"
     "  stats          counters, rewritten every second, on SIGUSR1 and at exit\n"
     "  pid            the simulator's process id\n"
     "\n"
@@ -273,7 +274,8 @@ int main(int argc, char** argv) {
   FILE* received = std::fopen((dir + "/received.log").c_str(), "w");
   FILE* receivedBin = std::fopen((dir + "/received.bin").c_str(), "wb");
   FILE* generatorLog = std::fopen((dir + "/generator.log").c_str(), "w");
-  if (control < 0 || !controlLog || !received || !receivedBin || !generatorLog)
+  FILE* commandLog = std::fopen((dir + "/commands.log").c_str(), "w");
+  if (control < 0 || !controlLog || !received || !receivedBin || !generatorLog || !commandLog)
     return Fail("cannot create the files in " + dir + ": " + std::strerror(errno));
 
   std::string error;
@@ -286,6 +288,12 @@ int main(int argc, char** argv) {
                dir.c_str(), receiver->SlavePath().c_str(), opt.baud, dir.c_str(), generator->SlavePath().c_str());
 
   const std::string statsPath = dir + "/stats";
+  double now = 0;
+  module.SetCommandLog([&](std::string_view line, std::string_view answer) {
+    std::fprintf(commandLog, "%.6f %.*s -> %.*s\n", now, static_cast<int>(line.size()), line.data(),
+                 static_cast<int>(answer.size()), answer.data());
+    std::fflush(commandLog);
+  });
   LineSplitter controlLines, generatorLines;
   char buf[4096];
   double lastStats = -1;
@@ -294,7 +302,7 @@ int main(int argc, char** argv) {
   while (!g_stop) {
     pollfd fds[3] = {{receiver->MasterFd(), POLLIN, 0}, {generator->MasterFd(), POLLIN, 0}, {control, POLLIN, 0}};
     poll(fds, 3, 4);
-    const double now = Now() - start;
+    now = Now() - start;
     const int pcBaud = receiver->PcBaud();
 
     if (fds[0].revents & POLLIN) {
@@ -356,6 +364,7 @@ int main(int argc, char** argv) {
   std::fclose(received);
   std::fclose(receivedBin);
   std::fclose(generatorLog);
+  std::fclose(commandLog);
   unlink(pidPath.c_str());
   return 0;
 }

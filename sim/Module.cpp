@@ -115,23 +115,24 @@ void Module::Receive(std::string_view bytes, double now, int pcBaud) {
 }
 
 void Module::HandleLine(std::string_view line) {
+  answer_.clear();
   ParsedLine parsed;
+  long command = 0;
   if (!ParseLine(line, parsed)) {
     ++stats_.badChecksums;
-    return;
-  }
-  ++stats_.commands;
-  long command = 0;
-  if (parsed.name.size() != 8 || parsed.name.compare(0, 5, "$PQOL") != 0 ||
-      !ParseInt(std::string_view(parsed.name).substr(5), command)) {
-    return;  // another talker, or not a command of this module
-  }
-  if (ignored_.count(0) || ignored_.count(static_cast<int>(command))) return;
-  if (refused_.count(static_cast<int>(command))) {
+    answer_ = "(bad checksum: no answer)";
+  } else if (++stats_.commands, parsed.name.size() != 8 || parsed.name.compare(0, 5, "$PQOL") != 0 ||
+             !ParseInt(std::string_view(parsed.name).substr(5), command)) {
+    answer_ = "(not a command of this module)";
+  } else if (ignored_.count(0) || ignored_.count(static_cast<int>(command))) {
+    answer_ = "(ignored by control)";
+  } else if (refused_.count(static_cast<int>(command))) {
     Ack(static_cast<int>(command), 2);
-    return;
+  } else {
+    HandleCommand(static_cast<int>(command), parsed.fields);
   }
-  HandleCommand(static_cast<int>(command), parsed.fields);
+  if (silent_ && answer_.empty()) answer_ = "(silent)";
+  if (commandLog_) commandLog_(line, answer_);
 }
 
 void Module::HandleCommand(int command, const std::vector<std::string>& f) {
@@ -296,6 +297,10 @@ void Module::GeneratorLevel(double dbm) {
 
 void Module::Push(std::string text, Kind kind, bool mayDrop, int switchBaudTo) {
   if (silent_) return;
+  if (kind == Kind::Ack || kind == Kind::Reply) {
+    if (!answer_.empty()) answer_ += ' ';
+    answer_.append(text, 0, text.size() - 2);
+  }
   // A module whose output does not fit its line drops whole sentences
   // rather than fall ever further behind; answers are never dropped.
   const size_t capacity = std::max<size_t>(1024, static_cast<size_t>(baud_ / 10));

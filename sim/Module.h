@@ -63,6 +63,8 @@ class Module {
  public:
   // Takes `bytes` and returns how many the pseudo-terminal accepted.
   using WriteFn = std::function<size_t(const char* bytes, size_t count)>;
+  // Told of every line received from the PC and what the module made of it.
+  using CommandLog = std::function<void(std::string_view line, std::string_view answer)>;
 
   explicit Module(const ModuleOptions& options, double now = 0.0);
 
@@ -76,6 +78,8 @@ class Module {
   // Moves queued bytes onto the line at the module's baud rate. Bytes the
   // pseudo-terminal does not take are lost, as on a line without flow control.
   void Pump(double now, int pcBaud, const WriteFn& write);
+
+  void SetCommandLog(CommandLog log) { commandLog_ = std::move(log); }
 
   // Runtime control.
   void ReportFault();
@@ -159,6 +163,8 @@ class Module {
   int64_t utcMs_;
   uint64_t epoch_ = 0;
 
+  CommandLog commandLog_;
+  std::string answer_;  // of the line being handled, for the command log
   std::string rx_;
   double rxNow_ = 0;
   bool inLine_ = false;

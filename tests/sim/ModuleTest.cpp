@@ -194,6 +194,24 @@ TEST(SimModule, AcknowledgesWhatItUnderstandsAndRefusesTheRest) {
   }
 }
 
+TEST(SimModule, LogsEveryLineWithItsAnswer) {
+  Rig rig;
+  std::string log;
+  rig.module.SetCommandLog([&](std::string_view line, std::string_view answer) {
+    log += std::string(line) + " -> " + std::string(answer) + "\n";
+  });
+  rig.Send("$PQOL101*32");
+  rig.Send("$PQOL101*33");
+  rig.Send("$PQOL400*36");
+  ApplyControl("ignore 102", rig.module);
+  rig.Send("$PQOL102*31");
+  EXPECT_EQ(log,
+            "$PQOL101*32 -> $PQOL001,101,3*30\n"
+            "$PQOL101*33 -> (bad checksum: no answer)\n"
+            "$PQOL400*36 -> $PQOL500,1000*1A\n"
+            "$PQOL102*31 -> (ignored by control)\n");
+}
+
 TEST(SimModule, ReadsCommandsSplitAcrossChunksAndSkipsZeroBytes) {
   Rig rig;
   rig.module.Receive(std::string("\0garbage$PQOL2", 14), 0, 38400);

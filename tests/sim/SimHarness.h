@@ -92,6 +92,9 @@ class SimHarness {
   // The received bytes themselves, raw.
   std::string ReceivedBinPath() const { return dir_ + "/received.bin"; }
   std::string GeneratorLogPath() const { return dir_ + "/generator.log"; }
+  // One line per sentence received: seconds, the line, "->", the answer
+  // sent (acknowledgement or reply) or why there was none.
+  std::string CommandLogPath() const { return dir_ + "/commands.log"; }
   std::string StatsPath() const { return dir_ + "/stats"; }
 
   std::string ReceivedBytes() const { return ReadFile(ReceivedBinPath()); }
