@@ -152,7 +152,7 @@ void DecodeGSA(ReceiverRecord& r, const char* s, size_t len) {
   if (!w.Next()) return;
   if (selection == 'A' || selection == 'M') {
     if (!w.Read()) return;  // fix mode
-    r.FixType = static_cast<uint8_t>(w.Whole() - 1);
+    r.FixType = static_cast<uint8_t>(static_cast<unsigned long>(w.Whole()) - 1);
     if (r.FixType == 0) r.FixQuality = 0;
     else if (r.FixQuality == 0) r.FixQuality = 1;
   } else {
@@ -183,12 +183,13 @@ void DecodeGSV(ReceiverRecord& r, const char* s, size_t len) {
   }
   if (w.At(0) == w.At(2)) r.GsvComplete = 1;
   if (!w.Next() || !w.Read()) return;  // message number
-  const long base = (w.Whole() - 1) * kSatsPerGsvMessage;
+  const long message = w.Whole();
   if (!w.Next() || !w.Read()) return;  // satellites in view
   r.SatsInViewCount = ToInt32(w.Whole());
   if (r.SatsInViewCount == 0) return;
   // Messages past the fifth (or numbered 0) have no room in the table.
-  if (base < 0 || base + kSatsPerGsvMessage > kSatsInViewMax) return;
+  if (message < 1 || message > kSatsInViewMax / kSatsPerGsvMessage) return;
+  const int base = static_cast<int>(message - 1) * kSatsPerGsvMessage;
   for (int k = 0; k < kSatsPerGsvMessage; ++k) {
     SatInView& e = r.SatsInView[base + k];
     if (!w.Next()) return;

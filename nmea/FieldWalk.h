@@ -39,9 +39,12 @@ class FieldWalk {
     }
     size_t n = static_cast<size_t>(stop - pos_);
     if (n > static_cast<size_t>(kFieldMax)) n = kFieldMax;
-    for (size_t i = 0; i < n; ++i) text_[i] = pos_[i];  // short: a call to memcpy costs more
-    text_[n] = '\0';
-    length_ = n;
+    // Short: a call to memcpy costs more. A zero byte ends the text as it
+    // would end the C string the field is copied into.
+    size_t i = 0;
+    for (; i < n && pos_[i] != '\0'; ++i) text_[i] = pos_[i];
+    text_[i] = '\0';
+    length_ = i;
     return true;
   }
   const char* text() const { return text_; }

@@ -6,6 +6,9 @@
 #include <cstring>   // memchr, memcpy
 #include <limits>
 
+#include <locale.h>  // newlocale, locale_t
+#include <stdlib.h>  // strtod_l
+
 namespace vantrel {
 
 namespace {
@@ -22,10 +25,6 @@ bool IsCBlank(char c) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
 
 const char* TextEnd(const char* text) { return text + std::strlen(text); }
 
@@ -66,11 +65,10 @@ bool ReadPlainDecimal(const char* p, double& value) {
 }
 
 // from_chars reports a range error without a value; strtod gives HUGE_VAL
-// for overflow and 0 for underflow. Tell them apart by the power of the
-// first non-zero digit plus the written exponent. `digitBits` is 0 for
-// decimal text (powers of ten) and 4 for hexadecimal (powers of two).
-bool RangeErrorIsOverflow(const char* begin, const char* end, int digitBits) {
-  const char expLetter = digitBits ? 'p' : 'e';
+// for overflow and 0 for underflow. Tell them apart by the power of ten of
+// the first non-zero digit plus the written exponent.
+bool RangeErrorIsOverflow(const char* begin, const char* end) {
+  const char expLetter = 'e';
   long long power = 0;
   bool seenNonZero = false, seenPoint = false;
   const char* p = begin;
@@ -81,10 +79,9 @@ bool RangeErrorIsOverflow(const char* begin, const char* end, int digitBits) {
       continue;
     }
     if ((c | 0x20) == expLetter) break;
-    const int step = digitBits ? digitBits : 1;
     if (!seenNonZero && c != '0') seenNonZero = true;
-    if (seenNonZero && !seenPoint) power += step;
-    if (!seenNonZero && seenPoint) power -= step;
+    if (seenNonZero && !seenPoint) ++power;
+    if (!seenNonZero && seenPoint) --power;
   }
   long long exponent = 0;
   if (p < end) {
@@ -163,20 +160,19 @@ double ReadDecimal(const char* text) {
 
   // strtod also reads hexadecimal ("0x1.8p3"); from_chars wants it without
   // the prefix.
-  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
-      (IsHexDigit(p[2]) || (p[2] == '.' && IsHexDigit(p[3])))) {
-    const auto r = std::from_chars(p + 2, end, value, std::chars_format::hex);
-    if (r.ec == std::errc::result_out_of_range)
-      value = RangeErrorIsOverflow(p + 2, r.ptr, 4) ? HUGE_VAL : 0.0;
-    else if (r.ec != std::errc())
-      return 0;
-  } else {
-    const auto r = std::from_chars(p, end, value, std::chars_format::general);
-    if (r.ec == std::errc::result_out_of_range)
-      value = RangeErrorIsOverflow(p, r.ptr, 0) ? HUGE_VAL : 0.0;
-    else if (r.ec != std::errc())
-      return 0;  // nothing read: an unsigned zero, whatever sign came first
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    // Hexadecimal ("0x1.8p3") never comes from a receiver; from_chars of
+    // this library misreads long hexadecimal mantissas, so the C library
+    // reads it, in a C locale of its own.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
+    const double hex = strtod_l(p, nullptr, cLocale);
+    return negative ? -hex : hex;
   }
+  const auto r = std::from_chars(p, end, value, std::chars_format::general);
+  if (r.ec == std::errc::result_out_of_range)
+    value = RangeErrorIsOverflow(p, r.ptr) ? HUGE_VAL : 0.0;
+  else if (r.ec != std::errc())
+    return 0;  // nothing read: an unsigned zero, whatever sign came first
   return negative ? -value : value;
 }
 

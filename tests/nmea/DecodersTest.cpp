@@ -133,6 +133,8 @@ TEST(DecodeGSA, Table) {
          for (int i = 0; i < 5; ++i) r.UsedPrns[i] = prns[i];
        }},
       {"fix mode 1 clears the fix", DecodeGSA, WithChecksum("GPGSA,M,1,,,,,,,,,,,,,,,"), nullptr, NoFix},
+      {"fix mode far out of range wraps in 8 bits", DecodeGSA, WithChecksum("GPGSA,A,-9223372036854775808,"), nullptr,
+       [](ReceiverRecord& r) { r.FixType = 255; }},
       {"fix mode 2 keeps quality", DecodeGSA, WithChecksum("GPGSA,A,2,"), nullptr,
        [](ReceiverRecord& r) { r.FixType = 1; }},
       {"other selection clears the fix, reads PRNs", DecodeGSA, WithChecksum("GPGSA,X,3,4,"), nullptr,
@@ -216,6 +218,8 @@ TEST(DecodeGSV, EdgeCases) {
          r.SatsInView[16] = Sat(1, 2, 3, 4), r.SatsInView[17] = Sat(5, 6, 7, 8);
          r.SatsInView[18] = Sat(9, 10, 11, 12), r.SatsInView[19] = Sat(13, 14, 15, 16);
        }},
+      {"huge message number has no room", DecodeGSV, WithChecksum("GPGSV,9,99999999999999999999,04,01,02,003,04"),
+       nullptr, [](ReceiverRecord& r) { r.SatsInViewCount = 4, r.GsvComplete = 1; }},
       {"cut short inside a satellite", DecodeGSV, WithChecksum("GPGSV,2,2,06,21,45"), nullptr,
        [](ReceiverRecord& r) { r.GsvComplete = 1, r.SatsInViewCount = 6, r.SatsInView[4] = Sat(21, 45, 0, 0); }},
   });
