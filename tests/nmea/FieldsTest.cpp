@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "nmea/Fields.h"
@@ -98,6 +99,22 @@ TEST(NumberReading, AgreesWithTheCLibraryInTheCLocale) {
   const std::string saved = std::setlocale(LC_ALL, nullptr);
   std::setlocale(LC_ALL, "C");
   for (const char* text : kNumberTexts) ExpectAgreesWithCLibrary(text);
+  std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(NumberReading, AgreesWithTheCLibraryOnRandomTexts) {
+  // Texts built from the characters that matter to number reading, so the
+  // short paths and the fallbacks all get exercised.
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  std::setlocale(LC_ALL, "C");
+  const char alphabet[] = "0123456789000000....--++eExXpPaAfFiInN \t,*";
+  std::mt19937 random(20070407);
+  for (int i = 0; i < 20000; ++i) {
+    std::string text(random() % 24, ' ');
+    for (char& c : text) c = alphabet[random() % (sizeof alphabet - 1)];
+    ExpectAgreesWithCLibrary(text.c_str());
+    if (HasFailure()) break;
+  }
   std::setlocale(LC_ALL, saved.c_str());
 }
 
