@@ -121,15 +121,19 @@ void Module::HandleLine(std::string_view line) {
   if (!ParseLine(line, parsed)) {
     ++stats_.badChecksums;
     answer_ = "(bad checksum: no answer)";
-  } else if (++stats_.commands, parsed.name.size() != 8 || parsed.name.compare(0, 5, "$PQOL") != 0 ||
-             !ParseInt(std::string_view(parsed.name).substr(5), command)) {
-    answer_ = "(not a command of this module)";
-  } else if (ignored_.count(0) || ignored_.count(static_cast<int>(command))) {
-    answer_ = "(ignored by control)";
-  } else if (refused_.count(static_cast<int>(command))) {
-    Ack(static_cast<int>(command), 2);
   } else {
-    HandleCommand(static_cast<int>(command), parsed.fields);
+    ++stats_.commands;
+    const bool ours = parsed.name.size() == 8 && parsed.name.compare(0, 5, "$PQOL") == 0 &&
+                      ParseInt(std::string_view(parsed.name).substr(5), command);
+    const int c = static_cast<int>(command);
+    if (!ours)
+      answer_ = "(not a command of this module)";
+    else if (ignored_.count(0) || ignored_.count(c))
+      answer_ = "(ignored by control)";
+    else if (refused_.count(c))
+      Ack(c, 2);
+    else
+      HandleCommand(c, parsed.fields);
   }
   if (silent_ && answer_.empty()) answer_ = "(silent)";
   if (commandLog_) commandLog_(line, answer_);
@@ -321,8 +325,13 @@ void Module::Restart(int kind, double now) {
 
 void Module::Tick(double now) {
   if (opt_.flood) {
-    // Keep a little more than one epoch queued so the line never idles.
-    while (!silent_ && queuedBytes_ < 2048) EmitEpoch(now);
+    // Keep a little more than one epoch queued so the line never idles; a
+    // module with every output off has nothing to flood with.
+    for (int i = 0; i < 100 && queuedBytes_ < 2048; ++i) {
+      const size_t before = queuedBytes_;
+      EmitEpoch(now);
+      if (queuedBytes_ == before) break;
+    }
     return;
   }
   if (now - nextEpoch_ > 2.0) nextEpoch_ = now;  // after a stall, do not burst

@@ -402,6 +402,19 @@ TEST(SimModule, FloodFillsTheLine) {
   EXPECT_GT(With(second, "$GPGGA,").size(), 15u);
 }
 
+TEST(SimModule, FloodWithNothingToSendDoesNotSpin) {
+  ModuleOptions opt;
+  opt.flood = true;
+  opt.asleep = true;
+  Rig rig(opt);
+  EXPECT_EQ(rig.Run(0.5), "");
+  rig.Send("$PQOL188*33");
+  rig.Send(Finish("$PQOL314,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0"));
+  const std::string quiet = rig.Run(rig.now + 0.5);
+  EXPECT_LT(quiet.size(), 3000u);
+  EXPECT_EQ(rig.Run(rig.now + 0.5), "");
+}
+
 TEST(SimModule, BytesTheLineCannotTakeAreLostAndCounted) {
   Rig rig;
   rig.lineTakes = false;
