@@ -1,11 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "link/Framing.h"
 #include "nmea/Decoders.h"
 #include "tests/nmea/SentenceText.h"
+
+// Counts allocations while a test asks for it: the read loop must not
+// allocate.
+static std::atomic<bool> gCountAllocations{false};
+static std::atomic<int> gAllocations{0};
+
+void* operator new(std::size_t size) {
+  if (gCountAllocations) ++gAllocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace vantrel {
 namespace {
@@ -191,6 +209,27 @@ TEST(Framing, TakesOneChunkPerCycle) {
   const std::string big(250, 'a');
   EXPECT_EQ(framing.AppendChunk(big.data(), big.size()), kChunkMax);
   EXPECT_EQ(framing.StreamLength, kChunkMax);
+}
+
+TEST(Framing, ReadLoopDoesNotAllocate) {
+  std::string stream;
+  for (int i = 0; i < 20; ++i) stream += kGGA + "\r\n" + kRMC + "\r\n" + kGSA + "\r\n" + kZDA + "\r\n";
+  stream += WithChecksum("PQOLCHN,10451") + "\r\n" + WithChecksum("PQOL001,314,3") + "\r\n$GP";
+  struct : IDispatchHandler {
+    void OnReply(const char*, size_t) override {}
+  } quiet;
+  auto framing = std::make_unique<StreamFraming>();
+  ReceiverRecord record;
+  gAllocations = 0;
+  gCountAllocations = true;
+  for (size_t at = 0; at < stream.size(); at += 37) {
+    framing->AppendChunk(stream.data() + at, std::min<size_t>(37, stream.size() - at));
+    DispatchWorkText(*framing, record, quiet);
+    MarkUsedSatellites(record);
+  }
+  gCountAllocations = false;
+  EXPECT_EQ(gAllocations, 0);
+  EXPECT_EQ(record.UtcYear, 2011);
 }
 
 TEST(Dispatch, ChoosesTheDecoderByPrefix) {
