@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -196,6 +197,7 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
   ConnectHandlers();
   ChartChannelMode = false;
   FormCreate();
+  AddPresentSerialDevices();  // after "COM100": adapters and simulator links
 }
 
 TMainForm::~TMainForm() {
@@ -216,22 +218,23 @@ void TMainForm::BuildStatusPage() {
   ImgSV->setGeometry(2, 8, kSkyViewSize, kSkyViewSize);
   ImgSV->Picture = ImgSVOrig->Picture.copy();
 
-  // Caption, right-aligned value (right edge at 280) and unit mark per row.
+  // Caption, then a right-aligned value whose right edge lies at 280 so the
+  // unit marks after it line up.
   struct Row {
     const char* caption;
     QLabel** value;
     const char* mark;
-    int valueLeft;
   };
   const Row rows[] = {
-      {"Date  : ", &LabelDate, "", 214},      {"Time  : ", &LabelTime, "", 214},
-      {nullptr, nullptr, nullptr, 0},         {"Lat    : ", &LabelLat, "。", 208},
-      {"Lon   : ", &LabelLon, "。", 208},       {"Alt     : ", &LabelAlt, "m", 214},
-      {"Fix Type : ", &LabelFix, "", 232},    {"Spd (km/hr) : ", &LabelSpeed, "", 248},
-      {"Track  : ", &LabelTrack, "。", 214},    {nullptr, nullptr, nullptr, 0},
-      {"PDOP : ", &LabelPDOP, "", 214},       {"HDOP : ", &LabelHDOP, "", 214},
-      {"VDOP : ", &LabelVDOP, "", 214},
+      {"Date  : ", &LabelDate, ""},   {"Time  : ", &LabelTime, ""},
+      {nullptr, nullptr, nullptr},    {"Lat    : ", &LabelLat, "。"},
+      {"Lon   : ", &LabelLon, "。"},   {"Alt     : ", &LabelAlt, "m"},
+      {"Fix Type : ", &LabelFix, ""}, {"Spd (km/hr) : ", &LabelSpeed, ""},
+      {"Track  : ", &LabelTrack, "。"}, {nullptr, nullptr, nullptr},
+      {"PDOP : ", &LabelPDOP, ""},    {"HDOP : ", &LabelHDOP, ""},
+      {"VDOP : ", &LabelVDOP, ""},
   };
+  const QFontMetrics metrics(font());
   int y = 8;
   for (const Row& row : rows) {
     if (!row.caption) {
@@ -240,15 +243,14 @@ void TMainForm::BuildStatusPage() {
       continue;
     }
     const QString caption = QString::fromUtf8(row.caption);
-    const int captionWidth = row.valueLeft - 182;
+    const int captionWidth = metrics.horizontalAdvance(caption);
     MakeLabel(Panel1, caption, 182, y, captionWidth);
-    *row.value = MakeLabel(Panel1, QString(), row.valueLeft, y, 280 - row.valueLeft, 14,
+    const int valueLeft = 182 + captionWidth;
+    *row.value = MakeLabel(Panel1, QString(), valueLeft, y, 280 - valueLeft, 14,
                            Qt::AlignRight | Qt::AlignVCenter);
     if (row.mark[0]) MakeLabel(Panel1, QString::fromUtf8(row.mark), 281, y, 16);
     y += 14;
   }
-  // The fix text may be wide ("NoFix ", "3D DGPS"); it grows to the left.
-  LabelFix->setGeometry(232, LabelFix->y(), 48, 14);
 
   ChartSNR = new TChart(page);
   ChartSNR->setGeometry(0, 193, 297, 113);
@@ -268,7 +270,7 @@ void TMainForm::BuildStatusPage() {
   BtnClose->hide();
 
   StatusBar1 = new TStatusBar(page);
-  StatusBar1->setGeometry(0, 376, 298, 19);
+  StatusBar1->setGeometry(0, 380, 300, 19);
 }
 
 void TMainForm::BuildSetupPage() {
@@ -286,8 +288,8 @@ void TMainForm::BuildSetupPage() {
   for (int i = 0; i < 8; ++i) {
     const int x = i < 4 ? 6 : 82;
     const int y = 18 + (i % 4) * 23;
-    MakeLabel(GroupNMEA, QString::fromLatin1(outs[i].name), x, y + 3, 30);
-    *outs[i].list = MakeList(GroupNMEA, rates, outs[i].selected, QStringLiteral("0"), x + 30, y, 42);
+    MakeLabel(GroupNMEA, QString::fromLatin1(outs[i].name), x, y + 3, 32);
+    *outs[i].list = MakeList(GroupNMEA, rates, outs[i].selected, QStringLiteral("0"), x + 32, y, 40);
   }
   BtnDefault = MakeButton(GroupNMEA, QStringLiteral("Default"), 6, 114, 48);
   BtnNMEAQuery = MakeButton(GroupNMEA, QStringLiteral("Query"), 56, 114, 48);
@@ -310,30 +312,32 @@ void TMainForm::BuildSetupPage() {
   BtnSetFixRate = MakeButton(fixRate, QStringLiteral("Set"), 43, 16, 38, 22);
   BtnQueryFixRate = MakeButton(fixRate, QStringLiteral("Query"), 84, 16, 40, 22);
 
-  auto* dgps = MakeGroup(page, QStringLiteral("DGPS"), 1, 152, 296, 66);
-  RadioWAASEnable = MakeRadio(dgps, QStringLiteral("SBAS(WAAS/EGNOS/MSAS)"), 6, 16, 150);
-  RadioRTCMEnable = MakeRadio(dgps, QStringLiteral("RTCM"), 160, 16, 56);
-  RadioBothDisable = MakeRadio(dgps, QStringLiteral("Disable"), 220, 16, 70);
+  // Radio buttons in a column; the RTCM rate and the buttons beside them.
+  auto* dgps = MakeGroup(page, QStringLiteral("DGPS"), 1, 152, 296, 76);
+  RadioWAASEnable = MakeRadio(dgps, QStringLiteral("SBAS(WAAS/EGNOS/MSAS)"), 6, 16, 176);
+  RadioRTCMEnable = MakeRadio(dgps, QStringLiteral("RTCM"), 6, 35, 176);
+  RadioBothDisable = MakeRadio(dgps, QStringLiteral("Disable"), 6, 54, 176);
   RadioBothDisable->setChecked(true);
-  MakeLabel(dgps, QStringLiteral("RTCM Baudrate :"), 6, 42, 84);
-  CmbRTCMBaud = MakeList(dgps, BaudRows(), 1, QString(), 92, 39, 64);
-  BtnDGPSQuery = MakeButton(dgps, QStringLiteral("Query"), 184, 38, 52, 22);
-  BtnDGPSSet = MakeButton(dgps, QStringLiteral("Set"), 238, 38, 52, 22);
+  MakeLabel(dgps, QStringLiteral("RTCM Baudrate :"), 186, 14, 100);
+  CmbRTCMBaud = MakeList(dgps, BaudRows(), 1, QString(), 186, 30, 70);
+  BtnDGPSQuery = MakeButton(dgps, QStringLiteral("Query"), 186, 52, 50, 22);
+  BtnDGPSSet = MakeButton(dgps, QStringLiteral("Set"), 240, 52, 50, 22);
 
-  auto* datum = MakeGroup(page, QStringLiteral("Datum"), 1, 220, 224, 46);
+  auto* datum = MakeGroup(page, QStringLiteral("Datum"), 1, 230, 224, 46);
   QStringList datumRows;
   for (const char* row : kDatumRows) datumRows << QString::fromLatin1(row);
   CmbDatum = MakeList(datum, datumRows, -1, datumRows[0], 6, 18, 108);
   CmbDatum->view()->setMinimumWidth(360);
+  CmbDatum->lineEdit()->setCursorPosition(0);
   BtnDatumQuery = MakeButton(datum, QStringLiteral("Query"), 118, 17, 50, 22);
   BtnDatumSet = MakeButton(datum, QStringLiteral("Set"), 170, 17, 48, 22);
 
-  BtnLog = MakeButton(page, QStringLiteral("NMEA Log"), 229, 232, 68, 26);
-  BtnLogging = MakeButton(page, QStringLiteral("Logging ..."), 229, 232, 68, 26);
+  BtnLog = MakeButton(page, QStringLiteral("NMEA Log"), 229, 242, 68, 26);
+  BtnLogging = MakeButton(page, QStringLiteral("Logging ..."), 229, 242, 68, 26);
   BtnLogging->hide();
 
   MemoNMEA = new QPlainTextEdit(page);
-  MemoNMEA->setGeometry(0, 270, 297, 89);
+  MemoNMEA->setGeometry(0, 280, 297, 89);
   MemoNMEA->setReadOnly(true);
   MemoNMEA->setLineWrapMode(QPlainTextEdit::NoWrap);
   MemoNMEA->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -343,7 +347,7 @@ void TMainForm::BuildSetupPage() {
 
 void TMainForm::BuildChannelPage() {
   StringGrid1 = new QTableWidget(33, 4, TabChannel);
-  StringGrid1->setGeometry(0, 0, 298, 396);
+  StringGrid1->setGeometry(0, 0, 300, 399);
   StringGrid1->horizontalHeader()->hide();
   StringGrid1->verticalHeader()->hide();
   StringGrid1->verticalHeader()->setMinimumSectionSize(1);

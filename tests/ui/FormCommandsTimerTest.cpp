@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "commands/Commands.h"
 #include "link/FakeSerialPort.h"
 #include "link/Thread.h"
 #include "tests/ui/FakeSeams.h"
@@ -371,6 +372,28 @@ TEST_F(FormTimerTest, RestartWithThePortClosedDoesNothing) {
   EXPECT_TRUE(Writes().empty());
   EXPECT_TRUE(seams.Pauses.Recorded.empty());
   EXPECT_EQ(form.RestartKind, 0);
+}
+
+TEST_F(FormTimerTest, BuiltCommandsAreWrittenWithTheirPausesOrRefusedWithAMessage) {
+  EXPECT_TRUE(form.SendBuiltCommand(vantrel::BuildOutputRateCommand({})));
+  EXPECT_EQ(Writes(), std::vector<std::string>{"$PQOL314,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0*28\r\n"});
+  EXPECT_EQ(seams.Pauses.Recorded, std::vector<int>{1500});  // before the write, none after
+
+  Forget();
+  EXPECT_FALSE(form.SendBuiltCommand(vantrel::BuildBaudRateCommand(std::string(90, '9'))));
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_TRUE(seams.Pauses.Recorded.empty());
+  ASSERT_EQ(seams.Boxes.Texts.size(), 1u);
+  EXPECT_TRUE(seams.Boxes.Texts[0].contains("Nothing was sent")) << seams.Boxes.Texts[0].toStdString();
+
+  // With the port closed nothing is written and nothing is said.
+  form.BtnCloseClick();
+  Forget();
+  EXPECT_FALSE(form.SendBuiltCommand(vantrel::BuildFixRateCommand("2")));
+  EXPECT_FALSE(form.SendBuiltCommand(vantrel::BuildBaudRateCommand(std::string(90, '9'))));
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_TRUE(seams.Pauses.Recorded.empty());
+  EXPECT_TRUE(seams.Boxes.Texts.empty());
 }
 
 // A message box is modal but keeps the event loop running: ticks go on, and

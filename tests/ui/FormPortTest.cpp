@@ -1,5 +1,6 @@
 // Opening and closing the receiver port from the window, with a fake port,
-// a pseudo-terminal and /dev/null.
+// a pseudo-terminal and /dev/null; built a second time with the simulator
+// harness for the end-to-end cases at the end.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +21,9 @@
 
 #include "link/FakeSerialPort.h"
 #include "tests/link/PtyPair.h"
+#ifdef VANTREL_SIM_PATH
+#include "tests/sim/SimHarness.h"
+#endif
 #include "tests/ui/FakeSeams.h"
 #include "ui/Form.h"
 #include "ui/StatusBar.h"
@@ -60,6 +64,8 @@ class PausesAfterWrites : public IPauses {
   FakePortDevice& device_;
   size_t seenWrites_ = 0;
 };
+
+#ifndef VANTREL_SIM_PATH  // the window with fake ports, pty pairs and /dev/null
 
 class FormPortTest : public ::testing::Test {
  protected:
@@ -261,6 +267,18 @@ TEST_F(FormPortTest, DestroyWhileTheReaderWaitsForTheWindowEndsAtOnce) {
   EXPECT_EQ(device().OpenPorts(), 0);
 }
 
+TEST(FormPortDevices, PortListKeepsCom1ToCom100AndAddsTheDevicesPresent) {
+  testing::FakeSeams seams;
+  TMainForm form(seams.Services());
+  ASSERT_GE(form.CmbCom->count(), 100);
+  EXPECT_EQ(form.CmbCom->itemText(0), "COM1");
+  EXPECT_EQ(form.CmbCom->itemText(99), "COM100");
+  EXPECT_EQ(form.CmbCom->currentText(), "COM1");
+  std::vector<std::string> after;
+  for (int i = 100; i < form.CmbCom->count(); ++i) after.push_back(form.CmbCom->itemText(i).toStdString());
+  EXPECT_EQ(after, PresentSerialDevices());
+}
+
 TEST(FormPortDevices, NonTerminalIsASettingErrorWithItsErrno) {
   testing::FakeSeams seams;
   TMainForm form(seams.Services());
@@ -324,5 +342,45 @@ TEST(FormPortDevices, DestroyWhileTheReceiverStreamsEndsAtOnce) {
   receiver.join();
 }
 
+#else  // VANTREL_SIM_PATH: the end-to-end cases, against vantrel-sim
+
+TEST(FormPortSim, OpenOnTheSimulatorFillsTheWindowFromItsReplies) {
+  test::SimHarness sim({"--flash-writes", "7"});
+  ASSERT_TRUE(sim.Started()) << sim.Error();
+  testing::FakeSeams seams;
+  TMainForm form(seams.Services());
+  form.CmbCom->setEditText(QString::fromStdString(sim.ReceiverPath()));
+  form.BtnOpenClick();
+  ASSERT_TRUE(form.PortOpen());
+  std::string expected;
+  for (const auto& query : kOpenQueries) expected += query;
+  ASSERT_TRUE(sim.WaitForReceived(expected));
+  EXPECT_EQ(sim.ReceivedBytes(), expected);
+  EXPECT_TRUE(PumpUntil([&] { return form.GroupFlash->title().contains("remain  7  times"); }))
+      << form.GroupFlash->title().toStdString();
+  EXPECT_TRUE(PumpUntil([&] { return form.MemoNMEA->toPlainText().contains("$GPGGA"); }));
+
+  // Close and open again at once: the device is free and answers again.
+  form.BtnCloseClick();
+  form.BtnOpenClick();
+  EXPECT_TRUE(form.PortOpen());
+  EXPECT_TRUE(seams.Boxes.Texts.empty());
+  EXPECT_TRUE(sim.WaitForReceived(expected + expected));
+}
+
+TEST(FormPortSim, DestroyWhileTheSimulatorFloodsTheLineEndsAtOnce) {
+  test::SimHarness sim({"--flood"});
+  ASSERT_TRUE(sim.Started()) << sim.Error();
+  testing::FakeSeams seams;
+  auto form = std::make_unique<TMainForm>(seams.Services());
+  form->CmbCom->setEditText(QString::fromStdString(sim.ReceiverPath()));
+  form->BtnOpenClick();
+  ASSERT_TRUE(form->PortOpen());
+  PumpUntil([&] { return form->MemoNMEA->toPlainText().contains("$GPGGA"); });
+  form.reset();  // joins the reader; a hang fails the test by its time limit
+  EXPECT_TRUE(sim.Running());
+}
+
+#endif
 }  // namespace
 }  // namespace vantrel
