@@ -155,6 +155,16 @@ void TMainForm::SendCommand(const Command& command) {
   if (command.pauseAfterMs > 0) Pauses->Sleep(command.pauseAfterMs);
 }
 
+bool TMainForm::SendBuiltCommand(const BuiltCommand& built) {
+  if (!PortOpen()) return false;
+  if (!built.ok()) {
+    MessageBoxes->Show(this, QString::fromStdString(built.refusal));
+    return false;
+  }
+  SendCommand(built.command);
+  return true;
+}
+
 // ---- restarts --------------------------------------------------------------
 
 void TMainForm::BtnHotClick() { Restart(1); }

@@ -259,6 +259,10 @@ class TMainForm : public QWidget {
   void Timer1Tick();
   // Writes a command while the port is open, with its pauses.
   void SendCommand(const vantrel::Command& command);
+  // Writes a built command while the port is open; one that was refused
+  // (too long for the sentence buffer, a rate above 255, ...) is not written
+  // and its message is shown instead. True when it was written.
+  bool SendBuiltCommand(const vantrel::BuiltCommand& built);
 
   // Written by the reader thread, read and cleared by Timer1.
   vantrel::AckSlots Acks;               // AckedCommand, FailedCommand
