@@ -66,6 +66,7 @@ const char kHelp[] =
     "  --lat DEG --lon DEG  centre of the simulated drive (48.1173, 11.5167)\n"
     "  --sky-speed X      how much faster than real satellites move (30)\n"
     "  --gen-loss DB      attenuation from generator to receiver (40)\n"
+    "  --gen-baud N       the signal generator's baud rate (19200)\n"
     "  --utc EPOCH        UTC of the first fix, in seconds since 1970 (now)\n"
     "  --help             this text\n"
     "\n"
@@ -179,6 +180,7 @@ int main(int argc, char** argv) {
   std::string dir = "/tmp/vantrel-sim";
   std::vector<int> refused;
   bool silent = false, noFix = false;
+  int generatorBaud = 19200;
 
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -206,6 +208,8 @@ int main(int argc, char** argv) {
       dir = v;
     } else if (a == "--baud" && ArgInt(v, 300, 4000000, n)) {
       opt.baud = n;
+    } else if (a == "--gen-baud" && ArgInt(v, 300, 4000000, n)) {
+      generatorBaud = n;
     } else if (a == "--fix-rate" && ArgInt(v, 1, 5, n)) {
       opt.fixPeriodMs = 1000 / n;
     } else if (a == "--chn-rate" && ArgInt(v, 0, 255, n)) {
@@ -279,7 +283,7 @@ int main(int argc, char** argv) {
     return Fail("cannot create the files in " + dir + ": " + std::strerror(errno));
 
   std::string error;
-  std::unique_ptr<Pty> generator = Pty::Create(dir + "/generator", 19200, error);
+  std::unique_ptr<Pty> generator = Pty::Create(dir + "/generator", generatorBaud, error);
   if (!generator) return Fail(error);
   // The receiver link comes last: once it exists, everything else is ready.
   std::unique_ptr<Pty> receiver = Pty::Create(dir + "/receiver", opt.baud, error);
@@ -319,9 +323,15 @@ int main(int argc, char** argv) {
     }
     if (fds[1].revents & POLLIN) {
       const ssize_t n = generator->Read(buf, sizeof buf);
+      const int pcGeneratorBaud = generator->PcBaud();
+      const bool readable = pcGeneratorBaud == 0 || pcGeneratorBaud == generatorBaud;
       if (n > 0) {
-        std::fprintf(generatorLog, "%.6f %zd ok %s\n", now, n, Escape(buf, static_cast<size_t>(n)).c_str());
+        std::fprintf(generatorLog, "%.6f %zd %s %s\n", now, n, readable ? "ok" : "unreadable",
+                     Escape(buf, static_cast<size_t>(n)).c_str());
         std::fflush(generatorLog);
+      }
+      if (n > 0 && !readable) generatorLines.pending.clear();
+      if (n > 0 && readable) {
         generatorLines.Feed(buf, static_cast<size_t>(n), [&](const std::string& line) {
           const std::string why = ApplyGenerator(line, module);
           if (!why.empty()) std::fprintf(stderr, "vantrel-sim: %s\n", why.c_str());

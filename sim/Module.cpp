@@ -525,9 +525,10 @@ void Module::Pump(double now, int pcBaud, const WriteFn& write) {
   const double bytesPerSecond = baud_ / 10.0;
   credit_ += std::max(0.0, now - lastPump_) * bytesPerSecond;
   lastPump_ = now;
-  // An idle line does not save up time for a later burst.
-  const double maxCredit = std::max(64.0, bytesPerSecond * 0.02);
-  if (queue_.empty()) credit_ = std::min(credit_, maxCredit);
+  // Neither an idle line nor a late call saves up time for a burst: a UART
+  // never sends faster than its rate, so after a stall the line just falls
+  // behind.
+  credit_ = std::min(credit_, std::max(64.0, bytesPerSecond * 0.05));
 
   char chunk[512];
   while (credit_ >= 1.0 && !queue_.empty()) {

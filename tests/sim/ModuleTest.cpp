@@ -400,6 +400,9 @@ TEST(SimModule, FloodFillsTheLine) {
   const std::string second = rig.Run(2.0);
   EXPECT_NEAR(static_cast<double>(second.size()), 11520.0, 150.0);
   EXPECT_GT(With(second, "$GPGGA,").size(), 15u);
+  // A late call does not make up for lost time with a burst above the rate.
+  rig.now += 1.0;
+  EXPECT_LE(rig.Run(rig.now + 0.011).size(), 11520u / 20 + 11520u / 100 + 1);
 }
 
 TEST(SimModule, FloodWithNothingToSendDoesNotSpin) {
