@@ -353,7 +353,7 @@ std::vector<Module::SatView> Module::SatsAt(double now, double skyTime, bool fix
 
   std::vector<SatView> sats;
   for (const SkySat& s : sky_.At(skyTime)) {
-    if (s.elevation < 5.0) continue;
+    if (s.elevation < 0.0) continue;
     SatView v{s.prn, static_cast<int>(std::lround(s.elevation)), static_cast<int>(std::lround(s.azimuth)) % 360,
               -1, false};
     const double sinEl = std::sin(s.elevation * kPi / 180.0);
@@ -384,9 +384,10 @@ std::vector<Module::SatView> Module::SatsAt(double now, double skyTime, bool fix
                    [](const SatView& a, const SatView& b) { return a.elevation > b.elevation; });
   if (sats.size() > kMaxInView) sats.resize(kMaxInView);
   if (fix) {
+    // The fix uses strong satellites above the elevation mask only.
     int used = 0;
     for (SatView& v : sats)
-      if (used < 12 && v.snr >= 28 && v.elevation >= 10) {
+      if (used < 12 && v.snr >= 34 && v.elevation >= 15) {
         v.used = true;
         ++used;
       }

@@ -13,9 +13,11 @@ constexpr double kOrbitPeriodS = 43082.0;     // half a sidereal day
 constexpr double kSiderealDayS = 86164.0;
 constexpr double kInclination = 55.0 * kDeg;
 
-// PRN of each of the 24 slots (plane-major), as a real almanac leaves gaps.
-constexpr int kPrns[24] = {31, 7, 8, 27, 9, 26, 5, 28, 3, 6, 25, 21,
-                           4, 16, 20, 22, 2, 11, 13, 19, 1, 14, 18, 23};
+constexpr int kPlanes = 6;
+constexpr int kSlots = 5;
+// PRN of each slot (plane-major); like a real almanac, some PRNs are unused.
+constexpr int kPrns[kPlanes * kSlots] = {31, 7, 8, 27, 24, 9, 26, 5, 28, 30, 3, 6, 25, 21, 10,
+                                         4, 16, 20, 22, 32, 2, 11, 13, 19, 29, 1, 14, 18, 23, 15};
 }  // namespace
 
 Sky::Sky(double latitudeDeg, double longitudeDeg, double speed)
@@ -34,12 +36,12 @@ std::vector<SkySat> Sky::At(double t) const {
   const double ux = ox / kEarthRadiusKm, uy = oy / kEarthRadiusKm, uz = oz / kEarthRadiusKm;
 
   std::vector<SkySat> sats;
-  sats.reserve(24);
-  for (int plane = 0; plane < 6; ++plane) {
+  sats.reserve(kPlanes * kSlots);
+  for (int plane = 0; plane < kPlanes; ++plane) {
     const double raan = plane * 60.0 * kDeg;
-    for (int slot = 0; slot < 4; ++slot) {
+    for (int slot = 0; slot < kSlots; ++slot) {
       // Slots are staggered between planes so the sky never empties.
-      const double u = (slot * 90.0 + plane * 15.0) * kDeg + 2 * kPi * ts / kOrbitPeriodS;
+      const double u = (slot * 72.0 + plane * 12.0) * kDeg + 2 * kPi * ts / kOrbitPeriodS;
       const double sx = kOrbitRadiusKm * (std::cos(raan) * std::cos(u) -
                                           std::sin(raan) * std::sin(u) * std::cos(kInclination));
       const double sy = kOrbitRadiusKm * (std::sin(raan) * std::cos(u) +
@@ -51,7 +53,7 @@ std::vector<SkySat> Sky::At(double t) const {
       const double n = dx * nx + dy * ny + dz * nz;
       const double up = dx * ux + dy * uy + dz * uz;
       SkySat s;
-      s.prn = kPrns[plane * 4 + slot];
+      s.prn = kPrns[plane * kSlots + slot];
       s.elevation = std::asin(up / range) / kDeg;
       double az = std::atan2(e, n) / kDeg;
       if (az < 0) az += 360.0;

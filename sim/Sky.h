@@ -1,5 +1,5 @@
 #pragma once
-// A small GPS constellation: 24 satellites on six circular orbital planes,
+// A small GPS constellation: 30 satellites on six circular orbital planes,
 // seen from a fixed place on a rotating Earth. Accurate enough to make
 // satellites rise, cross the sky and set the way real ones do; `speed`
 // compresses a six-hour pass into minutes for a lively display.
