@@ -248,6 +248,14 @@ TEST_F(Sim, CountsWhatItSentAndStopsCleanlyRemovingItsLinks) {
   EXPECT_EQ(stats.at("sent_ZDA"), static_cast<long long>(With(got, "$GPZDA,").size()));
   EXPECT_EQ(stats.at("sent_CHN"), static_cast<long long>(With(got, "$PQOLCHN,").size()));
   EXPECT_GT(stats.at("sent_total"), 10);
+  // SIGUSR1 prints the same counters.
+  ASSERT_EQ(kill(sim_->Pid(), SIGUSR1), 0);
+  EXPECT_TRUE(SimHarness::WaitUntil(
+      [&] {
+        return SimHarness::ReadFile(sim_->StderrPath()).find("sent_GGA " + std::to_string(stats.at("sent_GGA"))) !=
+               std::string::npos;
+      },
+      3000));
 
   EXPECT_TRUE(sim_->Stop());
   struct stat st {};

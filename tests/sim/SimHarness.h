@@ -50,7 +50,7 @@ class SimHarness {
     pid_ = fork();
     if (pid_ == 0) {
       // Child: the simulator's own messages go to a file, not the test log.
-      const int err = open((dir_ + "/sim.stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(StderrPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (err >= 0) dup2(err, 2);
       std::vector<char*> cargv;
       for (std::string& a : argv) cargv.push_back(a.data());
@@ -63,7 +63,7 @@ class SimHarness {
       return;
     }
     if (!WaitUntil([&] { return Exists(ReceiverPath()); }, timeoutMs)) {
-      error_ = "the simulator did not create " + ReceiverPath() + ": " + ReadFile(dir_ + "/sim.stderr");
+      error_ = "the simulator did not create " + ReceiverPath() + ": " + ReadFile(StderrPath());
       Stop();
     }
   }
@@ -96,6 +96,8 @@ class SimHarness {
   // sent (acknowledgement or reply) or why there was none.
   std::string CommandLogPath() const { return dir_ + "/commands.log"; }
   std::string StatsPath() const { return dir_ + "/stats"; }
+  // The simulator's own messages (start-up line, counters on SIGUSR1 and exit).
+  std::string StderrPath() const { return dir_ + "/sim.stderr"; }
 
   std::string ReceivedBytes() const { return ReadFile(ReceivedBinPath()); }
   std::string GeneratorLog() const { return ReadFile(GeneratorLogPath()); }
