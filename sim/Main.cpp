@@ -44,6 +44,8 @@ const char kHelp[] =
     "  received.bin   the same bytes, raw\n"
     "  generator.log  the generator's received chunks, in the same format\n"
     "  commands.log   each line received from the PC and the module's answer\n"
+    "  sent.log       with --log-sent: every sentence sent, when its last byte left,\n"
+    "                 \"sent\", \"garbled\" (PC at another rate) or \"cut\" (line full)\n"
     "  stats          counters, rewritten every second, on SIGUSR1 and at exit\n"
     "  pid            the simulator's process id\n"
     "\n"
@@ -59,6 +61,7 @@ const char kHelp[] =
     "  --ttff-cold S      seconds from a cold restart to the fix (35)\n"
     "  --flood            stream back to back at the full line rate (CPU measurements)\n"
     "  --refuse N         answer command N with flag 2 (repeatable)\n"
+    "  --log-sent         write sent.log\n"
     "  --silent           send nothing at all\n"
     "  --asleep           no NMEA output until the wake-up command \"$PQOL188\"\n"
     "  --no-fix           never get a fix\n"
@@ -181,6 +184,7 @@ int main(int argc, char** argv) {
   std::vector<int> refused;
   bool silent = false, noFix = false;
   int generatorBaud = 19200;
+  bool logSent = false;
 
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -196,6 +200,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--flood") {
       opt.flood = true;
+    } else if (a == "--log-sent") {
+      logSent = true;
     } else if (a == "--asleep") {
       opt.asleep = true;
     } else if (a == "--silent") {
@@ -279,7 +285,9 @@ int main(int argc, char** argv) {
   FILE* receivedBin = std::fopen((dir + "/received.bin").c_str(), "wb");
   FILE* generatorLog = std::fopen((dir + "/generator.log").c_str(), "w");
   FILE* commandLog = std::fopen((dir + "/commands.log").c_str(), "w");
-  if (control < 0 || !controlLog || !received || !receivedBin || !generatorLog || !commandLog)
+  FILE* sentLog = logSent ? std::fopen((dir + "/sent.log").c_str(), "w") : nullptr;
+  if (control < 0 || !controlLog || !received || !receivedBin || !generatorLog || !commandLog ||
+      (logSent && !sentLog))
     return Fail("cannot create the files in " + dir + ": " + std::strerror(errno));
 
   std::string error;
@@ -298,6 +306,13 @@ int main(int argc, char** argv) {
                  static_cast<int>(answer.size()), answer.data());
     std::fflush(commandLog);
   });
+  if (sentLog) {
+    module.SetSentLog([&](std::string_view sentence, const char* outcome) {
+      // Without its line ending: one sentence per line of the log.
+      const int len = static_cast<int>(sentence.size() >= 2 ? sentence.size() - 2 : sentence.size());
+      std::fprintf(sentLog, "%.6f %s %.*s\n", now, outcome, len, sentence.data());
+    });
+  }
   LineSplitter controlLines, generatorLines;
   char buf[4096];
   double lastStats = -1;
@@ -352,6 +367,7 @@ int main(int argc, char** argv) {
 
     module.Tick(now);
     module.Pump(now, pcBaud, write);
+    if (sentLog) std::fflush(sentLog);
 
     if (g_stats) {
       g_stats = 0;
@@ -375,6 +391,7 @@ int main(int argc, char** argv) {
   std::fclose(receivedBin);
   std::fclose(generatorLog);
   std::fclose(commandLog);
+  if (sentLog) std::fclose(sentLog);
   unlink(pidPath.c_str());
   return 0;
 }

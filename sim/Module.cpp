@@ -555,6 +555,7 @@ void Module::Pump(double now, int pcBaud, const WriteFn& write) {
         ++stats_.garbled[k];
       else
         ++stats_.sent[k];
+      if (sentLog_) sentLog_(out.text, out.cut ? "cut" : out.garbled ? "garbled" : "sent");
       if (out.switchBaudTo) baud_ = out.switchBaudTo;
       queue_.pop_front();
     }

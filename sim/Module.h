@@ -80,6 +80,11 @@ class Module {
   void Pump(double now, int pcBaud, const WriteFn& write);
 
   void SetCommandLog(CommandLog log) { commandLog_ = std::move(log); }
+  // Told of every sentence once its last byte has left: the sentence with its
+  // line ending, and "sent", "garbled" (the PC listened at another rate) or
+  // "cut" (the pseudo-terminal refused some of it).
+  using SentLog = std::function<void(std::string_view sentence, const char* outcome)>;
+  void SetSentLog(SentLog log) { sentLog_ = std::move(log); }
 
   // Runtime control.
   void ReportFault();
@@ -164,6 +169,7 @@ class Module {
   uint64_t epoch_ = 0;
 
   CommandLog commandLog_;
+  SentLog sentLog_;
   std::string answer_;  // of the line being handled, for the command log
   std::string rx_;
   double rxNow_ = 0;

@@ -235,7 +235,7 @@ TEST_F(Sim, SignalGeneratorLevelSetsTheSatellitesSnr) {
 }
 
 TEST_F(Sim, CountsWhatItSentAndStopsCleanlyRemovingItsLinks) {
-  Start({"--all-rates", "1"});
+  Start({"--all-rates", "1", "--log-sent"});
   ASSERT_TRUE(sim_->Silent(true));
   port_->ReadFor(300);  // drain what was on the way
   ASSERT_TRUE(sim_->ResetStats());
@@ -248,6 +248,13 @@ TEST_F(Sim, CountsWhatItSentAndStopsCleanlyRemovingItsLinks) {
   EXPECT_EQ(stats.at("sent_ZDA"), static_cast<long long>(With(got, "$GPZDA,").size()));
   EXPECT_EQ(stats.at("sent_CHN"), static_cast<long long>(With(got, "$PQOLCHN,").size()));
   EXPECT_GT(stats.at("sent_total"), 10);
+  // The sent log holds exactly what arrived.
+  std::string logged;
+  for (const std::string& l : Lines(SimHarness::ReadFile(sim_->SentLogPath())))
+    if (l.find(" sent $GPGGA,") != std::string::npos) logged += l.substr(l.find('$')) + "\n";
+  std::string read;
+  for (const std::string& l : With(got, "$GPGGA,")) read += l + "\n";
+  EXPECT_NE(logged.find(read), std::string::npos) << logged << "\n---\n" << read;
   // SIGUSR1 prints the same counters.
   ASSERT_EQ(kill(sim_->Pid(), SIGUSR1), 0);
   EXPECT_TRUE(SimHarness::WaitUntil(

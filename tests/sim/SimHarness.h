@@ -95,6 +95,9 @@ class SimHarness {
   // One line per sentence received: seconds, the line, "->", the answer
   // sent (acknowledgement or reply) or why there was none.
   std::string CommandLogPath() const { return dir_ + "/commands.log"; }
+  // Only with the option "--log-sent": each sentence the module sent, once
+  // its last byte left: seconds, "sent", "garbled" or "cut", the sentence.
+  std::string SentLogPath() const { return dir_ + "/sent.log"; }
   std::string StatsPath() const { return dir_ + "/stats"; }
   // The simulator's own messages (start-up line, counters on SIGUSR1 and exit).
   std::string StderrPath() const { return dir_ + "/sim.stderr"; }
