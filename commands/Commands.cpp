@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdio>  // snprintf
+#include <optional>
+
+#include "commands/Load.h"  // ParseWholeNumber
 
 namespace vantrel {
 namespace {
@@ -119,22 +122,13 @@ const Command& RestartCommand(uint8_t restartKind) {
 }
 
 bool ListTextToInt(std::string_view text, int& value, std::string& message) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const size_t firstDigit = i;
-  long long magnitude = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > 2147483648LL) break;
-  }
-  const long long signedValue = negative ? -magnitude : magnitude;
-  if (i == firstDigit || i != text.size() || signedValue > 2147483647LL || signedValue < -2147483648LL) {
+  // The same reading as the load display's, so both agree on what a list holds.
+  const std::optional<int32_t> number = ParseWholeNumber(text);
+  if (!number) {
     message = "'" + std::string(text) + "' is not a valid integer value.";
     return false;
   }
-  value = static_cast<int>(signedValue);
+  value = *number;
   return true;
 }
 

@@ -1,7 +1,5 @@
 #include "commands/Timer1Steps.h"
 
-#include <cstdio>  // snprintf
-
 namespace vantrel {
 
 bool MonitorClearDue(int32_t& clearTickCount, int intervalMs) {
@@ -46,12 +44,6 @@ RestartTiming StepRestartTiming(uint8_t restartKind, bool hasFix, int64_t elapse
   if (hasFix) return RestartTiming::FixSeen;
   if (elapsedMs >= kRestartTimeoutMs) return RestartTiming::TimedOut;
   return RestartTiming::Counting;
-}
-
-std::string ElapsedText(int64_t elapsedMs) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f sec(s)", static_cast<double>(elapsedMs) / 1000.0);
-  return text;
 }
 
 SuccessReport ReportSuccess(int32_t ackedCommand, int dgpsRadio, bool integrityChecked) {

@@ -35,10 +35,6 @@ constexpr int64_t kRestartTimeoutMs = 1000 * 1000;
 // clock, so changes of the wall clock do not disturb the count.
 RestartTiming StepRestartTiming(uint8_t restartKind, bool hasFix, int64_t elapsedMs);
 
-// "35.2 sec(s)": one decimal, a full stop (for the core's own users; the
-// window uses its locale-aware number text).
-std::string ElapsedText(int64_t elapsedMs);
-
 // What a success acknowledgement read by the tick leads to.
 enum class AckEffect : uint8_t {
   NotReported,          // 0 or a command without a report: the value stays

@@ -85,13 +85,6 @@ TEST(RestartTiming, States) {
   EXPECT_STREQ(RestartName(0), "");
 }
 
-TEST(RestartTiming, ElapsedTextHasOneDecimal) {
-  EXPECT_EQ(ElapsedText(35'200), "35.2 sec(s)");
-  EXPECT_EQ(ElapsedText(0), "0.0 sec(s)");
-  EXPECT_EQ(ElapsedText(999'900), "999.9 sec(s)");
-  EXPECT_EQ(ElapsedText(19'049), "19.0 sec(s)");
-}
-
 TEST(AckReports, SuccessTable) {
   struct Case {
     int32_t acked;
