@@ -255,7 +255,15 @@ int main(int argc, char** argv) {
     long other = 0;
     const bool read = std::fscanf(f, "%ld", &other) == 1;
     std::fclose(f);
-    if (read && other > 0 && other != getpid() && kill(static_cast<pid_t>(other), 0) == 0)
+    // A stale file of a crashed run may name a process id that is in use
+    // again by something else: only a live simulator counts.
+    std::string comm;
+    if (FILE* c = std::fopen(("/proc/" + std::to_string(other) + "/comm").c_str(), "r")) {
+      char name[64] = {};
+      if (std::fgets(name, sizeof name, c)) comm = name;
+      std::fclose(c);
+    }
+    if (read && other > 0 && other != getpid() && comm.rfind("vantrel-sim", 0) == 0)
       return Fail("another simulator (pid " + std::to_string(other) + ") uses " + dir);
   }
   WriteFileAtomically(pidPath, std::to_string(getpid()) + "\n");
