@@ -369,9 +369,10 @@ std::vector<Module::SatView> Module::SatsAt(double now, double skyTime, bool fix
     // The generator's satellite: its SNR follows the RF level at the antenna.
     const double snrDb = genLevel_ - opt_.genLossDb + 174.0 - opt_.genNoiseFigureDb;
     const int snr = std::clamp(static_cast<int>(std::lround(snrDb)), 0, 99);
-    const bool canAcquire = !(restartKind_ == 3 && searching && sinceRestart < 0.4 * ttff);
+    // Tracking holds on down to a weaker signal than acquisition needs; a
+    // cold start (which returned above while it knows nothing) must acquire anew.
     if (snr < opt_.genTrackBelow) genAcquired_ = false;
-    if (snr >= opt_.genAcquireAt && canAcquire) genAcquired_ = true;
+    if (snr >= opt_.genAcquireAt) genAcquired_ = true;
     auto it = std::find_if(sats.begin(), sats.end(), [&](const SatView& v) { return v.prn == genSv_; });
     if (it == sats.end()) {
       sats.insert(sats.begin(), SatView{genSv_, 62, 135, -1, false});

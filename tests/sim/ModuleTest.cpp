@@ -507,6 +507,14 @@ TEST(SimGenerator, RfLevelDrivesTheSatelliteWithAcquisitionHysteresis) {
   EXPECT_EQ(snrAt(-114), "");
   EXPECT_EQ(snrAt(-111), "20");
   EXPECT_EQ(snrAt(-60), "71");
+  // A cold start forgets the satellite: a signal it could still track is
+  // too weak to acquire again.
+  EXPECT_EQ(snrAt(-116), "15");
+  rig.Send("$PQOL103*30");
+  EXPECT_EQ(snrAt(-116), "<absent>");  // nothing in view at first
+  rig.Run(rig.now + 35.0);
+  EXPECT_EQ(snrAt(-116), "");
+  EXPECT_EQ(snrAt(-105), "26");
 }
 
 TEST(SimSky, SatellitesMoveAcrossTheSkyAndEnoughAreAlwaysUp) {
