@@ -61,6 +61,16 @@ TEST_F(PosixSerialPortTest, ConfiguresRawEightNoneOneAtTheRate) {
   EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
 }
 
+TEST_F(PosixSerialPortTest, SpeedWithoutAConstantIsSetAndReadBack) {
+  PosixSerialPort port;
+  OpenConfigured(port, 250000);
+  EXPECT_EQ(ReadCustomSpeed(port.Descriptor()), 250000);
+  ASSERT_TRUE(port.Configure(4800));  // and back to a standard one
+  termios t{};
+  ASSERT_EQ(tcgetattr(port.Descriptor(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B4800));
+}
+
 TEST_F(PosixSerialPortTest, RefusesSpeedsNoDriverHas) {
   PosixSerialPort port;
   ASSERT_TRUE(port.Open(pty.SlavePath()));
