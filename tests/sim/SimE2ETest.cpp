@@ -164,6 +164,13 @@ TEST_F(Sim, AcknowledgesRefusesAndStaysQuietOnBadChecksums) {
   EXPECT_TRUE(port_->ReadUntil("$PQOL001,160,3*", 2000));
 
   EXPECT_TRUE(sim_->WaitForReceived(std::string("$PQOL160*35\r\n\0", 14)));
+  const auto commands = sim_->Commands();
+  ASSERT_GE(commands.size(), 6u);
+  EXPECT_EQ(commands[0].line, "$PQOL220,500*2B");
+  EXPECT_EQ(commands[0].answer.substr(0, 15), "$PQOL001,220,3*");
+  EXPECT_TRUE(ChecksumRight(commands[0].answer)) << commands[0].answer;
+  EXPECT_EQ(commands[2].line, "$PQOL330,7*2A");
+  EXPECT_EQ(commands[2].answer, "(bad checksum: no answer)");
   EXPECT_NE(SimHarness::ReadFile(sim_->ReceivedLogPath()).find("$PQOL220,500*2B\\r\\n\\0"), std::string::npos);
 }
 

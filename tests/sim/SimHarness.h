@@ -103,6 +103,25 @@ class SimHarness {
   std::string StderrPath() const { return dir_ + "/sim.stderr"; }
 
   std::string ReceivedBytes() const { return ReadFile(ReceivedBinPath()); }
+
+  // The sentences received so far, in order, each with the module's answer
+  // ("$PQOL001,314,3*..", a reply, or why there was none in parentheses).
+  struct Command {
+    std::string line;
+    std::string answer;
+  };
+  std::vector<Command> Commands() const {
+    std::vector<Command> commands;
+    std::istringstream in(ReadFile(CommandLogPath()));
+    std::string l;
+    while (std::getline(in, l)) {
+      const size_t space = l.find(' ');
+      const size_t arrow = l.find(" -> ");
+      if (space == std::string::npos || arrow == std::string::npos) continue;
+      commands.push_back({l.substr(space + 1, arrow - space - 1), l.substr(arrow + 4)});
+    }
+    return commands;
+  }
   std::string GeneratorLog() const { return ReadFile(GeneratorLogPath()); }
 
   // Waits until the simulator has received `needle` (raw bytes, zero bytes
