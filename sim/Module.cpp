@@ -90,23 +90,26 @@ size_t Module::QueuedBytes() const { return queuedBytes_; }
 
 void Module::Receive(std::string_view bytes, double now, int pcBaud) {
   rxNow_ = now;
-  if (pcBaud != 0 && pcBaud != baud_) {
-    stats_.unreadableBytes += bytes.size();
-    rx_.clear();
-    inLine_ = false;
-    return;
-  }
+  const bool unreadable = pcBaud != 0 && pcBaud != baud_;
+  if (unreadable) stats_.unreadableBytes += bytes.size();
   for (char c : bytes) {
     if (c == '$') {
       rx_.assign(1, c);
       inLine_ = true;
     } else if (c == '\r' || c == '\n') {
-      if (inLine_) HandleLine(rx_);
+      if (inLine_ && !unreadable) {
+        HandleLine(rx_);
+      } else if (inLine_ && commandLog_) {
+        // What the PC meant, for the log; the module itself only saw noise.
+        commandLog_(rx_, "(unreadable: the PC sends at " + std::to_string(pcBaud) + " baud, the module is at " +
+                             std::to_string(baud_) + ")");
+      }
       rx_.clear();
       inLine_ = false;
     } else if (inLine_ && c != '\0') {
       rx_ += c;
       if (rx_.size() > kMaxLine) {
+        if (commandLog_) commandLog_(rx_, "(too long: dropped)");
         rx_.clear();
         inLine_ = false;
       }

@@ -205,11 +205,14 @@ TEST(SimModule, LogsEveryLineWithItsAnswer) {
   rig.Send("$PQOL400*36");
   ApplyControl("ignore 102", rig.module);
   rig.Send("$PQOL102*31");
+  rig.pcBaud = 9600;
+  rig.Send("$PQOL400*36");
   EXPECT_EQ(log,
             "$PQOL101*32 -> $PQOL001,101,3*30\n"
             "$PQOL101*33 -> (bad checksum: no answer)\n"
             "$PQOL400*36 -> $PQOL500,1000*1A\n"
-            "$PQOL102*31 -> (ignored by control)\n");
+            "$PQOL102*31 -> (ignored by control)\n"
+            "$PQOL400*36 -> (unreadable: the PC sends at 9600 baud, the module is at 38400)\n");
 }
 
 TEST(SimModule, ReadsCommandsSplitAcrossChunksAndSkipsZeroBytes) {
