@@ -3,44 +3,104 @@
 #include <QLocale>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace vantrel {
 
+namespace {
+
+// A non-negative number as decimal digits d0 d1 d2 ... meaning
+// d0.d1d2... x 10^exp10.
+struct Decimal {
+  std::string digits;
+  int exp10 = 0;
+  bool IsZero() const { return digits.find_first_not_of('0') == std::string::npos; }
+};
+
+Decimal ToDecimal(double magnitude) {
+  Decimal d;
+  if (magnitude == 0) {
+    d.digits = "0";
+    return d;
+  }
+  // 40 significant digits hold the binary value exactly enough to round it
+  // half away from zero, the way the display has always rounded (1.25 -> 1.3).
+  char text[64];
+  std::snprintf(text, sizeof text, "%.39e", magnitude);
+  const char* e = std::strchr(text, 'e');
+  d.digits.push_back(text[0]);
+  d.digits.append(text + 2, static_cast<size_t>(e - (text + 2)));
+  d.exp10 = std::atoi(e + 1);
+  return d;
+}
+
+// Keeps `n` significant digits, rounding half up on the decimal digits.
+void RoundTo(Decimal& d, int n) {
+  if (n >= static_cast<int>(d.digits.size())) return;
+  if (n < 0) {
+    d.digits = "0";
+    d.exp10 = 0;
+    return;
+  }
+  const bool up = d.digits[static_cast<size_t>(n)] >= '5';
+  d.digits.resize(static_cast<size_t>(n));
+  if (!up) {
+    if (d.digits.empty()) d.digits = "0", d.exp10 = 0;
+    return;
+  }
+  int i = n - 1;
+  while (i >= 0 && d.digits[static_cast<size_t>(i)] == '9') d.digits[static_cast<size_t>(i--)] = '0';
+  if (i >= 0) {
+    ++d.digits[static_cast<size_t>(i)];
+  } else {
+    d.digits.insert(d.digits.begin(), '1');
+    ++d.exp10;
+  }
+}
+
+}  // namespace
+
 QString FixedText(double value, int p, int d, QChar decimalPoint) {
   if (p < 1) p = 1;
+  if (p > 18) p = 18;
   if (d < 0) d = 0;
+  if (d > 18) d = 18;
   if (std::isnan(value)) return QStringLiteral("NAN");
   if (std::isinf(value)) return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
-  char text[400];
-  // Round to p significant digits first; %.*e does exactly that.
-  std::snprintf(text, sizeof text, "%.*e", p - 1, value);
-  const double rounded = std::strtod(text, nullptr);
-  const int exponent = rounded == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(rounded))));
+  const bool negative = std::signbit(value);
+  Decimal n = ToDecimal(std::fabs(value));
+  RoundTo(n, p);
   std::string out;
-  if (exponent >= p) {
-    // The integer part needs more than p digits: scientific notation with p
-    // significant digits ("1.234567E+008" style).
-    std::snprintf(text, sizeof text, "%.*E", p - 1, rounded);
-    out = text;
-    const size_t e = out.find('E');
-    std::string mantissa = out.substr(0, e);
-    std::string exp = out.substr(e + 1);
-    const char sign = exp[0];
-    std::string digits = exp.substr(1);
-    while (digits.size() < 3) digits.insert(0, "0");
-    out = mantissa + "E" + sign + digits;
+  if (!n.IsZero() && n.exp10 >= p) {
+    // The integer part needs more than p digits: scientific notation.
+    n.digits.resize(static_cast<size_t>(p), '0');
+    out = n.digits.substr(0, 1);
+    if (p > 1) out += "." + n.digits.substr(1);
+    char exponent[16];
+    std::snprintf(exponent, sizeof exponent, "E+%03d", n.exp10);
+    out += exponent;
   } else {
-    // Digits beyond the p significant ones are written as 0.
-    const int keep = std::max(0, p - 1 - exponent);
-    std::snprintf(text, sizeof text, "%.*f", std::min(keep, d), rounded);
-    out = text;
-    if (d > keep) {
-      if (keep == 0) out += '.';
-      out.append(static_cast<size_t>(d - keep), '0');
+    // Round to d decimals where that keeps fewer than p digits; the digit
+    // positions past the significant ones are written as 0.
+    if (n.exp10 + 1 + d < static_cast<int>(n.digits.size())) RoundTo(n, n.exp10 + 1 + d);
+    auto digitAt = [&](int position) {  // position 0: the units digit of 10^exp10 ...
+      const int index = n.exp10 - position;
+      return index >= 0 && index < static_cast<int>(n.digits.size()) ? n.digits[static_cast<size_t>(index)]
+                                                                      : '0';
+    };
+    if (n.IsZero() || n.exp10 < 0) {
+      out = "0";
+    } else {
+      for (int pos = n.exp10; pos >= 0; --pos) out += digitAt(pos);
+    }
+    if (d > 0) {
+      out += '.';
+      for (int k = 1; k <= d; ++k) out += digitAt(-k);
     }
   }
-  if (out.size() > 1 && out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos) out.erase(0, 1);
+  if (negative && out.find_first_not_of("0.") != std::string::npos) out.insert(out.begin(), '-');
   QString result = QString::fromLatin1(out.c_str());
   result.replace(QLatin1Char('.'), decimalPoint);
   return result;

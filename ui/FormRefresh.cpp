@@ -137,7 +137,10 @@ void TMainForm::RefreshSnrChart(ReceiverRecord& record) {
 void TMainForm::DrawSkyView(ReceiverRecord& record) {
   ResetSkyView();
   QPainter p(&ImgSV->Picture);
-  p.setFont(font());
+  // Crisp, unblended digits on the small discs.
+  QFont numbers = font();
+  numbers.setStyleStrategy(QFont::NoAntialias);
+  p.setFont(numbers);
   const int walked = record.WalkedSats();
   for (int i = 0; i < walked; ++i) {
     const SatInView& sat = record.SatsInView[i];
