@@ -72,6 +72,19 @@ QComboBox* MakeList(QWidget* parent, const QStringList& rows, int selected, cons
   list->setMaxVisibleItems(12);
   list->addItems(rows);
   list->setGeometry(x, y, w, h);
+  // Typing a row's exact text selects that row; any other text leaves no
+  // row selected. Connected first, so change handlers see the new state.
+  QObject::connect(list->lineEdit(), &QLineEdit::textEdited, list, [list](const QString& text) {
+    const int row = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (row == list->currentIndex() && (row < 0 || list->itemText(row) == text)) return;
+    const int cursor = list->lineEdit()->cursorPosition();
+    if (row >= 0) {
+      list->setCurrentIndex(row);
+    } else {
+      SetListText(list, text);
+    }
+    list->lineEdit()->setCursorPosition(cursor);
+  });
   if (selected >= 0)
     list->setCurrentIndex(selected);
   else

@@ -12,6 +12,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <QLineEdit>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include "tests/ui/FakeSeams.h"
@@ -390,6 +392,27 @@ TEST_F(FormTest, UserChangesOfAListRunItsHandler) {
   // A selection set by code does not.
   form.CmbGSV->setCurrentIndex(1);
   EXPECT_EQ(form.LabelPercent->text(), "11.6%");
+}
+
+TEST_F(FormTest, TypingARowsTextSelectsItAndOtherTextSelectsNone) {
+  form.show();
+  auto type = [](QComboBox* list, const QString& text) {
+    list->lineEdit()->selectAll();
+    list->lineEdit()->del();
+    for (const QChar ch : text) QTest::keyClick(list->lineEdit(), ch.toLatin1());
+  };
+  type(form.CmbGSV, "2");
+  EXPECT_EQ(ItemIndex(form.CmbGSV), 2);
+  EXPECT_EQ(form.LabelPercent->text(), "11.6%");
+  type(form.CmbGSV, "007");
+  EXPECT_EQ(ItemIndex(form.CmbGSV), -1);
+  EXPECT_EQ(form.CmbGSV->currentText(), "007");
+  EXPECT_EQ(form.LabelPercent->text(), "8.3%");  // no row: GSV adds nothing
+  type(form.CmbDatum, "x");
+  EXPECT_EQ(ItemIndex(form.CmbDatum), -1);
+  type(form.CmbSetBaud, "9600");
+  EXPECT_EQ(ItemIndex(form.CmbSetBaud), 1);
+  EXPECT_EQ(form.LabelPercent->text(), "33.0%");
 }
 
 }  // namespace
