@@ -34,6 +34,10 @@ class TNMEAThread::ReplyHandler final : public IDispatchHandler {
     if (reply.update == ReplyUpdate::None) return;
     reader_.HandOver([&] { reader_.env_.host->ShowReply(reply, reader_.Record); });
   }
+  void OnPiece(const PieceInfo& info, const char*, size_t) override {
+    if (info.kind != PieceKind::Ignored && info.checksumOk)
+      reader_.decoded_.fetch_add(1, std::memory_order_relaxed);
+  }
 
  private:
   TNMEAThread& reader_;

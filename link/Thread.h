@@ -78,6 +78,9 @@ class TNMEAThread {
   // Read on the UI thread outside the hand-overs: published after each cycle.
   uint8_t FixType() const { return fixType_.load(std::memory_order_acquire); }
   int32_t SatsInViewSnapshot(SatInView (&out)[kSatsInViewMax]) const;  // returns the count
+  // Sentences of a known kind whose checksum passed, for measurements that
+  // compare what the receiver sent with what arrived.
+  uint64_t DecodedSentences() const { return decoded_.load(std::memory_order_relaxed); }
   // Clears applied by the reader at the start of its next cycle.
   void RequestClearChannelsUpdated() { clearChannelsUpdated_.store(true, std::memory_order_release); }
   void RequestClearGsvComplete() { clearGsvComplete_.store(true, std::memory_order_release); }
@@ -100,6 +103,7 @@ class TNMEAThread {
   std::atomic<bool> clearChannelsUpdated_{false};
   std::atomic<bool> clearGsvComplete_{false};
   std::atomic<bool> finished_{false};
+  std::atomic<uint64_t> decoded_{0};
   mutable std::mutex snapshotMutex_;
   SatInView satsSnapshot_[kSatsInViewMax] = {};
   int32_t satsCountSnapshot_ = 0;

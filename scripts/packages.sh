@@ -6,7 +6,7 @@ VANTREL_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   fonts-liberation fonts-wqy-microhei
-  xvfb xauth
+  xvfb xauth xdotool
   locales
 )
 

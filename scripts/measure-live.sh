@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Measures what the live display costs: starts vantrel-sim flooding the line
+# at 115200 baud with every sentence type at every fix, opens its port in
+# Vantrel and reports CPU (% of one core), resident memory over time and the
+# sentences the simulator sent against those Vantrel decoded.
+#
+#   scripts/measure-live.sh [--build DIR] [--seconds N] [--samples 60,300]
+#                           [--platform offscreen|xvfb] [--app] [--page status]
+#
+#   (default)  bench/live_cost: the window built in-process, port opened
+#              through its controls, CPU and RSS read from /proc/self, and
+#              the sentence count checked against the simulator's stats.
+#   --app      the real vantrel binary on a virtual X server, driven with
+#              xdotool (port typed into the list, Open clicked), measured
+#              from /proc/<pid>/stat and /proc/<pid>/status.
+#
+# Needs a build with live_cost, vantrel and vantrel-sim (RelWithDebInfo for
+# meaningful figures); --app and --platform xvfb need Xvfb and xdotool.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+BUILD=build
+SECONDS_TO_RUN=60
+SAMPLES=""
+PLATFORM=offscreen
+APP=0
+PAGE=status
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) BUILD=$2; shift 2 ;;
+    --seconds) SECONDS_TO_RUN=$2; shift 2 ;;
+    --samples) SAMPLES=$2; shift 2 ;;
+    --platform) PLATFORM=$2; shift 2 ;;
+    --app) APP=1; shift ;;
+    --page) PAGE=$2; shift 2 ;;
+    *) echo "measure-live: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+
+SIM_DIR=$(mktemp -d /tmp/vantrel-live.XXXXXX)
+PIDS=()
+cleanup() {
+  # Only what this script started, newest first.
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
+    kill -TERM "${PIDS[i]}" 2>/dev/null || true
+    wait "${PIDS[i]}" 2>/dev/null || true
+  done
+  rm -rf "$SIM_DIR"
+}
+trap cleanup EXIT
+
+"$BUILD/sim/vantrel-sim" --dir "$SIM_DIR" --baud 115200 --flood --all-rates 1 --chn-rate 1 \
+  >"$SIM_DIR.sim.out" 2>&1 &
+PIDS+=($!)
+for _ in $(seq 100); do
+  [ -e "$SIM_DIR/receiver" ] && break
+  sleep 0.1
+done
+[ -e "$SIM_DIR/receiver" ] || { echo "measure-live: the simulator did not start" >&2; exit 1; }
+
+start_xvfb() {
+  local n
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    PIDS+=($!)
+    for _ in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
+      sleep 0.1
+    done
+  done
+  echo "measure-live: no virtual X server" >&2
+  exit 1
+}
+
+if [ "$APP" = 0 ]; then
+  if [ "$PLATFORM" = xvfb ]; then
+    start_xvfb
+    export QT_QPA_PLATFORM=xcb
+  else
+    export QT_QPA_PLATFORM=offscreen
+  fi
+  "$BUILD/bench/live_cost" --port "$SIM_DIR/receiver" --baud 115200 --seconds "$SECONDS_TO_RUN" \
+    --sim-dir "$SIM_DIR" --page "$PAGE" ${SAMPLES:+--samples "$SAMPLES"}
+  exit $?
+fi
+
+# The real program, as a user runs it.
+start_xvfb
+"$BUILD/app/vantrel" &
+APP_PID=$!
+PIDS+=($APP_PID)
+WIN=""
+for _ in $(seq 100); do
+  WIN=$(xdotool search --sync --onlyvisible --pid "$APP_PID" --name '^Vantrel$' 2>/dev/null | head -1) && [ -n "$WIN" ] && break
+  sleep 0.1
+done
+[ -n "$WIN" ] || { echo "measure-live: no Vantrel window" >&2; exit 1; }
+xdotool windowmove "$WIN" 0 0
+sleep 0.5
+# Positions of the port list, the baud list and Open on the Status page
+# (window coordinates).
+read -r COM_X COM_Y BAUD_X BAUD_Y OPEN_X OPEN_Y < <(echo "${VANTREL_OPEN_AT:-50 370 140 370 245 370}")
+xdotool mousemove --window "$WIN" "$COM_X" "$COM_Y" click --repeat 3 1
+xdotool type --delay 5 "$SIM_DIR/receiver"
+xdotool key Return
+# The baud list: select the text and type the rate.
+xdotool mousemove --window "$WIN" "$BAUD_X" "$BAUD_Y" click --repeat 3 1
+xdotool type --delay 5 115200
+xdotool key Return
+xdotool mousemove --window "$WIN" "$OPEN_X" "$OPEN_Y" click 1
+sleep 4  # the queries of the open and their replies
+
+cpu_ticks() { awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$APP_PID/stat"; }
+rss_kib() { awk '/^VmRSS:/ { print $2 }' "/proc/$APP_PID/status"; }
+HZ=$(getconf CLK_TCK)
+T0=$(date +%s.%N)
+C0=$(cpu_ticks)
+echo "rss_kib at 0 s: $(rss_kib)"
+DONE=0
+for MARK in ${SAMPLES//,/ } "$SECONDS_TO_RUN"; do
+  [ "$MARK" -gt "$DONE" ] && [ "$MARK" -le "$SECONDS_TO_RUN" ] || continue
+  sleep $((MARK - DONE))
+  DONE=$MARK
+  kill -0 "$APP_PID" 2>/dev/null || { echo "measure-live: vantrel ended" >&2; exit 1; }
+  T=$(date +%s.%N)
+  C=$(cpu_ticks)
+  echo "at $MARK s: rss_kib $(rss_kib), cpu $(awk -v c="$((C - C0))" -v hz="$HZ" -v t0="$T0" -v t="$T" 'BEGIN { printf "%.2f", 100 * c / hz / (t - t0) }') % of one core"
+done
+grep -E '^(sent_total|cut_total|garbled_total) ' "$SIM_DIR/stats" || true
