@@ -15,7 +15,7 @@
 #include <stdlib.h>    // mkdtemp, getenv
 #include <sys/stat.h>  // lstat
 #include <sys/wait.h>  // waitpid
-#include <unistd.h>    // fork, execv, dup2, write, close
+#include <unistd.h>    // fork, execv, dup2, close_range, write, close
 
 #include <chrono>
 #include <cstdio>
@@ -47,14 +47,19 @@ class SimHarness {
     dir_ = tmpl;
     std::vector<std::string> argv = {VANTREL_SIM_PATH, "--dir", dir_};
     argv.insert(argv.end(), args.begin(), args.end());
+    // Everything the child needs is prepared before the fork: in a test with
+    // threads running, the child may not allocate.
+    std::vector<char*> cargv;
+    for (std::string& a : argv) cargv.push_back(a.data());
+    cargv.push_back(nullptr);
+    const std::string errPath = StderrPath();
     pid_ = fork();
     if (pid_ == 0) {
       // Child: the simulator's own messages go to a file, not the test log.
-      const int err = open(StderrPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (err >= 0) dup2(err, 2);
-      std::vector<char*> cargv;
-      for (std::string& a : argv) cargv.push_back(a.data());
-      cargv.push_back(nullptr);
+      // Ports and pipes the test holds open are none of the simulator's business.
+      close_range(3, ~0u, 0);
       execv(cargv[0], cargv.data());
       _exit(127);
     }
