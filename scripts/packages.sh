@@ -7,6 +7,7 @@ VANTREL_PACKAGES=(
   clang-14 libclang-rt-14-dev
   fonts-liberation fonts-wqy-microhei
   xvfb xauth xdotool
+  python3
   locales
 )
 
