@@ -12,25 +12,34 @@ int ChartPaging::PageCount(int points) const {
   return (points + MaxPointsPerPage - 1) / MaxPointsPerPage;
 }
 
+int ChartPaging::ShownPage(int points) const { return std::clamp(Page, 1, PageCount(points)); }
+
 int ChartPaging::PointsOnPage(int points) const {
   if (MaxPointsPerPage <= 0) return points;
-  return std::clamp(points - FirstPoint(), 0, MaxPointsPerPage);
+  return std::clamp(points - FirstPoint(points), 0, MaxPointsPerPage);
 }
 
 void ChartPaging::Next(int points) {
+  Page = ShownPage(points);
   if (Page < PageCount(points)) ++Page;
 }
 
-void ChartPaging::Previous() {
+void ChartPaging::Previous(int points) {
+  Page = ShownPage(points);
   if (Page > 1) --Page;
 }
 
 TChart::TChart(QWidget* parent) : QWidget(parent) {}
 
 void TChart::Clear() {
-  if (bars_.empty() && paging_.Page == 1) return;
+  if (bars_.empty()) return;
   bars_.clear();
-  paging_.Page = 1;
+  update();
+}
+
+void TChart::SetBars(std::vector<ChartBar> bars) {
+  if (bars == bars_) return;
+  bars_ = std::move(bars);
   update();
 }
 
@@ -38,20 +47,20 @@ void TChart::AddBar(double position, double value, const QString& label, const Q
   bars_.push_back({position, value, label, color});
   // Only a bar on the page in view changes the picture.
   const int index = Count() - 1;
-  if (index >= paging_.FirstPoint() && index < paging_.FirstPoint() + paging_.MaxPointsPerPage)
-    update();
+  const int first = paging_.FirstPoint(Count());
+  if (index >= first && index < first + paging_.MaxPointsPerPage) update();
 }
 
 void TChart::NextPage() {
-  const int before = paging_.Page;
+  const int before = Page();
   paging_.Next(Count());
-  if (paging_.Page != before) update();
+  if (Page() != before) update();
 }
 
 void TChart::PreviousPage() {
-  const int before = paging_.Page;
-  paging_.Previous();
-  if (paging_.Page != before) update();
+  const int before = Page();
+  paging_.Previous(Count());
+  if (Page() != before) update();
 }
 
 void TChart::SetTitle(const QString& title) {
@@ -92,7 +101,7 @@ void TChart::paintEvent(QPaintEvent*) {
   p.setPen(palette().color(QPalette::Dark));
   p.drawLine(left, plotBottom, width() - left, plotBottom);
 
-  const int first = paging_.FirstPoint();
+  const int first = paging_.FirstPoint(Count());
   const int shown = paging_.PointsOnPage(Count());
   for (int i = 0; i < shown; ++i) {
     const ChartBar& bar = bars_[static_cast<size_t>(first + i)];

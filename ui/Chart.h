@@ -17,16 +17,20 @@ struct ChartBar {
   bool operator==(const ChartBar&) const = default;
 };
 
-// Page arithmetic, kept apart from the widget so it is easy to check.
+// Page arithmetic, kept apart from the widget so it is easy to check. The
+// chosen page survives the series being cleared and refilled (the chart is
+// rebuilt at every satellite group); while there are fewer pages the last
+// one is shown.
 struct ChartPaging {
   int MaxPointsPerPage = 16;
-  int Page = 1;  // 1-based
+  int Page = 1;  // 1-based, as last chosen
   int PageCount(int points) const;
-  // Index of the first point and the number of points on the current page.
-  int FirstPoint() const { return (Page - 1) * MaxPointsPerPage; }
+  int ShownPage(int points) const;
+  // Index of the first point and the number of points on the page shown.
+  int FirstPoint(int points) const { return (ShownPage(points) - 1) * MaxPointsPerPage; }
   int PointsOnPage(int points) const;
   void Next(int points);      // no-op on the last page
-  void Previous();            // no-op on the first page
+  void Previous(int points);  // no-op on the first page
 };
 
 class TChart : public QWidget {
@@ -39,12 +43,15 @@ class TChart : public QWidget {
   int Count() const { return static_cast<int>(bars_.size()); }
   const ChartBar& Bar(int index) const { return bars_[static_cast<size_t>(index)]; }
   const std::vector<ChartBar>& Bars() const { return bars_; }
+  // Clear and add all of `bars` at once; repaints only if they differ from
+  // the bars shown.
+  void SetBars(std::vector<ChartBar> bars);
 
   // Fixed value range; taller bars are cut at the top.
   double Minimum = 0;
   double Maximum = 70;
 
-  int Page() const { return paging_.Page; }
+  int Page() const { return paging_.ShownPage(Count()); }
   int PageCount() const { return paging_.PageCount(Count()); }
   int MaxPointsPerPage() const { return paging_.MaxPointsPerPage; }
   void NextPage();

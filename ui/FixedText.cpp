@@ -1,6 +1,7 @@
 #include "ui/FixedText.h"
 
 #include <QLocale>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -27,8 +28,12 @@ Decimal ToDecimal(double magnitude) {
   }
   // 40 significant digits hold the binary value exactly enough to round it
   // half away from zero, the way the display has always rounded (1.25 -> 1.3).
+  // to_chars gives the same exact digits as printf's "%.39e" at a fraction
+  // of its cost; the status labels format several numbers per chunk read.
   char text[64];
-  std::snprintf(text, sizeof text, "%.39e", magnitude);
+  const std::to_chars_result written =
+      std::to_chars(text, text + sizeof text - 1, magnitude, std::chars_format::scientific, 39);
+  *written.ptr = '\0';
   const char* e = std::strchr(text, 'e');
   d.digits.push_back(text[0]);
   d.digits.append(text + 2, static_cast<size_t>(e - (text + 2)));

@@ -29,9 +29,10 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 
+#include "ui/SkyView.h"
+
 namespace vantrel {
 class TChart;
-class TImage;
 class TStatusBar;
 }  // namespace vantrel
 
@@ -283,6 +284,11 @@ class TMainForm : public QWidget {
   // Writes a caption only when it differs, so a refresh repaints only what
   // changed.
   static void SetCaption(QLabel* label, const QString& text);
+  // The channel table the grid shows, so that a refresh with an unchanged
+  // table (every refresh while the chart shows satellites in view) skips the
+  // 128 cell comparisons; not valid after ClearChannelGrid.
+  vantrel::Channel gridShown_[vantrel::kChannelsMax] = {};
+  bool gridShownValid_ = false;
   // Timer1's steps and the restart buttons (commands/FormCommands.cpp).
   void ReopenPort();
   void RestartTimingTick();
@@ -294,6 +300,9 @@ class TMainForm : public QWidget {
 
   struct OwnedSeams;
   OwnedSeams* ownedSeams_ = nullptr;
+  // The discs now drawn on ImgSV (empty after a reset), so an unchanged sky
+  // is not drawn again.
+  std::vector<vantrel::SkyDisc> skyDrawn_;
   // Readers, hand-over and the real port factory (ui/FormPort.cpp).
   struct ReaderLinks;
   std::shared_ptr<ReaderLinks> readerLinks_;

@@ -74,12 +74,16 @@ void TMainForm::RefreshStatus(ReceiverRecord& record) {
 
   if (record.ChannelsUpdated == 1) {
     StringGrid1->setEnabled(true);
-    for (int i = 0; i < kChannelsMax; ++i) {
-      const Channel& channel = record.Channels[i];
-      SetCell(StringGrid1, i + 1, 0, QString::number(i + 1));
-      SetCell(StringGrid1, i + 1, 1, QString::number(channel.SvId));
-      SetCell(StringGrid1, i + 1, 2, QString::number(channel.Snr));
-      SetCell(StringGrid1, i + 1, 3, QString::fromLatin1(ChannelStatusText(channel.Status)));
+    if (!gridShownValid_ || !std::equal(std::begin(gridShown_), std::end(gridShown_), record.Channels)) {
+      std::copy(record.Channels, record.Channels + kChannelsMax, gridShown_);
+      gridShownValid_ = true;
+      for (int i = 0; i < kChannelsMax; ++i) {
+        const Channel& channel = record.Channels[i];
+        SetCell(StringGrid1, i + 1, 0, QString::number(i + 1));
+        SetCell(StringGrid1, i + 1, 1, QString::number(channel.SvId));
+        SetCell(StringGrid1, i + 1, 2, QString::number(channel.Snr));
+        SetCell(StringGrid1, i + 1, 3, QString::fromLatin1(ChannelStatusText(channel.Status)));
+      }
     }
   }
 
@@ -97,68 +101,79 @@ bool TMainForm::ClearChannelGrid() {
   for (int row = 1; row <= kChannelsMax; ++row)
     for (int column = 0; column < 4; ++column) SetCell(StringGrid1, row, column, QString());
   StringGrid1->setEnabled(false);
+  gridShownValid_ = false;
   return true;
 }
 
 void TMainForm::ResetSkyView() {
   ImgSV->Picture = ImgSVOrig->Picture.copy();
+  skyDrawn_.clear();
   ImgSV->update();
 }
 
 void TMainForm::RefreshSnrChart(ReceiverRecord& record) {
+  // The bars are built aside and handed over at once, so an unchanged chart
+  // is not repainted.
+  std::vector<ChartBar> bars;
   if (ChartChannelMode) {
     if (record.ChannelsUpdated == 1) {
-      ChartSNR->Clear();
+      bars.reserve(kChannelsMax);
       for (int i = 0; i < kChannelsMax; ++i) {
         const Channel& channel = record.Channels[i];
         const QColor colour = channel.Status == 0 ? kWhite : channel.Status == 1 ? kPurple : kRed;
-        ChartSNR->AddBar(i, channel.Snr, QString::number(channel.SvId), colour);
+        bars.push_back({double(i), double(channel.Snr), QString::number(channel.SvId), colour});
       }
+      ChartSNR->SetBars(std::move(bars));
       record.ChannelsUpdated = 0;
     }
     if (record.GsvComplete == 1) record.GsvComplete = 0;
     return;
   }
   if (record.GsvComplete == 1) {
-    ChartSNR->Clear();
     int k = 0;
     const int walked = record.WalkedSats();
     for (int i = 0; i < walked; ++i) {
       const SatInView& sat = record.SatsInView[i];
       if (sat.Prn > 0 && sat.Snr > 0) {
-        ChartSNR->AddBar(k, sat.Snr, QString::number(sat.Prn), sat.Used == 1 ? kBlue : kWhite);
+        bars.push_back({double(k), double(sat.Snr), QString::number(sat.Prn), sat.Used == 1 ? kBlue : kWhite});
         ++k;
       }
     }
+    ChartSNR->SetBars(std::move(bars));
     record.GsvComplete = 0;
   }
 }
 
 void TMainForm::DrawSkyView(ReceiverRecord& record) {
+  std::vector<SkyDisc> discs;
+  const int walked = record.WalkedSats();
+  for (int i = 0; i < walked; ++i) {
+    const SatInView& sat = record.SatsInView[i];
+    if (sat.Prn > 0) discs.push_back({sat.Prn, SkyViewPosition(sat.Elevation, sat.Azimuth), sat.Snr > 0});
+  }
+  // The same discs over a fresh background give the same picture.
+  if (!discs.empty() && discs == skyDrawn_) return;
   ResetSkyView();
   QPainter p(&ImgSV->Picture);
   // Crisp, unblended digits on the small discs.
   QFont numbers = font();
   numbers.setStyleStrategy(QFont::NoAntialias);
   p.setFont(numbers);
-  const int walked = record.WalkedSats();
-  for (int i = 0; i < walked; ++i) {
-    const SatInView& sat = record.SatsInView[i];
-    if (sat.Prn <= 0) continue;
-    const SkyPoint at = SkyViewPosition(sat.Elevation, sat.Azimuth);
-    const QColor fill = sat.Snr > 0 ? kBlue : kSkyBlue;
+  for (const SkyDisc& disc : discs) {
+    const QColor fill = disc.HasSignal ? kBlue : kSkyBlue;
     p.setPen(QPen(kBlack, 1));
     p.setBrush(fill);
-    p.drawEllipse(QRect(at.X - 12, at.Y - 12, 24, 24));
+    p.drawEllipse(QRect(disc.At.X - 12, disc.At.Y - 12, 24, 24));
     // The number on an opaque background of the disc's colour.
-    const QString number = QString::number(sat.Prn);
+    const QString number = QString::number(disc.Prn);
     const QRect box = p.fontMetrics().boundingRect(number);
-    const QRect text(at.X - 6, at.Y - 6, box.width() + 1, p.fontMetrics().height());
+    const QRect text(disc.At.X - 6, disc.At.Y - 6, box.width() + 1, p.fontMetrics().height());
     p.fillRect(text, fill);
     p.setPen(kYellow);
     p.drawText(text, Qt::AlignLeft | Qt::AlignTop, number);
   }
   p.end();
+  skyDrawn_ = std::move(discs);
   ImgSV->update();
 }
 

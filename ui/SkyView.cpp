@@ -15,7 +15,8 @@ SkyPoint SkyViewPosition(int elevation, int azimuth) {
 }
 
 QImage DrawSkyBackground() {
-  QImage image(kSkyViewSize, kSkyViewSize, QImage::Format_RGB888);
+  // 24-bit colour held in 32-bit pixels: the format the screen draws fastest.
+  QImage image(kSkyViewSize, kSkyViewSize, QImage::Format_RGB32);
   image.fill(Qt::black);
   QPainter p(&image);
   p.setPen(QPen(Qt::white, 1));
@@ -37,7 +38,7 @@ QImage DrawSkyBackground() {
   return image;
 }
 
-TImage::TImage(QWidget* parent) : QWidget(parent) {}
+TImage::TImage(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void TImage::paintEvent(QPaintEvent*) {
   QPainter p(this);

@@ -2,6 +2,7 @@
 // The sky view: a picture widget and the geometry of the plot.
 #include <QImage>
 #include <QWidget>
+#include <vector>
 
 namespace vantrel {
 
@@ -17,6 +18,15 @@ struct SkyPoint {
 // zenith distance, azimuth 0 up and 90 right. 3.14 stands in for pi and the
 // results are truncated toward zero; the known disc positions depend on both.
 SkyPoint SkyViewPosition(int elevation, int azimuth);
+
+// What a sky-view drawing shows of one satellite; equal lists give equal
+// pictures, so an unchanged sky need not be drawn again.
+struct SkyDisc {
+  int Prn = 0;
+  SkyPoint At;
+  bool HasSignal = false;
+  bool operator==(const SkyDisc&) const = default;
+};
 
 // The empty background: black square, horizon and half-elevation circles,
 // cross lines and N/S/W/E.

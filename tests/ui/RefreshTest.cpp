@@ -147,14 +147,26 @@ TEST(ChartPaging, SixteenBarsAPage) {
     vantrel::ChartPaging paging;
     EXPECT_EQ(paging.PageCount(c.bars), c.pages) << c.bars;
     paging.Next(c.bars);
-    EXPECT_EQ(paging.Page, c.pages);
+    EXPECT_EQ(paging.ShownPage(c.bars), c.pages);
     EXPECT_EQ(paging.PointsOnPage(c.bars), c.lastPageBars);
     paging.Next(c.bars);  // nothing past the last page
-    EXPECT_EQ(paging.Page, c.pages);
-    paging.Previous();
-    paging.Previous();  // nothing before the first
-    EXPECT_EQ(paging.Page, 1);
+    EXPECT_EQ(paging.ShownPage(c.bars), c.pages);
+    paging.Previous(c.bars);
+    paging.Previous(c.bars);  // nothing before the first
+    EXPECT_EQ(paging.ShownPage(c.bars), 1);
   }
+}
+
+TEST(ChartPaging, ChosenPageOutlivesAnEmptySeries) {
+  vantrel::ChartPaging paging;
+  paging.Next(20);
+  EXPECT_EQ(paging.ShownPage(0), 1);  // cleared: one empty page
+  EXPECT_EQ(paging.PointsOnPage(0), 0);
+  EXPECT_EQ(paging.ShownPage(20), 2);  // refilled: still the second page
+  EXPECT_EQ(paging.FirstPoint(20), 16);
+  EXPECT_EQ(paging.ShownPage(10), 1);  // fewer points: the last page there is
+  paging.Previous(10);
+  EXPECT_EQ(paging.ShownPage(20), 1);
 }
 
 class RefreshTest : public ::testing::Test {
@@ -339,6 +351,47 @@ TEST_F(RefreshTest, SkyViewDiscsAtTheirPixels) {
   EXPECT_TRUE(yellow);
   form.ResetSkyView();
   EXPECT_EQ(form.ImgSV->Picture, form.ImgSVOrig->Picture);
+}
+
+TEST_F(RefreshTest, SameSkyAfterAResetIsDrawnAgain) {
+  AddSat(7, 30, 50, 100);
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  const QImage drawn = form.ImgSV->Picture;
+  ASSERT_NE(drawn, form.ImgSVOrig->Picture);
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.ImgSV->Picture, drawn);
+  form.ResetSkyView();  // as an open or a confirm does
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.ImgSV->Picture, drawn);
+  // A satellite losing its signal changes its disc.
+  record.SatsInView[0].Snr = 0;
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.ImgSV->Picture.pixelColor(SkyViewPosition(50, 100).X, SkyViewPosition(50, 100).Y + 9),
+            kSkyBlue);
+  // A group without satellites shows the bare background.
+  record.SatsInViewCount = 0;
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.ImgSV->Picture, form.ImgSVOrig->Picture);
+}
+
+TEST_F(RefreshTest, SecondPageStaysShownWhileTheChartIsRebuilt) {
+  for (int i = 0; i < 20; ++i) AddSat(i + 1, 30, 45, 18 * i, 1);
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  form.ChartSNRClick();
+  ASSERT_EQ(form.ChartSNR->Page(), 2);
+  record.SatsInView[19].Snr = 31;  // the next group
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.ChartSNR->Page(), 2);
+  EXPECT_EQ(form.ChartSNR->Count(), 20);
+  form.ChartSNRClick();
+  EXPECT_EQ(form.ChartSNR->Page(), 1);
 }
 
 TEST_F(RefreshTest, ChannelModeChartsAllThirtyTwoChannelsByStatus) {
