@@ -80,25 +80,34 @@ Options Parse(int argc, char** argv) {
   return o;
 }
 
-// User plus system time of every thread of this process, in seconds.
-double CpuSeconds() {
+struct CpuTimes {
+  double user = 0;
+  double system = 0;
+  double Total() const { return user + system; }
+};
+
+// User and system time of every thread of this process, in seconds.
+CpuTimes ProcessCpu() {
   std::ifstream in("/proc/self/stat");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  CpuTimes t;
   // Fields after the command name, which may hold spaces, start after ')'.
   const size_t close = text.rfind(')');
-  if (close == std::string::npos) return 0;
+  if (close == std::string::npos) return t;
   std::istringstream fields(text.substr(close + 2));
   std::string field;
-  unsigned long long utime = 0, stime = 0;
+  const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
   for (int n = 3; fields >> field; ++n) {
-    if (n == 14) utime = std::stoull(field);
+    if (n == 14) t.user = std::stod(field) / tick;
     if (n == 15) {
-      stime = std::stoull(field);
+      t.system = std::stod(field) / tick;
       break;
     }
   }
-  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  return t;
 }
+
+double CpuSeconds() { return ProcessCpu().Total(); }
 
 long RssKiB() {
   std::ifstream in("/proc/self/status");
@@ -126,11 +135,11 @@ bool Control(const std::string& dir, const std::string& line) {
   return true;
 }
 
-// sent_total of the simulator's stats file, or -1.
-long long SimSentTotal(const std::string& dir) {
+// A counter of the simulator's stats file, or -1.
+long long SimStat(const std::string& dir, const std::string& name) {
   std::ifstream in(dir + "/stats");
   for (std::string line; std::getline(in, line);)
-    if (line.rfind("sent_total ", 0) == 0) return std::atoll(line.c_str() + 11);
+    if (line.rfind(name + " ", 0) == 0) return std::atoll(line.c_str() + name.size() + 1);
   return -1;
 }
 
@@ -190,7 +199,8 @@ int main(int argc, char** argv) {
   }
 
   const long rssStart = RssKiB();
-  const double cpuStart = CpuSeconds();
+  const CpuTimes start = ProcessCpu();
+  const double cpuStart = start.Total();
   QElapsedTimer wall;
   wall.start();
   std::printf("rss_kib at 0 s: %ld\n", rssStart);
@@ -214,10 +224,12 @@ int main(int argc, char** argv) {
     lastWall = now;
   }
   const double elapsed = wall.nsecsElapsed() / 1e9;
-  const double cpu = CpuSeconds() - cpuStart;
+  const CpuTimes end = ProcessCpu();
+  const double cpu = end.Total() - cpuStart;
 
   int status = 0;
-  std::printf("cpu_seconds %.2f over %.1f s wall: %.2f %% of one core\n", cpu, elapsed, 100.0 * cpu / elapsed);
+  std::printf("cpu_seconds %.2f (user %.2f, system %.2f) over %.1f s wall: %.2f %% of one core\n", cpu,
+              end.user - start.user, end.system - start.system, elapsed, 100.0 * cpu / elapsed);
   std::printf("rss_kib start %ld end %ld\n", rssStart, RssKiB());
   if (counting) {
     if (!Control(o.simDir, "silent on")) return 1;
@@ -225,8 +237,10 @@ int main(int argc, char** argv) {
     const uint64_t decoded = (reader ? reader->DecodedSentences() : 0) - decodedBefore;
     if (!Control(o.simDir, "stats")) return 1;
     RunFor(0.5);
-    const long long sent = SimSentTotal(o.simDir);
-    std::printf("sentences sent %lld decoded %llu\n", sent, static_cast<unsigned long long>(decoded));
+    const long long sent = SimStat(o.simDir, "sent_total");
+    std::printf("sentences sent %lld decoded %llu (cut %lld, overrun %lld, bytes lost %lld)\n", sent,
+                static_cast<unsigned long long>(decoded), SimStat(o.simDir, "cut_total"),
+                SimStat(o.simDir, "overrun_total"), SimStat(o.simDir, "bytes_lost"));
     if (form.ReaderThread != reader) {
       std::printf("note: the reader was replaced during the run; the count covers the first one\n");
       status = 1;
