@@ -149,14 +149,15 @@ void DecodeGSA(ReceiverRecord& r, const char* s, size_t len) {
   FieldWalk w(s, len);
   if (!w.Next() || !w.Read()) return;  // selection mode
   const char selection = w.text()[0];
-  if (!w.Next()) return;
   if (selection == 'A' || selection == 'M') {
-    if (!w.Read()) return;  // fix mode
+    if (!w.Next() || !w.Read()) return;  // fix mode
     r.FixType = static_cast<uint8_t>(static_cast<unsigned long>(w.Whole()) - 1);
     if (r.FixType == 0) r.FixQuality = 0;
     else if (r.FixQuality == 0) r.FixQuality = 1;
   } else {
+    // Any other selection means no fix, even when nothing follows it.
     ClearFix(r);
+    if (!w.Next()) return;  // the fix mode is not read
   }
   int used = 0;
   for (int i = 0; i < kGsaPrnFields; ++i) {

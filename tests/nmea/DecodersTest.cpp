@@ -139,6 +139,7 @@ TEST(DecodeGSA, Table) {
        [](ReceiverRecord& r) { r.FixType = 1; }},
       {"other selection clears the fix, reads PRNs", DecodeGSA, WithChecksum("GPGSA,X,3,4,"), nullptr,
        [](ReceiverRecord& r) { r.FixType = 0, r.FixQuality = 0, r.UsedPrns[0] = 4; }},
+      {"other selection as the last field still clears the fix", DecodeGSA, WithChecksum("GPGSA,V"), nullptr, NoFix},
       {"list cleared even when cut short", DecodeGSA, WithChecksum("GPGSA,"), [](ReceiverRecord& r) { r.UsedPrns[0] = 9; },
        [](ReceiverRecord& r) { r.UsedPrns[0] = 0; }},
       {"empty PDOP stops", DecodeGSA, WithChecksum("GPGSA,A,3,,,,,,,,,,,,,,0.9,1.1"), nullptr, kUnchanged},
