@@ -8,7 +8,8 @@ Vantrel deliberately differs from plain NMEA:
 
   * speed in km/h = knots x 1.8532, altitude = GGA altitude + geoid separation,
     RMC year = 2000 + two digits, lowercase checksum digits are refused;
-  * numbers are read like C's atol/atof (leading digits only, 0 when none);
+  * numbers are read like C's atol/atof (leading digits only, 0 when none),
+    whole numbers with a 32-bit long, so that out-of-range ones saturate;
   * a sentence with fewer fields keeps what its leading fields gave;
   * the stream is read in chunks of 100 bytes and a sentence is decoded only
     once the next sentence start has arrived (the last one at end of input);
@@ -35,6 +36,7 @@ Only the Python standard library is used.
 
 import argparse
 import json
+import math
 import os
 import re
 import select
@@ -54,17 +56,43 @@ KNOTS_TO_KMH = 1.8532
 FLOAT_REL = 2.0 ** -21  # a few units in the last place of a 32-bit float
 
 INT_RE = re.compile(rb"[ \t\n\v\f\r]*[+-]?[0-9]+")
-FLOAT_RE = re.compile(rb"[ \t\n\v\f\r]*[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?")
+FLOAT_RE = re.compile(rb"[ \t\n\v\f\r]*([+-]?)(?:"
+                      rb"(0[xX](?:[0-9a-fA-F]+\.?[0-9a-fA-F]*|\.[0-9a-fA-F]+)(?:[pP][+-]?[0-9]+)?)"
+                      rb"|((?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?)"
+                      rb"|([iI][nN][fF]|[nN][aA][nN]))")
 
 
 def atol(text):
+    """C's atol with a 32-bit long: out-of-range numbers saturate."""
+    return max(-(1 << 31), min(atol_wide(text), (1 << 31) - 1))
+
+
+def atol_wide(text):
     m = INT_RE.match(text)
     return int(m.group(0)) if m else 0
 
 
+def low_byte(text, offset=0):
+    """Low 8 bits of a whole number; which bits a number beyond 32 bits
+    leaves depends on the width of long, so it is left undefined."""
+    value = atol_wide(text)
+    if not -(1 << 31) <= value < 1 << 31:
+        raise Undefined()
+    return (value + offset) & 0xFF
+
+
 def atof(text):
+    """C's atof in the C locale, hexadecimal numbers, inf and nan included."""
     m = FLOAT_RE.match(text)
-    return float(m.group(0)) if m else 0.0
+    if not m:
+        return 0.0
+    sign = -1.0 if m.group(1) == b"-" else 1.0
+    if m.group(2):
+        hexa = m.group(2).decode()
+        if "p" not in hexa.lower():
+            hexa += "p0"
+        return sign * float.fromhex(hexa)
+    return sign * float(m.group(3) or m.group(4))
 
 
 def f32(x):
@@ -134,8 +162,9 @@ class Record:
     def mark_used(self):
         for sat in self.sats:
             sat["Used"] = 0
+        used = list(_leading_positive(self.used_prns))
         for sat in self.sats[:self.walked()]:
-            sat["Used"] = 1 if sat["Prn"] in self.used_prns else 0
+            sat["Used"] = 1 if sat["Prn"] in used else 0
 
     def snapshot(self):
         return {
@@ -145,6 +174,13 @@ class Record:
             "UsedPrns": [p for p in _leading_nonzero(self.used_prns)],
             "SatsInView": [dict(s) for s in self.sats[:self.walked()]],
         }
+
+
+def _leading_positive(prns):
+    for p in prns:
+        if p <= 0:
+            return
+        yield p
 
 
 def _leading_nonzero(prns):
@@ -158,6 +194,7 @@ class Fields:
     """Fields of one checked sentence: index 1 is the first after the type."""
 
     def __init__(self, piece):
+        self.piece = piece
         self.f = piece[1:piece.find(b"*")].split(b",")
 
     def exists(self, i):
@@ -224,9 +261,13 @@ def mode_letter(r, letter):
         r.set("FixQuality", quality)
 
 
+def set_if_zero(r, name, value):
+    if name not in r.unknown and r.v[name] == 0:
+        r.set(name, value)
+
+
 def fix_seen(r):
-    if r.v["FixType"] == 0:
-        r.set("FixType", 1)
+    set_if_zero(r, "FixType", 1)
 
 
 def no_fix(r):
@@ -253,8 +294,13 @@ def decode_gga(r, f):
     need(f, 6)
     if not f.present(6):
         return
-    r.set("FixQuality", atol(f[6]))
-    if r.v["FixQuality"] != 0:
+    try:
+        r.set("FixQuality", low_byte(f[6]))
+    except Undefined:
+        r.forget("FixQuality")
+        if r.v["FixType"] == 0:
+            r.forget("FixType")
+    if r.v["FixQuality"] != 0 and "FixQuality" not in r.unknown:
         fix_seen(r)
     need(f, 7)
     need(f, 8)
@@ -286,8 +332,7 @@ def decode_rmc(r, f):
         return
     if f.f[2][:1] == b"A":
         fix_seen(r)
-        if r.v["FixQuality"] == 0:
-            r.set("FixQuality", 1)
+        set_if_zero(r, "FixQuality", 1)
     else:
         no_fix(r)
     store_coordinate(r, f, 3, "Latitude", b"S")
@@ -309,11 +354,13 @@ def decode_rmc(r, f):
         else:
             r.set("UtcDay", atol(date[0:2]))
             r.set("UtcMonth", atol(date[2:4]))
-            r.set("UtcYear", 2000 + atol(date[4:]))
+            r.set("UtcYear", 2000 + atol(date[4:6]))
     need(f, 10)
     need(f, 11)
     need(f, 12)
-    if f.present(12) and r.v["FixType"] != 0:
+    if f.present(12) and "FixType" in r.unknown and f.f[12][:1] in (b"A", b"D", b"E"):
+        r.forget("FixQuality")
+    elif f.present(12) and r.v["FixType"] != 0:
         mode_letter(r, f.f[12])
 
 
@@ -345,11 +392,17 @@ def decode_gsa(r, f):
         need(f, 2)
         if not f.present(2):
             return
-        r.set("FixType", atol(f[2]) - 1)
-        if r.v["FixType"] == 0:
-            r.set("FixQuality", 0)
-        elif r.v["FixQuality"] == 0:
-            r.set("FixQuality", 1)
+        try:
+            r.set("FixType", low_byte(f[2], -1))
+        except Undefined:
+            r.forget("FixType", "FixQuality")
+        else:
+            if r.v["FixType"] == 0:
+                r.set("FixQuality", 0)
+            else:
+                set_if_zero(r, "FixQuality", 1)
+    else:
+        no_fix(r)
     for i in range(3, 15):
         need(f, i)
         if f.present(i):
@@ -366,9 +419,13 @@ def decode_gsa(r, f):
 
 def decode_gsv(r, f):
     need(f, 1)
-    need(f, 2)
-    if f.f[2] == b"1":
+    # A new group begins with message 1. The test looks at the character two
+    # places after the start of field 1, which is the message number when the
+    # count of messages has one digit, as it always has (at most 9 messages).
+    q = f.piece.find(b",") + 1
+    if f.piece[q + 2:q + 3] == b"1":
         r.sats = [Record.empty_sat() for _ in range(SATS)]
+    need(f, 2)
     if not f.present(2):
         return
     base = (atol(f[2]) - 1) * 4
@@ -509,8 +566,8 @@ class Comparison:
             self.problems.append(None)
 
     def float_ok(self, ours, ref, scale):
-        if ours is None:
-            return False
+        if ours is None or not math.isfinite(ref):  # JSON has no infinity or NaN
+            return ours is None and not math.isfinite(ref)
         return abs(ours - ref) <= FLOAT_REL * max(scale, abs(ours), abs(ref))
 
     def compare(self, name, line, kind, ok, ref, ours):
@@ -538,8 +595,14 @@ class Comparison:
         if record.get("UsedPrns") != ref["UsedPrns"]:
             self.fail(where, f"UsedPrns is {record.get('UsedPrns')}, reference {ref['UsedPrns']}")
         self.fields += 1
-        if record.get("SatsInView") != ref["SatsInView"]:
-            self.fail(where, f"SatsInView is {record.get('SatsInView')}, reference {ref['SatsInView']}")
+        sats = record.get("SatsInView")
+        if sats != ref["SatsInView"]:
+            if not isinstance(sats, list) or len(sats) != len(ref["SatsInView"]):
+                self.fail(where, f"SatsInView has {len(sats) if isinstance(sats, list) else sats} entries, "
+                                 f"reference {len(ref['SatsInView'])}")
+            else:
+                i = next(i for i, (a, b) in enumerate(zip(sats, ref["SatsInView"])) if a != b)
+                self.fail(where, f"SatsInView[{i}] is {sats[i]}, reference {ref['SatsInView'][i]}")
 
 
 def cross_check(tool, path, name, result):
