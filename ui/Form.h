@@ -204,6 +204,10 @@ class TMainForm : public QWidget {
   void ClearStatusLabels();
   void ResetSkyView();
   void AppendMonitorLines(const char* workText, size_t len);
+  // Puts the lines gathered since the last flush into MemoNMEA now (they go
+  // in by themselves within kMonitorFlushMs).
+  void FlushMonitorLines();
+  static constexpr int kMonitorFlushMs = 50;
   void RefreshStatus(vantrel::ReceiverRecord& record);
   void RefreshSnrChart(vantrel::ReceiverRecord& record);
   void DrawSkyView(vantrel::ReceiverRecord& record);
@@ -303,6 +307,13 @@ class TMainForm : public QWidget {
   // The discs now drawn on ImgSV (empty after a reset), so an unchanged sky
   // is not drawn again.
   std::vector<vantrel::SkyDisc> skyDrawn_;
+  // Monitor lines not yet in MemoNMEA: appending once per flush instead of
+  // once per chunk keeps a fast line cheap to watch.
+  QString monitorPending_;
+  QTimer* monitorFlush_ = nullptr;
+  // Each disc drawn once and then copied (ui/FormRefresh.cpp).
+  struct DiscSprites;
+  std::shared_ptr<DiscSprites> discSprites_;
   // Readers, hand-over and the real port factory (ui/FormPort.cpp).
   struct ReaderLinks;
   std::shared_ptr<ReaderLinks> readerLinks_;

@@ -1,10 +1,13 @@
 // The status page, channel grid and NMEA monitor, the SNR chart and the sky
 // view, brought up to date from the receiver state record. Everything here
 // runs on the UI thread while the reader thread waits.
+#include <QFontMetrics>
+#include <QHash>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <string_view>
@@ -43,8 +46,19 @@ void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
 
 void TMainForm::AppendMonitorLines(const char* workText, size_t len) {
   if (!workText || len == 0) return;
-  const QString lines = QString::fromLatin1(MonitorLines(std::string_view(workText, len)));
-  if (!lines.isEmpty()) MemoNMEA->appendPlainText(lines);
+  const std::string lines = MonitorLines(std::string_view(workText, len));
+  if (lines.empty()) return;
+  if (!monitorPending_.isEmpty()) monitorPending_ += QLatin1Char('\n');
+  monitorPending_ += QLatin1String(lines.data(), static_cast<qsizetype>(lines.size()));
+  if (!monitorFlush_->isActive()) monitorFlush_->start(kMonitorFlushMs);
+}
+
+void TMainForm::FlushMonitorLines() {
+  monitorFlush_->stop();
+  if (monitorPending_.isEmpty()) return;
+  QString lines;
+  lines.swap(monitorPending_);
+  MemoNMEA->appendPlainText(lines);
 }
 
 void TMainForm::RefreshStatus(ReceiverRecord& record) {
@@ -144,6 +158,50 @@ void TMainForm::RefreshSnrChart(ReceiverRecord& record) {
   }
 }
 
+// A disc looks the same wherever it is drawn: its outline and fill are not
+// antialiased and its digits are unblended on an opaque box. So each number
+// and fill is drawn once into a sprite that is transparent around it and
+// then copied, pixel for pixel the picture drawing in place would give, at a
+// fraction of the cost of laying the digits out at every satellite group.
+struct TMainForm::DiscSprites {
+  struct Sprite {
+    QImage image;
+    QPoint offset;  // of the image's top-left corner from the disc's centre
+  };
+  QFont font;
+  QHash<qint64, Sprite> sprites;
+
+  const Sprite& Get(const SkyDisc& disc, const QFont& numbers, const QPaintDevice* picture) {
+    if (numbers != font || sprites.size() > 512) {  // odd PRNs must not grow it for ever
+      sprites.clear();
+      font = numbers;
+    }
+    const qint64 key = static_cast<qint64>(disc.Prn) * 2 + (disc.HasSignal ? 1 : 0);
+    auto found = sprites.constFind(key);
+    if (found != sprites.constEnd()) return *found;
+
+    const QColor fill = disc.HasSignal ? kBlue : kSkyBlue;
+    const QString number = QString::number(disc.Prn);
+    const QFontMetrics metrics(numbers, picture);
+    const QRect text(-6, -6, metrics.boundingRect(number).width() + 1, metrics.height());
+    const QRect bounds = QRect(-14, -14, 29, 29).united(text);
+    Sprite sprite{QImage(bounds.size(), QImage::Format_ARGB32_Premultiplied), bounds.topLeft()};
+    sprite.image.fill(Qt::transparent);
+    QPainter p(&sprite.image);
+    p.translate(-bounds.topLeft());
+    p.setFont(numbers);
+    p.setPen(QPen(kBlack, 1));
+    p.setBrush(fill);
+    p.drawEllipse(QRect(-12, -12, 24, 24));
+    // The number on an opaque background of the disc's colour.
+    p.fillRect(text, fill);
+    p.setPen(kYellow);
+    p.drawText(text, Qt::AlignLeft | Qt::AlignTop, number);
+    p.end();
+    return *sprites.insert(key, std::move(sprite));
+  }
+};
+
 void TMainForm::DrawSkyView(ReceiverRecord& record) {
   std::vector<SkyDisc> discs;
   const int walked = record.WalkedSats();
@@ -154,23 +212,14 @@ void TMainForm::DrawSkyView(ReceiverRecord& record) {
   // The same discs over a fresh background give the same picture.
   if (!discs.empty() && discs == skyDrawn_) return;
   ResetSkyView();
-  QPainter p(&ImgSV->Picture);
   // Crisp, unblended digits on the small discs.
   QFont numbers = font();
   numbers.setStyleStrategy(QFont::NoAntialias);
-  p.setFont(numbers);
+  if (!discSprites_) discSprites_ = std::make_shared<DiscSprites>();
+  QPainter p(&ImgSV->Picture);
   for (const SkyDisc& disc : discs) {
-    const QColor fill = disc.HasSignal ? kBlue : kSkyBlue;
-    p.setPen(QPen(kBlack, 1));
-    p.setBrush(fill);
-    p.drawEllipse(QRect(disc.At.X - 12, disc.At.Y - 12, 24, 24));
-    // The number on an opaque background of the disc's colour.
-    const QString number = QString::number(disc.Prn);
-    const QRect box = p.fontMetrics().boundingRect(number);
-    const QRect text(disc.At.X - 6, disc.At.Y - 6, box.width() + 1, p.fontMetrics().height());
-    p.fillRect(text, fill);
-    p.setPen(kYellow);
-    p.drawText(text, Qt::AlignLeft | Qt::AlignTop, number);
+    const DiscSprites::Sprite& sprite = discSprites_->Get(disc, numbers, &ImgSV->Picture);
+    p.drawImage(QPoint(disc.At.X, disc.At.Y) + sprite.offset, sprite.image);
   }
   p.end();
   skyDrawn_ = std::move(discs);

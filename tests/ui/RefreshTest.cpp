@@ -1,12 +1,17 @@
 // Status labels, channel grid, monitor, SNR chart and sky view refreshed
 // from a receiver record.
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLocale>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 #include "tests/ui/FakeSeams.h"
 #include "ui/Chart.h"
@@ -19,6 +24,7 @@ namespace {
 using vantrel::ChartBar;
 using vantrel::FixedText;
 using vantrel::ReceiverRecord;
+using vantrel::SatInView;
 using vantrel::SkyPoint;
 using vantrel::SkyViewPosition;
 
@@ -280,15 +286,43 @@ TEST_F(RefreshTest, ChannelTableFillsAndEnablesTheGrid) {
 TEST_F(RefreshTest, MonitorShowsOnlyTheStandardSentences) {
   const std::string chunk = "$GPGGA,1*00\r\n$PQOL001,314,3*3C\r\n$GPRMC,2*00\r\n";
   form.AppendMonitorLines(chunk.data(), chunk.size());
+  form.FlushMonitorLines();
   EXPECT_EQ(form.MemoNMEA->toPlainText(), "$GPGGA,1*00\n$GPRMC,2*00");
   const std::string none = "$PQOLCHN,1,2*00\r\n";
   form.AppendMonitorLines(none.data(), none.size());
   form.AppendMonitorLines(nullptr, 0);
+  form.FlushMonitorLines();
   EXPECT_EQ(form.MemoNMEA->document()->blockCount(), 2);
   // Bytes beyond the length given are not read.
   const char buffer[] = "$GPVTG\r\n$GPZDA\r\n";
   form.AppendMonitorLines(buffer, 8);
+  form.FlushMonitorLines();
   EXPECT_EQ(form.MemoNMEA->toPlainText(), "$GPGGA,1*00\n$GPRMC,2*00\n$GPVTG");
+}
+
+TEST_F(RefreshTest, MonitorLinesOfSeveralChunksArriveTogetherAndInOrder) {
+  const std::string first = "$GPGGA,1*00\r\n", second = "$GPRMC,2*00\r\n$GPVTG,3*00\r\n";
+  form.AppendMonitorLines(first.data(), first.size());
+  form.AppendMonitorLines(second.data(), second.size());
+  // They reach the monitor by themselves, without anyone flushing.
+  QElapsedTimer waited;
+  waited.start();
+  while (form.MemoNMEA->toPlainText().isEmpty() && waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(form.MemoNMEA->toPlainText(), "$GPGGA,1*00\n$GPRMC,2*00\n$GPVTG,3*00");
+}
+
+TEST_F(RefreshTest, EmptyingTheMonitorDropsLinesNotYetShown) {
+  const std::string old = "$GPGGA,old*00\r\n";
+  form.MemoNMEA->appendPlainText("$GPGSA,shown*00");
+  form.AppendMonitorLines(old.data(), old.size());
+  form.MemoNMEA->clear();  // a port open or the periodic clear
+  form.FlushMonitorLines();
+  EXPECT_TRUE(form.MemoNMEA->toPlainText().isEmpty());
+  const std::string fresh = "$GPGGA,new*00\r\n";
+  form.AppendMonitorLines(fresh.data(), fresh.size());
+  form.FlushMonitorLines();
+  EXPECT_EQ(form.MemoNMEA->toPlainText(), "$GPGGA,new*00");
 }
 
 TEST_F(RefreshTest, CompleteGroupIsSortedByPrnAndChartedWithSignalOnly) {
@@ -351,6 +385,47 @@ TEST_F(RefreshTest, SkyViewDiscsAtTheirPixels) {
   EXPECT_TRUE(yellow);
   form.ResetSkyView();
   EXPECT_EQ(form.ImgSV->Picture, form.ImgSVOrig->Picture);
+}
+
+// Discs are copied from sprites; the picture must be the one that drawing
+// each disc in place gives, overlaps, edges and three-digit numbers included.
+TEST_F(RefreshTest, CopiedDiscsEqualDiscsDrawnInPlace) {
+  const struct {
+    int prn, snr, elevation, azimuth;
+  } sats[] = {{1, 40, 90, 0},   {2, 0, 0, 0},      {3, 45, 0, 90},   {4, 0, 0, 180},  {5, 30, 0, 270},
+              {6, 41, 45, 45},  {7, 0, 46, 47},    {18, 39, 44, 50}, {22, 0, 10, 300}, {31, 50, 12, 301},
+              {120, 35, 30, 200}, {138, 0, 31, 205}, {99, 20, -10, 10}, {10, 33, 5, 359}, {11, 33, 89, 123}};
+  for (const auto& s : sats) AddSat(s.prn, s.snr, s.elevation, s.azimuth);
+  QImage expected = form.ImgSVOrig->Picture.copy();
+  {
+    QPainter p(&expected);
+    QFont numbers = form.font();
+    numbers.setStyleStrategy(QFont::NoAntialias);
+    p.setFont(numbers);
+    std::vector<SatInView> sorted(record.SatsInView, record.SatsInView + record.SatsInViewCount);
+    std::sort(sorted.begin(), sorted.end(), [](const SatInView& a, const SatInView& b) { return a.Prn < b.Prn; });
+    for (const SatInView& sat : sorted) {
+      const SkyPoint at = SkyViewPosition(sat.Elevation, sat.Azimuth);
+      const QColor fill = sat.Snr > 0 ? kBlue : kSkyBlue;
+      p.setPen(QPen(kBlack, 1));
+      p.setBrush(fill);
+      p.drawEllipse(QRect(at.X - 12, at.Y - 12, 24, 24));
+      const QString number = QString::number(sat.Prn);
+      const QRect text(at.X - 6, at.Y - 6, p.fontMetrics().boundingRect(number).width() + 1,
+                       p.fontMetrics().height());
+      p.fillRect(text, fill);
+      p.setPen(QColor(255, 255, 0));
+      p.drawText(text, Qt::AlignLeft | Qt::AlignTop, number);
+    }
+  }
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.ImgSV->Picture, expected);
+  // Drawn again from the sprites made the first time.
+  form.ResetSkyView();
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.ImgSV->Picture, expected);
 }
 
 TEST_F(RefreshTest, SameSkyAfterAResetIsDrawnAgain) {
