@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTextDocument>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -356,6 +357,18 @@ void TMainForm::BuildSetupPage() {
   MemoNMEA->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   MemoNMEA->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   MemoNMEA->setUndoRedoEnabled(false);
+  monitorFlush_ = new QTimer(this);
+  monitorFlush_->setSingleShot(true);
+  monitorFlush_->setTimerType(Qt::PreciseTimer);
+  connect(monitorFlush_, &QTimer::timeout, this, &TMainForm::FlushMonitorLines);
+  // Lines still waiting when the monitor is emptied were received before
+  // the emptying: they go with it.
+  connect(MemoNMEA->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int) {
+    if (removed > 0 && MemoNMEA->document()->isEmpty()) {
+      monitorPending_.clear();
+      monitorFlush_->stop();
+    }
+  });
 }
 
 void TMainForm::BuildChannelPage() {
