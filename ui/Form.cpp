@@ -257,7 +257,8 @@ void TMainForm::BuildStatusPage() {
       continue;
     }
     const QString caption = QString::fromUtf8(row.caption);
-    const int captionWidth = metrics.horizontalAdvance(caption);
+    // Trailing blanks of a caption draw nothing; the value may start there.
+    const int captionWidth = metrics.horizontalAdvance(caption.trimmed()) + 1;
     MakeLabel(Panel1, caption, 182, y, captionWidth);
     const int valueLeft = 182 + captionWidth;
     *row.value = MakeLabel(Panel1, QString(), valueLeft, y, 280 - valueLeft, 14,

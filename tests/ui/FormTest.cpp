@@ -279,7 +279,7 @@ TEST_F(FormTest, NoCaptionIsClippedOrMissingAGlyph) {
     if (auto* label = qobject_cast<QLabel*>(w)) {
       if (label->wordWrap() || label->text().isEmpty()) continue;
       text = label->text();
-      needed = label->fontMetrics().horizontalAdvance(text);
+      needed = label->fontMetrics().horizontalAdvance(text.trimmed());  // blanks draw nothing
     } else if (auto* button = qobject_cast<QPushButton*>(w)) {
       text = button->text();
       needed = button->fontMetrics().horizontalAdvance(text) + 6;
@@ -301,6 +301,21 @@ TEST_F(FormTest, NoCaptionIsClippedOrMissingAGlyph) {
   }
   EXPECT_GT(checked, 100);
   for (int i = 0; i < form.PageControl1->count(); ++i) EXPECT_TRUE(glyphsPresent(form.PageControl1->tabText(i)));
+}
+
+TEST_F(FormTest, LongestEverydayValuesFitTheirLabels) {
+  struct Case {
+    QLabel* label;
+    const char* text;
+  };
+  const Case cases[] = {
+      {form.LabelDate, "2007/12/31"},   {form.LabelTime, "23:59:59.999"}, {form.LabelLat, "N   89.99999"},
+      {form.LabelLon, "E 179.99999"},   {form.LabelAlt, "-1234.5"},       {form.LabelFix, "3D DGPS"},
+      {form.LabelSpeed, "1852.0"},      {form.LabelTrack, "359.9"},       {form.LabelPDOP, "99.9"},
+      {form.LabelPercent, "119.8%"},
+  };
+  for (const Case& c : cases)
+    EXPECT_LE(c.label->fontMetrics().horizontalAdvance(c.text), c.label->width()) << c.text;
 }
 
 TEST_F(FormTest, DefaultsGiveFifteenPercentInBlack) {
