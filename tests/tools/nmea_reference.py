@@ -29,6 +29,7 @@ field is not compared until a later sentence defines it again.
 
 Usage:
   nmea_reference.py --tool vantrel-log FILE...
+  nmea_reference.py --tool vantrel-log --mutations 200 FILE...
   nmea_reference.py --tool vantrel-log --sim vantrel-sim --seconds 6 --save OUT
 
 Only the Python standard library is used.
@@ -38,6 +39,7 @@ import argparse
 import json
 import math
 import os
+import random
 import re
 import select
 import struct
@@ -605,10 +607,13 @@ class Comparison:
                 self.fail(where, f"SatsInView[{i}] is {sats[i]}, reference {ref['SatsInView'][i]}")
 
 
-def cross_check(tool, path, name, result):
-    with open(path, "rb") as f:
-        data = f.read()
-    run = subprocess.run([tool, "json", path], capture_output=True, check=False)
+def cross_check(tool, data, name, result, path=None):
+    """Compares vantrel-log json on `path` (or on `data` through standard
+    input) with the reference decoding of `data`."""
+    if path is None:
+        run = subprocess.run([tool, "json", "-"], input=data, capture_output=True, check=False)
+    else:
+        run = subprocess.run([tool, "json", path], capture_output=True, check=False)
     if run.returncode != 0:
         result.fail(name, f"vantrel-log exited with {run.returncode}: {run.stderr.decode(errors='replace')}")
         return 0
@@ -624,6 +629,59 @@ def cross_check(tool, path, name, result):
         result.fail(f"{name}:{extra.get('line')}", f"vantrel-log reported {len(ours) - len(reference)} "
                                                    f"sentences more than the reference, the first a {extra.get('type')}")
     return len(reference)
+
+
+MUTATION_BYTES = b"0123456789012345.,,,.-+ ANSEWVDMTKxepinf\t"
+DAMAGE = [b"\r", b"\n", b"\0", b"$", b"$G", b"$GP", b"$PQ", b"$PQOL", b"*", b",", b"\xff", b"$GPGSV,1,1,",
+          b"\r\n\r\n"]
+
+
+def mutate_sentences(data, rng):
+    """Edits a third of the standard sentences (characters deleted, inserted,
+    replaced, or the sentence cut short) and gives each a correct checksum
+    again, so that the decoders, not the checksum test, meet the damage."""
+    lines = data.split(b"\n")
+    for n, line in enumerate(lines):
+        star = line.find(b"*")
+        if not line.startswith(b"$GP") or star < 0 or rng.random() > 0.35:
+            continue
+        body = bytearray(line[1:star])
+        for _ in range(rng.randint(1, 3)):
+            i = rng.randrange(6, len(body) + 1)
+            op = rng.random()
+            if op < 0.3 and i < len(body):
+                del body[i]
+            elif op < 0.6:
+                body[i:i] = bytes([rng.choice(MUTATION_BYTES)])
+            elif op < 0.8 and i < len(body):
+                body[i] = rng.choice(MUTATION_BYTES)
+            else:
+                del body[i:]
+        value = 0
+        for c in body:
+            value ^= c
+        end = line[star + 3:]
+        lines[n] = b"$" + bytes(body) + b"*%02X" % value + end
+    return b"\n".join(lines)
+
+
+def damage_stream(data, rng):
+    """Damage a serial line does: bytes lost, noise, stray sentence starts,
+    zero bytes, now and then a long stretch with no sentence start at all."""
+    data = bytearray(data)
+    for _ in range(rng.randint(1, 30)):
+        i = rng.randrange(len(data) + 1)
+        op = rng.random()
+        if op < 0.4:
+            del data[i:i + rng.randint(1, 120)]
+        elif op < 0.8:
+            data[i:i] = rng.choice(DAMAGE)
+        else:
+            data[i:i] = bytes(rng.randrange(256) for _ in range(rng.randint(1, 5)))
+    if rng.random() < 0.1:
+        i = rng.randrange(len(data) + 1)
+        data[i:i] = b"x" * rng.randint(3700, 5000)
+    return bytes(data)
 
 
 def record_simulator(sim, seconds, save, extra):
@@ -680,6 +738,9 @@ def main():
                         help="options given to vantrel-sim")
     parser.add_argument("--min-sentences", type=int, default=1,
                         help="fail when fewer sentences were compared (a recording that came out empty)")
+    parser.add_argument("--mutations", type=int, default=0,
+                        help="also cross-check this many damaged copies of each file")
+    parser.add_argument("--seed", type=int, default=1, help="seed of the damage")
     parser.add_argument("files", nargs="*")
     args = parser.parse_args()
 
@@ -692,7 +753,20 @@ def main():
 
     result = Comparison()
     for path in files:
-        cross_check(args.tool, path, os.path.basename(path), result)
+        with open(path, "rb") as f:
+            data = f.read()
+        name = os.path.basename(path)
+        cross_check(args.tool, data, name, result, path)
+        rng = random.Random(args.seed)
+        for n in range(args.mutations):
+            damaged = mutate_sentences(data, rng) if n % 2 == 0 else damage_stream(data, rng)
+            before = len(result.problems)
+            cross_check(args.tool, damaged, f"{name}~{n}", result)
+            if len(result.problems) > before:
+                keep = os.path.join(tempfile.gettempdir(), f"xcheck-{name}~{n}")
+                with open(keep, "wb") as f:
+                    f.write(damaged)
+                print(f"damaged copy {n} of {name} kept as {keep}")
     types = ", ".join(f"{k} {v}" for k, v in sorted(result.by_type.items()))
     print(f"compared {result.sentences} sentences ({types}): {result.fields} fields compared, "
           f"{result.skipped} not compared (left to the implementation)")
