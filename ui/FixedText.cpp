@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -67,7 +68,44 @@ void RoundTo(Decimal& d, int n) {
 
 }  // namespace
 
+namespace {
+
+QString ComputeFixedText(double value, int p, int d, QChar decimalPoint);
+
+// The status refresh runs once per chunk read but its numbers change once per
+// fix, so most calls ask for a text made moments before. A few recent texts
+// per thread spare the exact decimal expansion; equal inputs (bit for bit)
+// give equal texts, so a hit returns exactly what computing would.
+struct RecentText {
+  uint64_t bits = 0;
+  int p = -1;
+  int d = -1;
+  char16_t point = 0;
+  QString text;
+};
+constexpr size_t kRecentTexts = 32;
+thread_local RecentText recentTexts[kRecentTexts];
+
+}  // namespace
+
 QString FixedText(double value, int p, int d, QChar decimalPoint) {
+  uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  const uint64_t mixed = (bits ^ (bits >> 29) ^ static_cast<uint64_t>(p * 31 + d)) * 0x9E3779B97F4A7C15ull;
+  RecentText& slot = recentTexts[mixed >> 59];  // the top 5 bits pick one of 32
+  if (slot.bits == bits && slot.p == p && slot.d == d && slot.point == decimalPoint.unicode()) return slot.text;
+  QString text = ComputeFixedText(value, p, d, decimalPoint);
+  slot.bits = bits;
+  slot.p = p;
+  slot.d = d;
+  slot.point = decimalPoint.unicode();
+  slot.text = text;
+  return text;
+}
+
+namespace {
+
+QString ComputeFixedText(double value, int p, int d, QChar decimalPoint) {
   if (p < 1) p = 1;
   if (p > 18) p = 18;
   if (d < 0) d = 0;
@@ -110,6 +148,8 @@ QString FixedText(double value, int p, int d, QChar decimalPoint) {
   result.replace(QLatin1Char('.'), decimalPoint);
   return result;
 }
+
+}  // namespace
 
 QString FixedText(double value, int p, int d) {
   return FixedText(value, p, d, QLocale().decimalPoint().at(0));

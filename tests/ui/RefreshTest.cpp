@@ -62,6 +62,23 @@ TEST(FixedText, SignificantDigitsThenPaddedDecimals) {
     EXPECT_EQ(FixedText(c.value, c.p, c.d, QChar('.')).toStdString(), c.text) << c.value;
 }
 
+// The labels ask for the same numbers over and over between fixes; a text
+// made for one precision, separator or value must never answer another.
+TEST(FixedText, RepeatedAndInterleavedRequestsKeepTheirOwnTexts) {
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(FixedText(1.25, 7, 1, QChar('.')), "1.3");
+    EXPECT_EQ(FixedText(1.25, 7, 2, QChar('.')), "1.25");
+    EXPECT_EQ(FixedText(1.25, 2, 3, QChar('.')), "1.300");
+    EXPECT_EQ(FixedText(1.25, 7, 1, QChar(',')), "1,3");
+    EXPECT_EQ(FixedText(-1.25, 7, 1, QChar('.')), "-1.3");
+    EXPECT_EQ(FixedText(-0.0, 7, 1, QChar('.')), "0.0");
+  }
+  // More numbers than are kept, asked twice: eighths have exact short texts.
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 1000; ++i)
+      ASSERT_EQ(FixedText(i / 8.0, 7, 3, QChar('.')), QString::number(i / 8.0, 'f', 3)) << i;
+}
+
 TEST(FixedText, UsesTheLocaleDecimalSeparator) {
   const QLocale saved;
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
