@@ -11,6 +11,8 @@ Vantrel deliberately differs from plain NMEA:
   * numbers are read like C's atol/atof (leading digits only, 0 when none),
     whole numbers with a 32-bit long, so that out-of-range ones saturate;
   * a sentence with fewer fields keeps what its leading fields gave;
+  * a GSV with "1" two characters after the start of field 1 begins a new
+    group (the message number, as the count of messages has one digit);
   * the stream is read in chunks of 100 bytes and a sentence is decoded only
     once the next sentence start has arrived (the last one at end of input);
     the used flags of the satellites are recomputed after each chunk;
@@ -24,8 +26,9 @@ After every sentence it compares its record with the "record" that
 vantrel-log printed for the same sentence, field by field (floats within
 32-bit float precision), and checks that both saw the same sentences on the
 same lines. Where the house rules leave a value to the implementation (a
-coordinate without ".", a time or date too short, an over-long field), that
-field is not compared until a later sentence defines it again.
+coordinate without ".", a time or date too short, an over-long field, an
+8-bit field from a number beyond 32 bits), that field is not compared until a
+later sentence defines it again.
 
 Usage:
   nmea_reference.py --tool vantrel-log FILE...
@@ -115,17 +118,20 @@ class Undefined(Exception):
 
 
 def checksum_ok(piece):
-    """XOR of everything between "$" and "*" against two uppercase hex digits."""
+    """XOR of everything between "$" and "*" against the two characters after
+    the "*", read as this program reads them: from "A" up a character counts
+    its code minus 55, below it its code minus 48, in 8 bits. Uppercase hex
+    digits give their value; a lowercase second digit never matches (a first
+    one could only for a checksum of 0xA0 or more, which ASCII text never
+    has); other characters count like any digit."""
     star = piece.find(b"*")
     if len(piece) < 5 or star < 2 or len(piece) - star < 3:
         return False
-    digits = piece[star + 1:star + 3]
-    if any(c not in b"0123456789ABCDEF" for c in digits):
-        return False
+    first, second = (c - 55 if c >= 0x41 else c - 48 for c in piece[star + 1:star + 3])
     value = 0
     for c in piece[1:star]:
         value ^= c
-    return value == int(digits, 16)
+    return value == (16 * first + second) & 0xFF
 
 
 class Record:
