@@ -23,6 +23,7 @@
 #include "ui/Chart.h"
 #include "ui/Datums.h"
 #include "ui/Lists.h"
+#include "ui/PaintPacer.h"
 #include "ui/RealSeams.h"
 #include "ui/SkyView.h"
 #include "ui/StatusBar.h"
@@ -209,6 +210,8 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
   SaveDialog1.filterIndex = 0;
 
   ConnectHandlers();
+  // At most 25 repaints a second however fast the line runs.
+  new vantrel::PaintPacer(this, kPaintIntervalMs);
   ChartChannelMode = false;
   FormCreate();
   AddPresentSerialDevices();  // after "COM100": adapters and simulator links

@@ -208,6 +208,8 @@ class TMainForm : public QWidget {
   // in by themselves within kMonitorFlushMs).
   void FlushMonitorLines();
   static constexpr int kMonitorFlushMs = 50;
+  // Shortest time between two repaints of the window (ui/PaintPacer.h).
+  static constexpr int kPaintIntervalMs = 40;
   void RefreshStatus(vantrel::ReceiverRecord& record);
   void RefreshSnrChart(vantrel::ReceiverRecord& record);
   void DrawSkyView(vantrel::ReceiverRecord& record);

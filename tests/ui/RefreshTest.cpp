@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "tests/ui/FakeSeams.h"
 #include "ui/Chart.h"
 #include "ui/FixedText.h"
+#include "ui/PaintPacer.h"
 #include "ui/SkyView.h"
 #include "ui/StatusText.h"
 
@@ -190,6 +192,40 @@ TEST(ChartPaging, ChosenPageOutlivesAnEmptySeries) {
   EXPECT_EQ(paging.ShownPage(10), 1);  // fewer points: the last page there is
   paging.Previous(10);
   EXPECT_EQ(paging.ShownPage(20), 1);
+}
+
+// A burst of changes, one per chunk read, is painted at most once per
+// interval, and the state after the last change is what ends up painted.
+TEST(PaintPacer, HoldsTheRepaintsOfABurstAndPaintsTheLastState) {
+  struct Counting : QWidget {
+    int paints = 0;
+    int text = -1, shown = -1;
+    void paintEvent(QPaintEvent*) override {
+      ++paints;
+      shown = text;
+    }
+  };
+  auto waitFor = [](const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+  };
+  Counting window;
+  window.resize(60, 20);
+  auto* pacer = new vantrel::PaintPacer(&window, 150);  // owned by the window
+  window.show();
+  ASSERT_TRUE(waitFor([&] { return window.paints > 0; }));
+  const int before = window.paints;
+  for (int i = 0; i < 20; ++i) {
+    window.text = i;
+    window.update();
+    QCoreApplication::processEvents();
+  }
+  EXPECT_LE(window.paints - before, 1);  // at most the first, if the show's paint was long enough ago
+  ASSERT_TRUE(waitFor([&] { return window.shown == 19; }));
+  EXPECT_LE(window.paints - before, 2);
+  EXPECT_GE(pacer->Delivered(), 2);
 }
 
 class RefreshTest : public ::testing::Test {
