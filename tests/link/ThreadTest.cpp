@@ -129,6 +129,21 @@ TEST_F(ReaderTest, CycleStepsComeInTheirOrderWithRepliesInStreamOrder) {
   EXPECT_EQ(reader.FixType(), 2);
 }
 
+// The count that measurements compare with what the receiver sent: every
+// sentence of a known kind whose checksum passed, replies included; a bad
+// checksum, another talker or the sentence still waiting is not counted.
+TEST_F(ReaderTest, CountsTheSentencesThatPassedTheirChecksum) {
+  TNMEAThread reader(Env());
+  std::string badChecksum = kGGA;
+  badChecksum[badChecksum.size() - 3] = '8';  // *47 becomes *48
+  FeedCycle(kGGA + "$GP");
+  FeedCycle(kGSV.substr(3) + "$GL");
+  FeedCycle("GSV,1,1,00*00\r\n" + kAck314 + "$GP");  // another talker, then a reply
+  FeedCycle(badChecksum.substr(3) + "$GP");
+  FeedCycle("GLL,x*00\r\n" + kChannels + "$GP");  // a wrong checksum, then a channel table
+  EXPECT_EQ(reader.DecodedSentences(), 4u);      // GGA, GSV, the acknowledgement, the channel table
+}
+
 TEST_F(ReaderTest, LogGetsEveryChunkUnchangedBeforeFraming) {
   std::string logged;  // written by the reader under the hook's lock
   log.Set([&](const char* data, size_t len) { logged.append(data, len); });
