@@ -3,6 +3,7 @@
 #include <pthread.h>  // pthread_setname_np: the name debuggers show
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 namespace vantrel {
@@ -28,11 +29,14 @@ bool LogHook::Append(const char* data, size_t len) {
 // in stream order.
 class TNMEAThread::ReplyHandler final : public IDispatchHandler {
  public:
-  explicit ReplyHandler(TNMEAThread& reader) : reader_(reader) {}
+  ReplyHandler(TNMEAThread& reader, std::string& monitor) : reader_(reader), monitor_(monitor) {}
   void OnReply(const char* s, size_t len) override {
     const ReplyResult reply = DecodeReply(reader_.Record, s, len, *reader_.env_.acks);
     if (reply.update == ReplyUpdate::None) return;
-    reader_.HandOver([&] { reader_.env_.host->ShowReply(reply, reader_.Record); });
+    reader_.HandOver([&] {
+      reader_.FlushMonitor(monitor_);
+      reader_.env_.host->ShowReply(reply, reader_.Record);
+    });
   }
   void OnPiece(const PieceInfo& info, const char*, size_t) override {
     if (info.kind != PieceKind::Ignored && info.checksumOk)
@@ -41,6 +45,7 @@ class TNMEAThread::ReplyHandler final : public IDispatchHandler {
 
  private:
   TNMEAThread& reader_;
+  std::string& monitor_;
 };
 
 TNMEAThread::TNMEAThread(const ReaderEnv& env) : env_(env) {
@@ -87,16 +92,28 @@ void TNMEAThread::Publish() {
   satsCountSnapshot_ = Record.SatsInViewCount;
 }
 
+// On the UI thread: the cycle's text to the monitor, once.
+void TNMEAThread::FlushMonitor(std::string& monitor) {
+  if (monitor.empty()) return;
+  env_.host->AppendMonitorLines(monitor.data(), monitor.size());
+  monitor.clear();
+}
+
 void TNMEAThread::ReadCycle(const char* chunk, size_t n) {
   if (env_.log != nullptr) env_.log->Append(chunk, n);
   framing_.AppendChunk(chunk, n);
-  // The monitor reads WorkText whole, before the dispatch cuts it apart.
-  HandOver([this] { env_.host->AppendMonitorLines(framing_.WorkText, framing_.WorkLength); });
+  // The monitor reads WorkText whole, before the dispatch cuts it apart. It
+  // goes over with the refresh, in one hand-over instead of two (each costs
+  // the reader a wait), unless a reply needs the window first.
+  std::string monitor(framing_.WorkText, framing_.WorkLength);
   ApplyClearRequests();
-  ReplyHandler replies(*this);
+  ReplyHandler replies(*this, monitor);
   DispatchWorkText(framing_, Record, replies);
   MarkUsedSatellites(Record);
-  HandOver([this] { env_.host->RefreshStatus(Record); });
+  HandOver([this, &monitor] {
+    FlushMonitor(monitor);
+    env_.host->RefreshStatus(Record);
+  });
   Publish();
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -95,6 +96,7 @@ class TNMEAThread {
   void ReadCycle(const char* chunk, size_t n);
   void ApplyClearRequests();
   void Publish();
+  void FlushMonitor(std::string& monitor);
   bool HandOver(const std::function<void()>& fn);
 
   ReaderEnv env_;
