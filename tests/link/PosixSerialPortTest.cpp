@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/link/PtyPair.h"
 
@@ -126,6 +127,64 @@ TEST_F(PosixSerialPortTest, ReadReturnsWhatCameWhenTheTimeIsUp) {
   char buffer[100] = {};
   EXPECT_EQ(std::string(buffer, port.Read(buffer, 100, kReadTimeoutMs)), "$GP");
   EXPECT_EQ(port.Read(buffer, 100, kReadTimeoutMs), 0u);
+}
+
+// The rest of a chunk at 50 baud would take seconds: only the deadline may
+// end the read (the bound is a hang guard, far above the 30 ms).
+TEST_F(PosixSerialPortTest, SlowRateNeverHoldsAPartialReadPastItsDeadline) {
+  PosixSerialPort port;
+  OpenConfigured(port, 50);
+  pty.Send("$GP");
+  char buffer[100] = {};
+  auto start = Clock::now();
+  EXPECT_EQ(std::string(buffer, port.Read(buffer, 100, kReadTimeoutMs)), "$GP");
+  EXPECT_LT(MsSince(start), 2000);
+  // What came during the sleep is read by the next call, not lost.
+  pty.Send("GA,1*");
+  pty.Send("77");
+  EXPECT_EQ(std::string(buffer, port.Read(buffer, 7, 2000)), "GA,1*77");
+}
+
+TEST_F(PosixSerialPortTest, InterruptEndsAPartialReadWithWhatCame) {
+  PosixSerialPort port;
+  OpenConfigured(port, 50);
+  pty.Send("abc");
+  std::thread closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    port.Interrupt();
+  });
+  char buffer[100] = {};
+  auto start = Clock::now();
+  EXPECT_EQ(std::string(buffer, port.Read(buffer, 100, 60000)), "abc");
+  closer.join();
+  EXPECT_LT(MsSince(start), 10000);  // the rest of 100 bytes at 50 baud: 19 s
+}
+
+// Pieces trickling in are gathered whole and in order across reads, at any
+// configured rate.
+TEST_F(PosixSerialPortTest, PiecesOfAChunkAreGatheredAtEveryRate) {
+  for (long baud : {4800L, 115200L, 921600L}) {
+    PosixSerialPort port;
+    OpenConfigured(port, baud);
+    std::vector<std::string> pieces;
+    std::string sent;
+    for (int i = 0; i < 40; ++i) {
+      pieces.push_back("$GPGSV," + std::to_string(i) + "*");
+      sent += pieces.back();
+    }
+    std::thread writer([&] {
+      for (const std::string& piece : pieces) {
+        pty.Send(piece);
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+      }
+    });
+    std::string got;
+    char buffer[100];
+    for (int reads = 0; got.size() < sent.size() && reads < 1000; ++reads)
+      got.append(buffer, port.Read(buffer, sizeof buffer, kReadTimeoutMs));
+    writer.join();
+    EXPECT_EQ(got, sent) << baud << " baud";
+  }
 }
 
 TEST_F(PosixSerialPortTest, HungUpLineWaitsOutTheReadInsteadOfSpinning) {
