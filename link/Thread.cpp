@@ -3,7 +3,7 @@
 #include <pthread.h>  // pthread_setname_np: the name debuggers show
 
 #include <algorithm>
-#include <string>
+#include <cstring>
 #include <utility>
 
 namespace vantrel {
@@ -29,12 +29,12 @@ bool LogHook::Append(const char* data, size_t len) {
 // in stream order.
 class TNMEAThread::ReplyHandler final : public IDispatchHandler {
  public:
-  ReplyHandler(TNMEAThread& reader, std::string& monitor) : reader_(reader), monitor_(monitor) {}
+  explicit ReplyHandler(TNMEAThread& reader) : reader_(reader) {}
   void OnReply(const char* s, size_t len) override {
     const ReplyResult reply = DecodeReply(reader_.Record, s, len, *reader_.env_.acks);
     if (reply.update == ReplyUpdate::None) return;
     reader_.HandOver([&] {
-      reader_.FlushMonitor(monitor_);
+      reader_.FlushMonitor();
       reader_.env_.host->ShowReply(reply, reader_.Record);
     });
   }
@@ -45,7 +45,6 @@ class TNMEAThread::ReplyHandler final : public IDispatchHandler {
 
  private:
   TNMEAThread& reader_;
-  std::string& monitor_;
 };
 
 TNMEAThread::TNMEAThread(const ReaderEnv& env) : env_(env) {
@@ -93,10 +92,10 @@ void TNMEAThread::Publish() {
 }
 
 // On the UI thread: the cycle's text to the monitor, once.
-void TNMEAThread::FlushMonitor(std::string& monitor) {
-  if (monitor.empty()) return;
-  env_.host->AppendMonitorLines(monitor.data(), monitor.size());
-  monitor.clear();
+void TNMEAThread::FlushMonitor() {
+  if (monitorLength_ == 0) return;
+  env_.host->AppendMonitorLines(monitorText_, monitorLength_);
+  monitorLength_ = 0;
 }
 
 void TNMEAThread::ReadCycle(const char* chunk, size_t n) {
@@ -105,13 +104,15 @@ void TNMEAThread::ReadCycle(const char* chunk, size_t n) {
   // The monitor reads WorkText whole, before the dispatch cuts it apart. It
   // goes over with the refresh, in one hand-over instead of two (each costs
   // the reader a wait), unless a reply needs the window first.
-  std::string monitor(framing_.WorkText, framing_.WorkLength);
+  monitorLength_ = std::min(framing_.WorkLength, sizeof monitorText_ - 1);
+  std::memcpy(monitorText_, framing_.WorkText, monitorLength_);
+  monitorText_[monitorLength_] = '\0';
   ApplyClearRequests();
-  ReplyHandler replies(*this, monitor);
+  ReplyHandler replies(*this);
   DispatchWorkText(framing_, Record, replies);
   MarkUsedSatellites(Record);
-  HandOver([this, &monitor] {
-    FlushMonitor(monitor);
+  HandOver([this] {
+    FlushMonitor();
     env_.host->RefreshStatus(Record);
   });
   Publish();

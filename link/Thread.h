@@ -96,11 +96,15 @@ class TNMEAThread {
   void ReadCycle(const char* chunk, size_t n);
   void ApplyClearRequests();
   void Publish();
-  void FlushMonitor(std::string& monitor);
+  void FlushMonitor();
   bool HandOver(const std::function<void()>& fn);
 
   ReaderEnv env_;
   StreamFraming framing_;
+  // The cycle's text for the monitor, kept whole while the dispatch cuts
+  // WorkText apart; a fixed buffer, so the read loop allocates nothing.
+  char monitorText_[kStreamTextSize] = {};
+  size_t monitorLength_ = 0;
   std::atomic<uint8_t> fixType_{0};
   std::atomic<bool> clearChannelsUpdated_{false};
   std::atomic<bool> clearGsvComplete_{false};

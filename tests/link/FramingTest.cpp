@@ -17,6 +17,9 @@
 static std::atomic<bool> gCountAllocations{false};
 static std::atomic<int> gAllocations{0};
 
+// g++ pairs the inlined malloc below with the sized delete and warns; the
+// pair is right, as both sides go through malloc and free.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
   if (gCountAllocations) ++gAllocations;
   if (void* p = std::malloc(size ? size : 1)) return p;
