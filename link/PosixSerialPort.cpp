@@ -8,6 +8,7 @@
 #include <termios.h>      // tcgetattr, cfmakeraw, tcsetattr, tcflush
 #include <unistd.h>       // read, write, close
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
@@ -119,6 +120,7 @@ bool PosixSerialPort::Configure(long baud) {
     Fail(errno);
     return false;
   }
+  wakeAt_ = 0;
   if (standard == nullptr && !SetCustomSpeed(fd_, baud)) {
     Fail(errno);
     return false;
@@ -159,15 +161,46 @@ void PosixSerialPort::SleepUntil(long long deadlineNs) {
   }
 }
 
+void PosixSerialPort::WakeAtBytes(size_t count) {
+  count = std::min<size_t>(count, 255);  // VMIN is one byte
+  if (count == wakeAt_) return;
+  termios settings{};
+  if (tcgetattr(fd_, &settings) != 0) return;
+  // With VTIME 0 a poll of a non-canonical terminal waits for VMIN bytes; the
+  // descriptor is non-blocking, so read() itself still returns what is there.
+  settings.c_cc[VMIN] = static_cast<cc_t>(count);
+  settings.c_cc[VTIME] = 0;
+  if (tcsetattr(fd_, TCSANOW, &settings) == 0) wakeAt_ = count;
+}
+
+size_t PosixSerialPort::TakeWaiting(char* buffer, size_t n, bool* hungUp) {
+  // A terminal read hands over at most 64 bytes at a time; keep reading
+  // until the request is met or nothing more waits.
+  size_t got = 0;
+  while (got < n) {
+    ssize_t r = ::read(fd_, buffer + got, n - got);
+    if (r > 0) {
+      got += static_cast<size_t>(r);
+      continue;
+    }
+    if (r < 0 && errno == EINTR) continue;
+    // End of file or EIO: the other end hung up.
+    if (hungUp != nullptr && !(r < 0 && errno == EAGAIN)) *hungUp = true;
+    break;
+  }
+  return got;
+}
+
 size_t PosixSerialPort::Read(char* buffer, size_t n, int timeoutMs) {
   if (fd_ < 0 || n == 0) return 0;
+  WakeAtBytes(n);
   // One deadline for the whole read: N bytes or the time, whichever first.
   const long long deadline = NowNs() + static_cast<long long>(timeoutMs) * 1000000LL;
   size_t got = 0;
   while (got < n) {
     if (interrupted_.load(std::memory_order_acquire)) return got;
     timespec left = Remaining(deadline);
-    if (left.tv_sec == 0 && left.tv_nsec == 0) break;
+    if (left.tv_sec == 0 && left.tv_nsec == 0) return got + TakeWaiting(buffer + got, n - got, nullptr);
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
     int rc = ppoll(fds, 2, &left, nullptr);
     if (rc < 0) {
@@ -175,22 +208,20 @@ size_t PosixSerialPort::Read(char* buffer, size_t n, int timeoutMs) {
       SleepUntil(deadline);
       break;
     }
-    if (rc == 0) break;  // time is up
-    if (fds[1].revents != 0) return got;
+    // Time is up or the port is being closed: take what came, even if fewer
+    // bytes than the poll waited for.
+    if (rc == 0 || fds[1].revents != 0) return got + TakeWaiting(buffer + got, n - got, nullptr);
     if ((fds[0].revents & POLLIN) == 0) {
       // POLLHUP, POLLERR or POLLNVAL without data: the line is gone.
       SleepUntil(deadline);
       break;
     }
-    ssize_t r = ::read(fd_, buffer + got, n - got);
-    if (r > 0) {
-      got += static_cast<size_t>(r);
-      continue;
+    bool hungUp = false;
+    got += TakeWaiting(buffer + got, n - got, &hungUp);
+    if (hungUp) {
+      SleepUntil(deadline);
+      break;
     }
-    if (r < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    // End of file or EIO: the other end hung up.
-    SleepUntil(deadline);
-    break;
   }
   return got;
 }

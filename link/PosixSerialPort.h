@@ -29,10 +29,18 @@ class PosixSerialPort final : public SerialPort {
   void ReleaseExclusive();
   // Waits on the wake-up descriptor alone until `deadlineNs`.
   void SleepUntil(long long deadlineNs);
+  // Asks the line discipline to report the port readable only once `count`
+  // bytes wait (VMIN), so a read of N bytes wakes once instead of at every
+  // piece the device delivers.
+  void WakeAtBytes(size_t count);
+  // Reads what is waiting, without waiting; up to `n` bytes. Sets *hungUp
+  // when the line reports end of file or an error.
+  size_t TakeWaiting(char* buffer, size_t n, bool* hungUp);
 
   int fd_ = -1;
   int wakeFd_ = -1;  // eventfd: Interrupt() makes it readable for good
   bool exclusive_ = false;
+  size_t wakeAt_ = 0;  // the VMIN last set; reader thread only, after Configure
   std::atomic<bool> interrupted_{false};
   std::atomic<bool> released_{false};
   std::atomic<int> lastError_{0};
