@@ -41,7 +41,7 @@ void TMainForm::Timer1Tick() {
   if (ReaderThread == nullptr) return;
   const int interval = Timer1->interval();
 
-  if (MonitorClearDue(ClearTickCount, interval)) MemoNMEA->clear();
+  if (MonitorClearDue(ClearTickCount, interval)) ClearMonitor();
 
   if (ReopenDue(ReopenTickCount, ReopenPending, interval)) ReopenPort();
 

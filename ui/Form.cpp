@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -18,6 +19,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <array>
+#include <functional>
 
 #include "commands/Load.h"
 #include "ui/Chart.h"
@@ -31,6 +33,23 @@
 using namespace vantrel;
 
 namespace {
+
+// Runs `onShow` whenever `watched` comes on screen.
+class ShowHook : public QObject {
+ public:
+  ShowHook(QObject* watched, std::function<void()> onShow) : QObject(watched), onShow_(std::move(onShow)) {
+    watched->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show) onShow_();
+    return false;
+  }
+
+ private:
+  std::function<void()> onShow_;
+};
 
 // Client area of the window and the pages inside the page control.
 constexpr int kClientWidth = 304;
@@ -365,6 +384,7 @@ void TMainForm::BuildSetupPage() {
   monitorFlush_->setSingleShot(true);
   monitorFlush_->setTimerType(Qt::PreciseTimer);
   connect(monitorFlush_, &QTimer::timeout, this, &TMainForm::FlushMonitorLines);
+  new ShowHook(MemoNMEA, [this] { FlushMonitorLines(); });
   // Lines still waiting when the monitor is emptied were received before
   // the emptying: they go with it.
   connect(MemoNMEA->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int) {

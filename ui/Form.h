@@ -204,9 +204,12 @@ class TMainForm : public QWidget {
   void ClearStatusLabels();
   void ResetSkyView();
   void AppendMonitorLines(const char* workText, size_t len);
-  // Puts the lines gathered since the last flush into MemoNMEA now (they go
-  // in by themselves within kMonitorFlushMs).
+  // Puts the lines gathered since the last flush into MemoNMEA now. They go
+  // in by themselves within kMonitorFlushMs while the monitor is on screen,
+  // and when it comes on screen.
   void FlushMonitorLines();
+  // Empties MemoNMEA with the lines still waiting for it.
+  void ClearMonitor();
   static constexpr int kMonitorFlushMs = 50;
   // Shortest time between two repaints of the window (ui/PaintPacer.h).
   static constexpr int kPaintIntervalMs = 40;
@@ -310,8 +313,9 @@ class TMainForm : public QWidget {
   // is not drawn again.
   std::vector<vantrel::SkyDisc> skyDrawn_;
   // Monitor lines not yet in MemoNMEA: appending once per flush instead of
-  // once per chunk keeps a fast line cheap to watch.
-  QString monitorPending_;
+  // once per chunk keeps a fast line cheap to watch, and a monitor off
+  // screen costs nothing until it is shown.
+  std::string monitorPending_;
   QTimer* monitorFlush_ = nullptr;
   // Each disc drawn once and then copied (ui/FormRefresh.cpp).
   struct DiscSprites;

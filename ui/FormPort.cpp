@@ -73,7 +73,7 @@ void TMainForm::StopReaderThread() {
 }
 
 void TMainForm::BtnOpenClick() {
-  MemoNMEA->clear();
+  ClearMonitor();
   StatusBar1->SetPanelText(0, QString());
   StatusBar1->SetPanelText(1, QString());
   Acks.AckedCommand.store(0, std::memory_order_release);

@@ -46,19 +46,25 @@ void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
 
 void TMainForm::AppendMonitorLines(const char* workText, size_t len) {
   if (!workText || len == 0) return;
-  const std::string lines = MonitorLines(std::string_view(workText, len));
-  if (lines.empty()) return;
-  if (!monitorPending_.isEmpty()) monitorPending_ += QLatin1Char('\n');
-  monitorPending_ += QLatin1String(lines.data(), static_cast<qsizetype>(lines.size()));
-  if (!monitorFlush_->isActive()) monitorFlush_->start(kMonitorFlushMs);
+  const size_t before = monitorPending_.size();
+  AppendMonitorLinesTo(monitorPending_, std::string_view(workText, len));
+  if (monitorPending_.size() == before) return;
+  // Off screen the lines wait for the monitor to be shown.
+  if (MemoNMEA->isVisible() && !monitorFlush_->isActive()) monitorFlush_->start(kMonitorFlushMs);
 }
 
 void TMainForm::FlushMonitorLines() {
   monitorFlush_->stop();
-  if (monitorPending_.isEmpty()) return;
-  QString lines;
-  lines.swap(monitorPending_);
+  if (monitorPending_.empty()) return;
+  const QString lines = QString::fromLatin1(monitorPending_.data(), static_cast<qsizetype>(monitorPending_.size()));
+  monitorPending_.clear();
   MemoNMEA->appendPlainText(lines);
+}
+
+void TMainForm::ClearMonitor() {
+  monitorPending_.clear();
+  monitorFlush_->stop();
+  MemoNMEA->clear();
 }
 
 void TMainForm::RefreshStatus(ReceiverRecord& record) {

@@ -6,6 +6,11 @@ namespace vantrel {
 
 std::string MonitorLines(std::string_view text) {
   std::string lines;
+  AppendMonitorLinesTo(lines, text);
+  return lines;
+}
+
+void AppendMonitorLinesTo(std::string& lines, std::string_view text) {
   size_t start = text.find("$GP");
   while (start != std::string_view::npos) {
     const size_t end = text.find("\r\n", start);
@@ -15,7 +20,6 @@ std::string MonitorLines(std::string_view text) {
     lines.append(text.substr(start, std::min(end - start, kMonitorLineMax)));
     start = text.find("$GP", end);
   }
-  return lines;
 }
 
 std::string DateText(const ReceiverRecord& r) {

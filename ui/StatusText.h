@@ -18,6 +18,8 @@ constexpr size_t kDateTextMax = 11;
 // The complete "$GP" sentences of a chunk, without their CR LF, joined by
 // "\n"; empty when there are none.
 std::string MonitorLines(std::string_view workText);
+// The same lines appended to `out`, after a "\n" when `out` is not empty.
+void AppendMonitorLinesTo(std::string& out, std::string_view workText);
 
 std::string DateText(const ReceiverRecord& record);        // "2007/4/27"
 std::string HourMinuteText(const ReceiverRecord& record);  // "8:5:"

@@ -239,6 +239,8 @@ TEST_F(FormPortTest, EachQueryButtonWritesItsSentences) {
 }
 
 TEST_F(FormPortTest, StreamReachesTheMonitorThroughTheHandOver) {
+  form->PageControl1->setCurrentWidget(form->TabSetup);
+  form->show();
   form->BtnOpenClick();
   device().Feed("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n$GPRMC,");
   EXPECT_TRUE(PumpUntil([&] { return form->MemoNMEA->toPlainText().contains("$GPGGA,123519"); }));
@@ -359,6 +361,9 @@ TEST(FormPortSim, OpenOnTheSimulatorFillsTheWindowFromItsReplies) {
   EXPECT_EQ(sim.ReceivedBytes(), expected);
   EXPECT_TRUE(PumpUntil([&] { return form.GroupFlash->title().contains("remain  7  times"); }))
       << form.GroupFlash->title().toStdString();
+  // The monitor fills while it is on screen.
+  form.PageControl1->setCurrentWidget(form.TabSetup);
+  form.show();
   EXPECT_TRUE(PumpUntil([&] { return form.MemoNMEA->toPlainText().contains("$GPGGA"); }));
 
   // Close and open again at once: the device is free and answers again.

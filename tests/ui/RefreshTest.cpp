@@ -354,6 +354,9 @@ TEST_F(RefreshTest, MonitorShowsOnlyTheStandardSentences) {
 }
 
 TEST_F(RefreshTest, MonitorLinesOfSeveralChunksArriveTogetherAndInOrder) {
+  form.PageControl1->setCurrentWidget(form.TabSetup);
+  form.show();
+  ASSERT_TRUE(form.MemoNMEA->isVisible());
   const std::string first = "$GPGGA,1*00\r\n", second = "$GPRMC,2*00\r\n$GPVTG,3*00\r\n";
   form.AppendMonitorLines(first.data(), first.size());
   form.AppendMonitorLines(second.data(), second.size());
@@ -363,6 +366,30 @@ TEST_F(RefreshTest, MonitorLinesOfSeveralChunksArriveTogetherAndInOrder) {
   while (form.MemoNMEA->toPlainText().isEmpty() && waited.elapsed() < 5000)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   EXPECT_EQ(form.MemoNMEA->toPlainText(), "$GPGGA,1*00\n$GPRMC,2*00\n$GPVTG,3*00");
+}
+
+TEST_F(RefreshTest, MonitorOffScreenGetsItsLinesWhenShownAndLosesThemToTheClear) {
+  form.PageControl1->setCurrentWidget(form.TabStatus);
+  form.show();
+  const std::string chunk = "$GPGGA,1*00\r\n$GPRMC,2*00\r\n";
+  form.AppendMonitorLines(chunk.data(), chunk.size());
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+  EXPECT_TRUE(form.MemoNMEA->toPlainText().isEmpty());  // nothing laid out off screen
+  // Coming on screen shows every line received meanwhile, before its first paint.
+  form.PageControl1->setCurrentWidget(form.TabSetup);
+  EXPECT_EQ(form.MemoNMEA->toPlainText(), "$GPGGA,1*00\n$GPRMC,2*00");
+
+  // The periodic clear takes the lines still waiting off screen with it.
+  form.PageControl1->setCurrentWidget(form.TabStatus);
+  const std::string later = "$GPVTG,3*00\r\n";
+  form.AppendMonitorLines(later.data(), later.size());
+  form.ClearMonitor();
+  form.PageControl1->setCurrentWidget(form.TabSetup);
+  EXPECT_TRUE(form.MemoNMEA->toPlainText().isEmpty());
+  const std::string fresh = "$GPZDA,4*00\r\n";
+  form.AppendMonitorLines(fresh.data(), fresh.size());
+  form.FlushMonitorLines();
+  EXPECT_EQ(form.MemoNMEA->toPlainText(), "$GPZDA,4*00");
 }
 
 TEST_F(RefreshTest, EmptyingTheMonitorDropsLinesNotYetShown) {
