@@ -151,8 +151,17 @@ QString ComputeFixedText(double value, int p, int d, QChar decimalPoint) {
 
 }  // namespace
 
-QString FixedText(double value, int p, int d) {
-  return FixedText(value, p, d, QLocale().decimalPoint().at(0));
+QChar LocaleDecimalPoint() {
+  thread_local QLocale known(QLocale::c());
+  thread_local QChar point(u'.');
+  const QLocale current;
+  if (current != known) {
+    known = current;
+    point = current.decimalPoint().at(0);
+  }
+  return point;
 }
+
+QString FixedText(double value, int p, int d) { return FixedText(value, p, d, LocaleDecimalPoint()); }
 
 }  // namespace vantrel

@@ -12,4 +12,9 @@ namespace vantrel {
 QString FixedText(double value, int p, int d);
 QString FixedText(double value, int p, int d, QChar decimalPoint);
 
+// The decimal separator of the user's locale (the default QLocale), looked
+// up again only when the default locale changes: asking a system locale
+// costs more than formatting a number.
+QChar LocaleDecimalPoint();
+
 }  // namespace vantrel

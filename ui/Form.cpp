@@ -285,6 +285,10 @@ void TMainForm::BuildStatusPage() {
     const int valueLeft = 182 + captionWidth;
     *row.value = MakeLabel(Panel1, QString(), valueLeft, y, 280 - valueLeft, 14,
                            Qt::AlignRight | Qt::AlignVCenter);
+    // A screen reader names the value after its caption. With a name set, a
+    // new value is not also announced as a change of name, which costs a
+    // lookup of the label's accessible interface at every change.
+    (*row.value)->setAccessibleName(caption.section(QLatin1Char(':'), 0, 0).trimmed());
     if (row.mark[0]) MakeLabel(Panel1, QString::fromUtf8(row.mark), 281, y, 16);
     y += 14;
   }

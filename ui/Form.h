@@ -298,6 +298,17 @@ class TMainForm : public QWidget {
   // 128 cell comparisons; not valid after ClearChannelGrid.
   vantrel::Channel gridShown_[vantrel::kChannelsMax] = {};
   bool gridShownValid_ = false;
+  // The record values (and decimal separator) each status label was last
+  // written from: the same values give the same text, so a refresh formats
+  // only what changed. ClearStatusLabels forgets them.
+  struct LabelSource {
+    double Values[3] = {};
+    char16_t Point = 0;
+    bool Valid = false;
+  };
+  LabelSource labelSources_[11];
+  // True when `label` (index `slot`) must be written for these values.
+  bool LabelSourceChanged(int slot, char16_t point, double a, double b = 0, double c = 0);
   // Timer1's steps and the restart buttons (commands/FormCommands.cpp).
   void ReopenPort();
   void RestartTimingTick();
@@ -312,6 +323,7 @@ class TMainForm : public QWidget {
   // The discs now drawn on ImgSV (empty after a reset), so an unchanged sky
   // is not drawn again.
   std::vector<vantrel::SkyDisc> skyDrawn_;
+  std::vector<vantrel::SkyDisc> skyNext_;  // the list being built, kept for its storage
   // Monitor lines not yet in MemoNMEA: appending once per flush instead of
   // once per chunk keeps a fast line cheap to watch, and a monitor off
   // screen costs nothing until it is shown.

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 
 #include "ui/Chart.h"
@@ -75,42 +76,62 @@ void TMainForm::RefreshStatus(ReceiverRecord& record) {
     DrawSkyView(record);
   }
 
-  SetCaption(LabelDate, QString::fromStdString(DateText(record)));
-  SetCaption(LabelTime, QString::fromStdString(HourMinuteText(record)) +
-                            FixedText(record.UtcSecond, 7, 3));
-  SetCaption(LabelLat, QString::fromLatin1(record.Latitude > 0 ? "N   " : "S   ") +
-                           FixedText(std::fabs(record.Latitude), 7, 5));
-  SetCaption(LabelLon, QString::fromLatin1(record.Longitude > 0 ? "E " : "W ") +
-                           FixedText(std::fabs(record.Longitude), 7, 5));
-  SetCaption(LabelAlt, FixedText(record.Altitude, 7, 1));
-  const FixDisplay fix = FixText(record.FixType, record.FixQuality);
-  SetFontColour(LabelFix, fix.Red ? kRed : kBlack);
-  SetCaption(LabelFix, QString::fromLatin1(fix.Text));
-  SetCaption(LabelSpeed, FixedText(record.SpeedKmh, 7, 1));
-  SetCaption(LabelTrack, FixedText(record.Course, 7, 1));
-  SetCaption(LabelPDOP, FixedText(record.Pdop, 7, 1));
-  SetCaption(LabelHDOP, FixedText(record.Hdop, 7, 1));
-  SetCaption(LabelVDOP, FixedText(record.Vdop, 7, 1));
+  const char16_t point = LocaleDecimalPoint().unicode();
+  const QChar sep(point);
+  if (LabelSourceChanged(0, 0, record.UtcYear, record.UtcMonth, record.UtcDay))
+    SetCaption(LabelDate, QString::fromStdString(DateText(record)));
+  if (LabelSourceChanged(1, point, record.UtcHour, record.UtcMinute, record.UtcSecond))
+    SetCaption(LabelTime, QString::fromStdString(HourMinuteText(record)) + FixedText(record.UtcSecond, 7, 3, sep));
+  if (LabelSourceChanged(2, point, record.Latitude))
+    SetCaption(LabelLat, QString::fromLatin1(record.Latitude > 0 ? "N   " : "S   ") +
+                             FixedText(std::fabs(record.Latitude), 7, 5, sep));
+  if (LabelSourceChanged(3, point, record.Longitude))
+    SetCaption(LabelLon, QString::fromLatin1(record.Longitude > 0 ? "E " : "W ") +
+                             FixedText(std::fabs(record.Longitude), 7, 5, sep));
+  if (LabelSourceChanged(4, point, record.Altitude)) SetCaption(LabelAlt, FixedText(record.Altitude, 7, 1, sep));
+  if (LabelSourceChanged(5, 0, record.FixType, record.FixQuality)) {
+    const FixDisplay fix = FixText(record.FixType, record.FixQuality);
+    SetFontColour(LabelFix, fix.Red ? kRed : kBlack);
+    SetCaption(LabelFix, QString::fromLatin1(fix.Text));
+  }
+  if (LabelSourceChanged(6, point, record.SpeedKmh)) SetCaption(LabelSpeed, FixedText(record.SpeedKmh, 7, 1, sep));
+  if (LabelSourceChanged(7, point, record.Course)) SetCaption(LabelTrack, FixedText(record.Course, 7, 1, sep));
+  if (LabelSourceChanged(8, point, record.Pdop)) SetCaption(LabelPDOP, FixedText(record.Pdop, 7, 1, sep));
+  if (LabelSourceChanged(9, point, record.Hdop)) SetCaption(LabelHDOP, FixedText(record.Hdop, 7, 1, sep));
+  if (LabelSourceChanged(10, point, record.Vdop)) SetCaption(LabelVDOP, FixedText(record.Vdop, 7, 1, sep));
 
   if (record.ChannelsUpdated == 1) {
-    StringGrid1->setEnabled(true);
-    if (!gridShownValid_ || !std::equal(std::begin(gridShown_), std::end(gridShown_), record.Channels)) {
-      std::copy(record.Channels, record.Channels + kChannelsMax, gridShown_);
-      gridShownValid_ = true;
-      for (int i = 0; i < kChannelsMax; ++i) {
-        const Channel& channel = record.Channels[i];
-        SetCell(StringGrid1, i + 1, 0, QString::number(i + 1));
-        SetCell(StringGrid1, i + 1, 1, QString::number(channel.SvId));
-        SetCell(StringGrid1, i + 1, 2, QString::number(channel.Snr));
-        SetCell(StringGrid1, i + 1, 3, QString::fromLatin1(ChannelStatusText(channel.Status)));
-      }
+    if (!StringGrid1->isEnabled()) StringGrid1->setEnabled(true);
+    // Rows whose channel is unchanged since the grid was written show its
+    // texts already.
+    for (int i = 0; i < kChannelsMax; ++i) {
+      const Channel& channel = record.Channels[i];
+      if (gridShownValid_ && gridShown_[i] == channel) continue;
+      SetCell(StringGrid1, i + 1, 0, QString::number(i + 1));
+      SetCell(StringGrid1, i + 1, 1, QString::number(channel.SvId));
+      SetCell(StringGrid1, i + 1, 2, QString::number(channel.Snr));
+      SetCell(StringGrid1, i + 1, 3, QString::fromLatin1(ChannelStatusText(channel.Status)));
+      gridShown_[i] = channel;
     }
+    gridShownValid_ = true;
   }
 
   RefreshSnrChart(record);
 }
 
+bool TMainForm::LabelSourceChanged(int slot, char16_t point, double a, double b, double c) {
+  LabelSource& source = labelSources_[slot];
+  // Compared as bits: a NaN is "unchanged" too, and -0 differs from 0.
+  const double values[3] = {a, b, c};
+  if (source.Valid && source.Point == point && std::memcmp(source.Values, values, sizeof values) == 0) return false;
+  std::memcpy(source.Values, values, sizeof values);
+  source.Point = point;
+  source.Valid = true;
+  return true;
+}
+
 void TMainForm::ClearStatusLabels() {
+  for (LabelSource& source : labelSources_) source.Valid = false;
   for (QLabel* label : {LabelDate, LabelTime, LabelLat, LabelLon, LabelAlt, LabelFix, LabelSpeed,
                         LabelTrack, LabelPDOP, LabelHDOP, LabelVDOP})
     SetCaption(label, QString());
@@ -126,7 +147,14 @@ bool TMainForm::ClearChannelGrid() {
 }
 
 void TMainForm::ResetSkyView() {
-  ImgSV->Picture = ImgSVOrig->Picture.copy();
+  const QImage& background = ImgSVOrig->Picture;
+  QImage& picture = ImgSV->Picture;
+  if (!picture.isNull() && picture.size() == background.size() && picture.format() == background.format()) {
+    // Over the picture in place: no new image at every satellite group.
+    std::memcpy(picture.bits(), background.constBits(), static_cast<size_t>(background.sizeInBytes()));
+  } else {
+    picture = background.copy();
+  }
   skyDrawn_.clear();
   ImgSV->update();
 }
@@ -173,6 +201,7 @@ struct TMainForm::DiscSprites {
   struct Sprite {
     QImage image;
     QPoint offset;  // of the image's top-left corner from the disc's centre
+    bool solid = false;  // every pixel fully opaque or fully transparent
   };
   QFont font;
   QHash<qint64, Sprite> sprites;
@@ -204,12 +233,38 @@ struct TMainForm::DiscSprites {
     p.setPen(kYellow);
     p.drawText(text, Qt::AlignLeft | Qt::AlignTop, number);
     p.end();
+    sprite.solid = true;
+    for (int y = 0; y < sprite.image.height() && sprite.solid; ++y) {
+      const QRgb* row = reinterpret_cast<const QRgb*>(sprite.image.constScanLine(y));
+      for (int x = 0; x < sprite.image.width(); ++x) {
+        const int alpha = qAlpha(row[x]);
+        if (alpha != 0 && alpha != 255) {
+          sprite.solid = false;
+          break;
+        }
+      }
+    }
     return *sprites.insert(key, std::move(sprite));
+  }
+
+  // Copies the opaque pixels of a solid sprite onto a 32-bit picture: what
+  // drawing it over the picture gives, without a painter per group.
+  static void Stamp(const Sprite& sprite, QPoint at, QImage& picture) {
+    const QRect target = QRect(at, sprite.image.size()).intersected(picture.rect());
+    for (int y = target.top(); y <= target.bottom(); ++y) {
+      const QRgb* from = reinterpret_cast<const QRgb*>(sprite.image.constScanLine(y - at.y()));
+      QRgb* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
+      for (int x = target.left(); x <= target.right(); ++x) {
+        const QRgb pixel = from[x - at.x()];
+        if (qAlpha(pixel) == 255) to[x] = pixel;
+      }
+    }
   }
 };
 
 void TMainForm::DrawSkyView(ReceiverRecord& record) {
-  std::vector<SkyDisc> discs;
+  std::vector<SkyDisc>& discs = skyNext_;
+  discs.clear();
   const int walked = record.WalkedSats();
   for (int i = 0; i < walked; ++i) {
     const SatInView& sat = record.SatsInView[i];
@@ -222,13 +277,21 @@ void TMainForm::DrawSkyView(ReceiverRecord& record) {
   QFont numbers = font();
   numbers.setStyleStrategy(QFont::NoAntialias);
   if (!discSprites_) discSprites_ = std::make_shared<DiscSprites>();
-  QPainter p(&ImgSV->Picture);
+  QImage& picture = ImgSV->Picture;
+  const bool stampable = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32_Premultiplied;
+  QPainter p;
   for (const SkyDisc& disc : discs) {
-    const DiscSprites::Sprite& sprite = discSprites_->Get(disc, numbers, &ImgSV->Picture);
-    p.drawImage(QPoint(disc.At.X, disc.At.Y) + sprite.offset, sprite.image);
+    const DiscSprites::Sprite& sprite = discSprites_->Get(disc, numbers, &picture);
+    const QPoint at = QPoint(disc.At.X, disc.At.Y) + sprite.offset;
+    if (stampable && sprite.solid && !p.isActive()) {
+      DiscSprites::Stamp(sprite, at, picture);
+      continue;
+    }
+    if (!p.isActive()) p.begin(&picture);
+    p.drawImage(at, sprite.image);
   }
-  p.end();
-  skyDrawn_ = std::move(discs);
+  if (p.isActive()) p.end();
+  std::swap(skyDrawn_, skyNext_);
   ImgSV->update();
 }
 

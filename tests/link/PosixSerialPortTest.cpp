@@ -62,6 +62,31 @@ TEST_F(PosixSerialPortTest, ConfiguresRawEightNoneOneAtTheRate) {
   EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
 }
 
+// A terminal hands over at most 64 bytes per read call and the port asks
+// it to wake the reader only for the whole request; either way a request
+// whose bytes already wait is met at once and in full, and the rest of a
+// request the line never completes comes at its deadline.
+TEST_F(PosixSerialPortTest, WaitingBytesMeetALargeRequestAndAShortOneEndsAtItsDeadline) {
+  PosixSerialPort port;
+  OpenConfigured(port, 115200);
+  std::string sent;
+  for (int i = 0; i < 200; ++i) sent += static_cast<char>('A' + i % 26);
+  pty.Send(sent);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  char buffer[200] = {};
+  ASSERT_EQ(port.Read(buffer, 150, 1000), 150u);
+  EXPECT_EQ(std::string(buffer, 150), sent.substr(0, 150));
+  // 50 bytes wait; 100 are asked for.
+  EXPECT_EQ(std::string(buffer, port.Read(buffer, 100, 60)), sent.substr(150));
+  termios t{};
+  ASSERT_EQ(tcgetattr(port.Descriptor(), &t), 0);
+  EXPECT_EQ(t.c_cc[VTIME], 0);
+  // Configuring again starts from reads that wake at the first byte.
+  ASSERT_TRUE(port.Configure(115200));
+  ASSERT_EQ(tcgetattr(port.Descriptor(), &t), 0);
+  EXPECT_EQ(t.c_cc[VMIN], 0);
+}
+
 TEST_F(PosixSerialPortTest, SpeedWithoutAConstantIsSetAndReadBack) {
   PosixSerialPort port;
   OpenConfigured(port, 250000);

@@ -334,6 +334,53 @@ TEST_F(RefreshTest, ChannelTableFillsAndEnablesTheGrid) {
     for (int c = 0; c < 4; ++c) EXPECT_TRUE(Cell(r, c).isEmpty());
   EXPECT_EQ(Cell(0, 3), "Status");
   EXPECT_FALSE(form.ClearChannelGrid());
+  // The same table after a clear is written out again, every row.
+  form.RefreshStatus(record);
+  EXPECT_TRUE(form.StringGrid1->isEnabled());
+  EXPECT_EQ(Cell(1, 2), "44");
+  EXPECT_EQ(Cell(32, 0), "32");
+  EXPECT_EQ(Cell(32, 3), "Tracking");
+  // One channel changing among unchanged ones changes its row alone.
+  record.Channels[16] = {30, 0, 1};
+  form.RefreshStatus(record);
+  EXPECT_EQ(Cell(17, 1), "30");
+  EXPECT_EQ(Cell(17, 2), "0");
+  EXPECT_EQ(Cell(17, 3), "Searching");
+  EXPECT_EQ(Cell(16, 1), "16");
+  EXPECT_EQ(Cell(18, 2), "27");
+}
+
+// A label is formatted again only when its values change, but what it shows
+// is always what formatting the record now would give.
+TEST_F(RefreshTest, UnchangedValuesKeepTheirTextsAndAClearOrLocaleChangeRewritesThem) {
+  const QLocale saved;
+  QLocale::setDefault(QLocale::c());
+  record.UtcYear = 2007, record.UtcMonth = 4, record.UtcDay = 27;
+  record.UtcHour = 8, record.UtcMinute = 5, record.UtcSecond = 3.25f;
+  record.Latitude = -25.5f, record.Altitude = -12.34f, record.FixType = 2, record.FixQuality = 2;
+  form.RefreshStatus(record);
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.LabelTime->text(), "8:5:3.250");
+  form.ClearStatusLabels();
+  form.RefreshStatus(record);  // the same values after a clear
+  EXPECT_EQ(form.LabelDate->text(), "2007/4/27");
+  EXPECT_EQ(form.LabelTime->text(), "8:5:3.250");
+  EXPECT_EQ(form.LabelLat->text(), "S   25.50000");
+  EXPECT_EQ(form.LabelAlt->text(), "-12.3");
+  EXPECT_EQ(form.LabelFix->text(), "3D DGPS");
+  EXPECT_EQ(FixColour(), kBlack);
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.LabelTime->text(), "8:5:3,250");
+  EXPECT_EQ(form.LabelLat->text(), "S   25,50000");
+  EXPECT_EQ(form.LabelVDOP->text(), "0,0");
+  QLocale::setDefault(saved);
+  // Only the minute changing still rewrites the whole time.
+  record.UtcMinute = 6;
+  QLocale::setDefault(QLocale::c());
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.LabelTime->text(), "8:6:3.250");
+  QLocale::setDefault(saved);
 }
 
 TEST_F(RefreshTest, MonitorShowsOnlyTheStandardSentences) {
