@@ -229,7 +229,7 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
   SaveDialog1.filterIndex = 0;
 
   ConnectHandlers();
-  // At most 25 repaints a second however fast the line runs.
+  // At most 10 repaints a second however fast the line runs.
   new vantrel::PaintPacer(this, kPaintIntervalMs);
   ChartChannelMode = false;
   FormCreate();

@@ -212,7 +212,7 @@ class TMainForm : public QWidget {
   void ClearMonitor();
   static constexpr int kMonitorFlushMs = 50;
   // Shortest time between two repaints of the window (ui/PaintPacer.h).
-  static constexpr int kPaintIntervalMs = 40;
+  static constexpr int kPaintIntervalMs = 100;
   void RefreshStatus(vantrel::ReceiverRecord& record);
   void RefreshSnrChart(vantrel::ReceiverRecord& record);
   void DrawSkyView(vantrel::ReceiverRecord& record);

@@ -4,7 +4,8 @@
 // second, mostly for one changed label at a time. The pacer lets one repaint
 // through at once and holds the next ones until `intervalMs` has passed since
 // the last; the held repaint then shows the latest state, so nothing drawn
-// is lost, it only arrives up to `intervalMs` later.
+// is lost, it only arrives up to `intervalMs` later. What the user does is
+// answered at once: after a key or mouse event the next repaint is not held.
 #include <QElapsedTimer>
 #include <QObject>
 
@@ -15,7 +16,7 @@ namespace vantrel {
 
 class PaintPacer : public QObject {
  public:
-  // Installs itself on `window` (a top-level widget), which owns it.
+  // Paces `window` (a top-level widget), which owns it.
   PaintPacer(QWidget* window, int intervalMs);
   int Delivered() const { return delivered_; }  // repaints let through or sent
 
@@ -30,6 +31,7 @@ class PaintPacer : public QObject {
   QTimer* held_;
   QElapsedTimer sinceLast_;
   bool sending_ = false;
+  bool userActed_ = false;
   int delivered_ = 0;
 };
 

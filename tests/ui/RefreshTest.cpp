@@ -2,6 +2,7 @@
 // from a receiver record.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
@@ -226,6 +227,36 @@ TEST(PaintPacer, HoldsTheRepaintsOfABurstAndPaintsTheLastState) {
   ASSERT_TRUE(waitFor([&] { return window.shown == 19; }));
   EXPECT_LE(window.paints - before, 2);
   EXPECT_GE(pacer->Delivered(), 2);
+}
+
+// What the user does is painted at once, pacing or not.
+TEST(PaintPacer, UserInputLetsTheHeldRepaintThrough) {
+  struct Counting : QWidget {
+    int paints = 0;
+    void paintEvent(QPaintEvent*) override { ++paints; }
+  };
+  auto waitFor = [](const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+  };
+  Counting window;
+  window.resize(60, 20);
+  new vantrel::PaintPacer(&window, 3600 * 1000);  // an hour: nothing would come by itself
+  window.show();
+  ASSERT_TRUE(waitFor([&] { return window.paints > 0; }));
+  const int before = window.paints;
+  window.update();  // held: the show's repaint was just now
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window.paints, before);
+  QTest::mouseClick(&window, Qt::LeftButton);
+  EXPECT_TRUE(waitFor([&] { return window.paints > before; }));
+  // And the next repaint after a key goes through without waiting either.
+  const int after = window.paints;
+  QTest::keyClick(&window, Qt::Key_A);
+  window.update();
+  EXPECT_TRUE(waitFor([&] { return window.paints > after; }));
 }
 
 class RefreshTest : public ::testing::Test {
