@@ -210,7 +210,7 @@ class TMainForm : public QWidget {
   void FlushMonitorLines();
   // Empties MemoNMEA with the lines still waiting for it.
   void ClearMonitor();
-  static constexpr int kMonitorFlushMs = 50;
+  static constexpr int kMonitorFlushMs = 100;
   // Shortest time between two repaints of the window (ui/PaintPacer.h).
   static constexpr int kPaintIntervalMs = 100;
   void RefreshStatus(vantrel::ReceiverRecord& record);
