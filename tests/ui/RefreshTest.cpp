@@ -195,28 +195,32 @@ TEST(ChartPaging, ChosenPageOutlivesAnEmptySeries) {
   EXPECT_EQ(paging.ShownPage(20), 1);
 }
 
+// A top-level window that counts its paints and remembers the state the
+// last one showed.
+struct CountingWindow : QWidget {
+  int paints = 0;
+  int text = -1, shown = -1;
+  void paintEvent(QPaintEvent*) override {
+    ++paints;
+    shown = text;
+  }
+};
+
+bool WaitFor(const std::function<bool()>& done) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!done() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
 // A burst of changes, one per chunk read, is painted at most once per
 // interval, and the state after the last change is what ends up painted.
 TEST(PaintPacer, HoldsTheRepaintsOfABurstAndPaintsTheLastState) {
-  struct Counting : QWidget {
-    int paints = 0;
-    int text = -1, shown = -1;
-    void paintEvent(QPaintEvent*) override {
-      ++paints;
-      shown = text;
-    }
-  };
-  auto waitFor = [](const std::function<bool()>& done) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-  };
-  Counting window;
+  CountingWindow window;
   window.resize(60, 20);
   auto* pacer = new vantrel::PaintPacer(&window, 150);  // owned by the window
   window.show();
-  ASSERT_TRUE(waitFor([&] { return window.paints > 0; }));
+  ASSERT_TRUE(WaitFor([&] { return window.paints > 0; }));
   const int before = window.paints;
   for (int i = 0; i < 20; ++i) {
     window.text = i;
@@ -224,39 +228,29 @@ TEST(PaintPacer, HoldsTheRepaintsOfABurstAndPaintsTheLastState) {
     QCoreApplication::processEvents();
   }
   EXPECT_LE(window.paints - before, 1);  // at most the first, if the show's paint was long enough ago
-  ASSERT_TRUE(waitFor([&] { return window.shown == 19; }));
+  ASSERT_TRUE(WaitFor([&] { return window.shown == 19; }));
   EXPECT_LE(window.paints - before, 2);
   EXPECT_GE(pacer->Delivered(), 2);
 }
 
 // What the user does is painted at once, pacing or not.
 TEST(PaintPacer, UserInputLetsTheHeldRepaintThrough) {
-  struct Counting : QWidget {
-    int paints = 0;
-    void paintEvent(QPaintEvent*) override { ++paints; }
-  };
-  auto waitFor = [](const std::function<bool()>& done) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-  };
-  Counting window;
+  CountingWindow window;
   window.resize(60, 20);
   new vantrel::PaintPacer(&window, 3600 * 1000);  // an hour: nothing would come by itself
   window.show();
-  ASSERT_TRUE(waitFor([&] { return window.paints > 0; }));
+  ASSERT_TRUE(WaitFor([&] { return window.paints > 0; }));
   const int before = window.paints;
   window.update();  // held: the show's repaint was just now
   QCoreApplication::processEvents();
   EXPECT_EQ(window.paints, before);
   QTest::mouseClick(&window, Qt::LeftButton);
-  EXPECT_TRUE(waitFor([&] { return window.paints > before; }));
+  EXPECT_TRUE(WaitFor([&] { return window.paints > before; }));
   // And the next repaint after a key goes through without waiting either.
   const int after = window.paints;
   QTest::keyClick(&window, Qt::Key_A);
   window.update();
-  EXPECT_TRUE(waitFor([&] { return window.paints > after; }));
+  EXPECT_TRUE(WaitFor([&] { return window.paints > after; }));
 }
 
 class RefreshTest : public ::testing::Test {
