@@ -120,7 +120,7 @@ bool PosixSerialPort::Configure(long baud) {
     Fail(errno);
     return false;
   }
-  wakeAt_ = 0;
+  wakeAt_.store(0, std::memory_order_relaxed);
   if (standard == nullptr && !SetCustomSpeed(fd_, baud)) {
     Fail(errno);
     return false;
@@ -163,14 +163,14 @@ void PosixSerialPort::SleepUntil(long long deadlineNs) {
 
 void PosixSerialPort::WakeAtBytes(size_t count) {
   count = std::min<size_t>(count, 255);  // VMIN is one byte
-  if (count == wakeAt_) return;
+  if (count == wakeAt_.load(std::memory_order_relaxed)) return;
   termios settings{};
   if (tcgetattr(fd_, &settings) != 0) return;
   // With VTIME 0 a poll of a non-canonical terminal waits for VMIN bytes; the
   // descriptor is non-blocking, so read() itself still returns what is there.
   settings.c_cc[VMIN] = static_cast<cc_t>(count);
   settings.c_cc[VTIME] = 0;
-  if (tcsetattr(fd_, TCSANOW, &settings) == 0) wakeAt_ = count;
+  if (tcsetattr(fd_, TCSANOW, &settings) == 0) wakeAt_.store(count, std::memory_order_relaxed);
 }
 
 size_t PosixSerialPort::TakeWaiting(char* buffer, size_t n, bool* hungUp) {

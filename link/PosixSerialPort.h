@@ -40,7 +40,9 @@ class PosixSerialPort final : public SerialPort {
   int fd_ = -1;
   int wakeFd_ = -1;  // eventfd: Interrupt() makes it readable for good
   bool exclusive_ = false;
-  size_t wakeAt_ = 0;  // the VMIN last set; reader thread only, after Configure
+  // The VMIN last set. A reader being replaced may still be in its last read
+  // while the next one starts on the same port, so both may set it.
+  std::atomic<size_t> wakeAt_{0};
   std::atomic<bool> interrupted_{false};
   std::atomic<bool> released_{false};
   std::atomic<int> lastError_{0};
