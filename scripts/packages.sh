@@ -2,7 +2,7 @@
 # set-up scripts.
 VANTREL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-serialport-dev libgl-dev
+  qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   fonts-liberation fonts-wqy-microhei

@@ -4,8 +4,9 @@
 // controls. The methods live in several files by subject:
 //   ui/Form.cpp              construction, control states, load display
 //   ui/FormRefresh.cpp       status labels, channel grid, monitor, chart, sky
-//   ui/FormPort.cpp          receiver port, reader thread, queries
-//   commands/FormCommands.cpp  Timer1, restarts, reply updates
+//   ui/FormPort.cpp          receiver port, reader thread, command writes, queries
+//   ui/FormTimer1.cpp        Timer1, restarts, acknowledgement reports
+//   ui/FormReplies.cpp       the updates replies ask for
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
@@ -249,7 +250,7 @@ class TMainForm : public QWidget {
   // Makes the ports BtnOpenClick opens; null: termios devices. Tests set a fake.
   vantrel::SerialPortFactory* Ports = nullptr;
 
-  // ---- commands (commands/FormCommands.cpp) -----------------------------
+  // ---- Timer1, restarts, replies (ui/FormTimer1.cpp, ui/FormReplies.cpp) ---
   void Timer1Timer();
   void BtnHotClick();
   void BtnWarmClick();
@@ -309,7 +310,7 @@ class TMainForm : public QWidget {
   LabelSource labelSources_[11];
   // True when `label` (index `slot`) must be written for these values.
   bool LabelSourceChanged(int slot, char16_t point, double a, double b = 0, double c = 0);
-  // Timer1's steps and the restart buttons (commands/FormCommands.cpp).
+  // Timer1's steps and the restart buttons (ui/FormTimer1.cpp).
   void ReopenPort();
   void RestartTimingTick();
   void EndRestartTiming();

@@ -193,3 +193,20 @@ void TMainForm::BtnQIntegrityClick() { SendCommand(FixedCommand(FixedCommandId::
 void TMainForm::BtnQFlashClick() { SendCommand(FixedCommand(FixedCommandId::QueryFlashWrites)); }
 
 void TMainForm::BtnDatumQueryClick() { SendCommand(FixedCommand(FixedCommandId::QueryDatum)); }
+
+void TMainForm::SendCommand(const vantrel::Command& command) {
+  if (!PortOpen()) return;
+  if (command.pauseBeforeMs > 0) Pauses->Sleep(command.pauseBeforeMs);
+  WritePort(command.bytes.data(), command.bytes.size());
+  if (command.pauseAfterMs > 0) Pauses->Sleep(command.pauseAfterMs);
+}
+
+bool TMainForm::SendBuiltCommand(const vantrel::BuiltCommand& built) {
+  if (!PortOpen()) return false;
+  if (!built.ok()) {
+    MessageBoxes->Show(this, QString::fromStdString(built.refusal));
+    return false;
+  }
+  SendCommand(built.command);
+  return true;
+}

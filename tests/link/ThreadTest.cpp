@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/FakeSerialPort.h"
+#include "tests/link/FakeSerialPort.h"
 #include "link/PosixSerialPort.h"
 #include "tests/link/PtyPair.h"
 #include "tests/link/TestUiLoop.h"

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "commands/Commands.h"
-#include "link/FakeSerialPort.h"
+#include "tests/link/FakeSerialPort.h"
 #include "link/Thread.h"
 #include "tests/ui/FakeSeams.h"
 #include "ui/Lists.h"

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/FakeSerialPort.h"
+#include "tests/link/FakeSerialPort.h"
 #include "tests/link/PtyPair.h"
 #ifdef VANTREL_SIM_PATH
 #include "tests/sim/SimHarness.h"

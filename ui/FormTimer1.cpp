@@ -1,19 +1,15 @@
-// Timer1, the restarts and the window updates that replies ask for.
+// Timer1: monitor clearing, the reopen after a baud or flash change, the
+// time-to-first-fix count of the restarts and the acknowledgement reports.
 #include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMetaObject>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <cstring>  // memchr
 
 #include "commands/Commands.h"
 #include "commands/Timer1Steps.h"
 #include "link/Thread.h"
-#include "nmea/Fields.h"
 #include "ui/FixedText.h"
 #include "ui/Form.h"
 #include "ui/Lists.h"
@@ -21,7 +17,6 @@
 
 using namespace vantrel;
 
-// ---- Timer1 ----------------------------------------------------------------
 
 void TMainForm::Timer1Timer() {
   // A message box shown by a tick runs a nested event loop inside the tick.
@@ -148,23 +143,6 @@ void TMainForm::ReportFailureAck() {
   MessageBoxes->Show(this, QString::fromLatin1(report.message.c_str()));
 }
 
-void TMainForm::SendCommand(const Command& command) {
-  if (!PortOpen()) return;
-  if (command.pauseBeforeMs > 0) Pauses->Sleep(command.pauseBeforeMs);
-  WritePort(command.bytes.data(), command.bytes.size());
-  if (command.pauseAfterMs > 0) Pauses->Sleep(command.pauseAfterMs);
-}
-
-bool TMainForm::SendBuiltCommand(const BuiltCommand& built) {
-  if (!PortOpen()) return false;
-  if (!built.ok()) {
-    MessageBoxes->Show(this, QString::fromStdString(built.refusal));
-    return false;
-  }
-  SendCommand(built.command);
-  return true;
-}
-
 // ---- restarts --------------------------------------------------------------
 
 void TMainForm::BtnHotClick() { Restart(1); }
@@ -184,127 +162,3 @@ void TMainForm::Restart(uint8_t kind) {
   Timer1->setInterval(kTimer1RestartIntervalMs);
 }
 
-// ---- replies ---------------------------------------------------------------
-
-void TMainForm::ShowReply(const ReplyResult& reply, ReceiverRecord& record) {
-  switch (reply.update) {
-    case ReplyUpdate::None:
-      return;
-    case ReplyUpdate::FixRate:
-      return ShowFixRate(record);
-    case ReplyUpdate::DgpsMode:
-      return ShowDgpsMode(record, reply.value);
-    case ReplyUpdate::OutputRates:
-      return ShowOutputRates(record);
-    case ReplyUpdate::SbasMode:
-      return ShowSbasMode(record, reply.value);
-    case ReplyUpdate::Datum:
-      return ShowDatum(record);
-    case ReplyUpdate::Tcxo:
-      return ShowTcxo(record);
-    case ReplyUpdate::FlashWrites:
-      return ShowFlashWrites(record);
-    case ReplyUpdate::RtcmBaud:
-      return ShowRtcmBaud(record);
-    case ReplyUpdate::FirmwareVersion:
-      return ShowFirmwareVersion(record);
-  }
-}
-
-void TMainForm::ShowFixRate(ReceiverRecord& record) {
-  SelectItem(CmbFixRate, static_cast<int>(record.FixRateHz) - 1);
-  LabelHz->setText(QString::number(record.FixRateHz));
-  OutputLoad();
-}
-
-void TMainForm::ShowDgpsMode(ReceiverRecord&, int radio) {
-  if (radio == kRadioWAASEnable) {
-    RadioWAASEnable->setChecked(true);
-  } else if (radio == kRadioRTCMEnable) {
-    RadioRTCMEnable->setChecked(true);
-  } else {
-    RadioBothDisable->setChecked(true);
-  }
-}
-
-void TMainForm::ShowOutputRates(ReceiverRecord& record) {
-  // Field n of the payload sets list n; 7 to 17 are not the program's.
-  QComboBox* const lists[19] = {CmbGLL,  CmbRMC,  CmbVTG,  CmbGGA,  CmbGSA,  CmbGSV,  nullptr,
-                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                nullptr, nullptr, nullptr, CmbZDA,  CmbQCHN};
-  const char* text = record.OutputRatesText;
-  const size_t len = strnlen(text, sizeof record.OutputRatesText);
-  const char* pos = text;
-  for (QComboBox* list : lists) {
-    if (pos == nullptr) break;
-    // A field cut off by the end of the kept text is not a rate.
-    const size_t rest = static_cast<size_t>(text + len - pos);
-    if (std::memchr(pos, ',', rest) == nullptr && std::memchr(pos, '*', rest) == nullptr) break;
-    if (list != nullptr) {
-      char field[kFieldMax + 1] = {};
-      NextField(text, len, pos, field);
-      SelectItem(list, static_cast<int>(ReadWhole(field)));
-    }
-    pos = AfterNextComma(text, len, pos);
-  }
-  OutputLoad();
-}
-
-void TMainForm::ShowSbasMode(ReceiverRecord&, int mode) {
-  if (mode == 0) {
-    RadioTest->setChecked(true);
-  } else {
-    RadioIntegrity->setChecked(true);
-  }
-}
-
-void TMainForm::ShowDatum(ReceiverRecord& record) { SelectItem(CmbDatum, record.DatumIndex); }
-
-void TMainForm::ShowTcxo(ReceiverRecord& record) {
-  if (record.FixType == 0) {
-    LabelTCXO->setText(QStringLiteral("No Fix(Unknown)"));
-  } else if (record.TcxoPpm >= 100.0f || record.TcxoPpm <= -100.0f || record.TcxoPpm != record.TcxoPpm) {
-    LabelTCXO->setText(QString());
-  } else {
-    LabelTCXO->setText(FixedText(record.TcxoPpm, 7, 1) + QStringLiteral("  (ppm)"));
-  }
-}
-
-void TMainForm::ShowFlashWrites(ReceiverRecord& record) {
-  GroupFlash->setTitle(QStringLiteral("Write setting into flash (remain  %1  times to modify)")
-                           .arg(record.FlashWritesLeft));
-}
-
-void TMainForm::ShowRtcmBaud(ReceiverRecord& record) {
-  int row = 1;  // 9600 and anything not in the list
-  switch (record.RtcmBaud) {
-    case 4800:
-      row = 0;
-      break;
-    case 14400:
-      row = 2;
-      break;
-    case 19200:
-      row = 3;
-      break;
-    case 38400:
-      row = 4;
-      break;
-    case 57600:
-      row = 5;
-      break;
-    case 115200:
-      row = 6;
-      break;
-    default:
-      break;
-  }
-  SelectItem(CmbRTCMBaud, row);
-}
-
-void TMainForm::ShowFirmwareVersion(ReceiverRecord& record) {
-  const auto text = [](const char (&field)[kVersionTextSize]) {
-    return QString::fromLatin1(field, static_cast<int>(strnlen(field, kVersionTextSize)));
-  };
-  LabelVersion->setText(text(record.VersionText1) + QStringLiteral("   ") + text(record.VersionText2));
-}

@@ -1,1 +1,0 @@
-// Placeholder translation unit; command sources join this target.

@@ -1,1 +1,0 @@
-// Placeholder translation unit; framing sources join this target.

@@ -1,1 +1,0 @@
-// Placeholder translation unit; the log file joins this target.

@@ -1,1 +1,0 @@
-// Placeholder translation unit; sequencer sources join this target.
