@@ -2,9 +2,7 @@
 
 #include <array>
 #include <cstdio>  // snprintf
-#include <optional>
-
-#include "commands/Load.h"  // ParseWholeNumber
+#include <limits>
 
 namespace vantrel {
 namespace {
@@ -84,6 +82,9 @@ BuiltCommand ThroughSentenceBuffer(std::string sentence, int pauseBeforeMs, int 
   return built;
 }
 
+// "$PQOL314," and the like: the start of a command with parameters.
+std::string Head(CommandNumber number) { return "$PQOL" + std::to_string(static_cast<int>(number)) + ","; }
+
 BuiltCommand Refused(std::string message) {
   BuiltCommand built;
   built.refusal = std::move(message);
@@ -110,37 +111,50 @@ std::string FinishSentence(std::string_view body) {
 
 const Command& FixedCommand(FixedCommandId id) { return FixedCommands()[static_cast<size_t>(id)]; }
 
-const Command& RestartCommand(uint8_t restartKind) {
-  switch (restartKind) {
-    case 1:
+const Command& RestartCommand(Restart kind) {
+  switch (kind) {
+    case Restart::Hot:
       return FixedCommand(FixedCommandId::HotStart);
-    case 2:
+    case Restart::Warm:
       return FixedCommand(FixedCommandId::WarmStart);
-    default:
-      return FixedCommand(FixedCommandId::ColdStart);
+    case Restart::Cold:
+    case Restart::None:
+      break;
   }
+  return FixedCommand(FixedCommandId::ColdStart);
 }
 
-bool ListTextToInt(std::string_view text, int& value, std::string& message) {
-  // The same reading as the load display's, so both agree on what a list holds.
-  const std::optional<int32_t> number = ParseWholeNumber(text);
-  if (!number) {
-    message = "'" + std::string(text) + "' is not a valid integer value.";
-    return false;
+std::optional<int32_t> ListTextToInt(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return std::nullopt;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) return std::nullopt;
   }
-  value = *number;
-  return true;
+  if (negative) value = -value;
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+    return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+std::string NotAnIntegerMessage(std::string_view text) {
+  return "'" + std::string(text) + "' is not a valid integer value.";
 }
 
 BuiltCommand BuildOutputRateCommand(const OutputRateTexts& r) {
   // The receiver takes at most 255; checked in the order of the sentence.
   for (const std::string* text : {&r.gll, &r.rmc, &r.vtg, &r.gga, &r.gsa, &r.gsv, &r.zda, &r.qchn}) {
-    int rate = 0;
-    std::string message;
-    if (!ListTextToInt(*text, rate, message)) return Refused(message);
-    if (rate > 255) return Refused("Warning!! The value of NMEA frequency doesn't allow more than 255.");
+    const std::optional<int32_t> rate = ListTextToInt(*text);
+    if (!rate) return Refused(NotAnIntegerMessage(*text));
+    if (*rate > 255) return Refused("Warning!! The value of NMEA frequency doesn't allow more than 255.");
   }
-  std::string body = "$PQOL314,";
+  std::string body = Head(CommandNumber::OutputRates);
   for (const std::string* text : {&r.gll, &r.rmc, &r.vtg, &r.gga, &r.gsa, &r.gsv}) body += *text + ",";
   body += "0,0,0,0,0,0,0,0,0,0,0,";
   body += r.zda + "," + r.qchn;
@@ -148,54 +162,53 @@ BuiltCommand BuildOutputRateCommand(const OutputRateTexts& r) {
 }
 
 BuiltCommand BuildFixRateCommand(std::string_view fixRateText) {
-  int hz = 0;
-  std::string message;
-  if (!ListTextToInt(fixRateText, hz, message)) return Refused(message);
-  if (hz == 0) return Refused("Warning!! The fix update rate must not be 0.");
-  return ThroughSentenceBuffer(FinishSentence("$PQOL220," + std::to_string(1000 / hz)), 0, 400);
+  const std::optional<int32_t> hz = ListTextToInt(fixRateText);
+  if (!hz) return Refused(NotAnIntegerMessage(fixRateText));
+  if (*hz == 0) return Refused("Warning!! The fix update rate must not be 0.");
+  return ThroughSentenceBuffer(FinishSentence(Head(CommandNumber::FixRate) + std::to_string(1000 / *hz)), 0, 400);
 }
 
 BuiltCommand BuildBaudRateCommand(std::string_view baudText) {
-  return ThroughSentenceBuffer(FinishSentence("$PQOL251," + std::string(baudText)), 0, 400);
+  return ThroughSentenceBuffer(FinishSentence(Head(CommandNumber::BaudRate) + std::string(baudText)), 0, 400);
 }
 
 BuiltCommand BuildDatumCommand(int datumIndex) {
-  return ThroughSentenceBuffer(FinishSentence("$PQOL330," + std::to_string(datumIndex)), 0, 400);
+  return ThroughSentenceBuffer(FinishSentence(Head(CommandNumber::Datum) + std::to_string(datumIndex)), 0, 400);
 }
 
 BuiltCommand BuildFlashCommand(const FlashSettings& s) {
   // The rates go in the order of the Setup page's lists, not that of $PQOL314.
-  std::string body = "$PQOL390,";
+  std::string body = Head(CommandNumber::FlashWrite);
   body += s.writeProtect ? "1," : "0,";
   body += s.fixRate + "," + s.baud + ",";
   for (const std::string* text : {&s.rates.gll, &s.rates.rmc, &s.rates.vtg, &s.rates.gsa, &s.rates.gsv,
                                   &s.rates.gga, &s.rates.zda, &s.rates.qchn}) {
     body += *text + ",";
   }
-  body += std::to_string(s.datumIndex) + "," + std::to_string(s.dgpsMode) + "," + s.rtcmBaud;
+  body += std::to_string(s.datumIndex) + "," + std::to_string(static_cast<int>(s.dgpsMode)) + "," + s.rtcmBaud;
   return ThroughSentenceBuffer(FinishSentence(body), 0, 0);
 }
 
 Command BuildRtcmCommand(std::string_view rtcmBaudText) {
   Command c;
-  c.bytes = FinishSentence("$PQOL250,1,0," + std::string(rtcmBaudText));
+  c.bytes = FinishSentence(Head(CommandNumber::RtcmInput) + "1,0," + std::string(rtcmBaudText));
   c.pauseAfterMs = 400;
   return c;
 }
 
-DgpsSetPlan PlanDgpsSet(int dgpsMode, std::string_view rtcmBaudText) {
+DgpsSetPlan PlanDgpsSet(DgpsMode mode, std::string_view rtcmBaudText) {
   DgpsSetPlan plan;
-  switch (dgpsMode) {
-    case 2:
+  switch (mode) {
+    case DgpsMode::Sbas:
       plan.first = FixedCommand(FixedCommandId::SbasCorrectionOn);
       plan.restartReader = true;
       plan.second = FixedCommand(FixedCommandId::DgpsModeSbas);
       break;
-    case 1:
+    case DgpsMode::Rtcm:
       plan.first = BuildRtcmCommand(rtcmBaudText);
       plan.second = FixedCommand(FixedCommandId::DgpsModeRtcm);
       break;
-    default:
+    case DgpsMode::None:
       plan.first = FixedCommand(FixedCommandId::SbasCorrectionOff);
       plan.restartReader = true;
       plan.second = FixedCommand(FixedCommandId::DgpsModeNone);

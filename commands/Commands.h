@@ -4,8 +4,12 @@
 // A Command carries the exact bytes to write and the pauses around the write,
 // so a button handler only checks the port, writes and sleeps.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "commands/CommandNumbers.h"
+#include "nmea/Reply.h"  // DgpsMode
 
 namespace vantrel {
 
@@ -64,8 +68,8 @@ constexpr int kFixedCommandCount = static_cast<int>(FixedCommandId::QueryFirmwar
 
 const Command& FixedCommand(FixedCommandId id);
 
-// "$PQOL101*32" etc.: the restart sentence of RestartKind 1, 2 or 3.
-const Command& RestartCommand(uint8_t restartKind);
+// "$PQOL101*32" etc.: the sentence of a restart (None gives the cold one).
+const Command& RestartCommand(Restart kind);
 
 // The texts of the Setup page's output-rate lists, sent unchanged.
 struct OutputRateTexts {
@@ -93,7 +97,7 @@ struct FlashSettings {
   std::string baud = "38400";
   OutputRateTexts rates;
   int datumIndex = -1;
-  int dgpsMode = 0;  // 2 SBAS, 1 RTCM, 0 none
+  DgpsMode dgpsMode = DgpsMode::None;
   std::string rtcmBaud = "9600";
 };
 
@@ -110,12 +114,16 @@ struct DgpsSetPlan {
   bool restartReader = false;  // between the two writes
   Command second;
 };
-// dgpsMode: 2 SBAS, 1 RTCM, 0 none (the checked radio button).
-DgpsSetPlan PlanDgpsSet(int dgpsMode, std::string_view rtcmBaudText);
+// mode: the checked radio button.
+DgpsSetPlan PlanDgpsSet(DgpsMode mode, std::string_view rtcmBaudText);
 
-// The integer conversion of the window's lists: optional blanks, an optional
-// sign and decimal digits that fit 32 bits, nothing else. False for anything
-// else, with the message the user sees.
-bool ListTextToInt(std::string_view text, int& value, std::string& message);
+// The integer conversion of the window's editable lists: optional leading
+// blanks, an optional sign and decimal digits that fit 32 bits, nothing else.
+// Nothing for any other text.
+std::optional<int32_t> ListTextToInt(std::string_view text);
+
+// What the user is told when a list holds `text` where a whole number is
+// needed: "'x' is not a valid integer value."
+std::string NotAnIntegerMessage(std::string_view text);
 
 }  // namespace vantrel

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "commands/Commands.h"  // ListTextToInt
+
 namespace vantrel {
 
 int OutputBytesPerFix(const int (&positions)[kOutputSentenceCount]) {
@@ -14,30 +16,11 @@ int OutputBytesPerFix(const int (&positions)[kOutputSentenceCount]) {
   return bytes;
 }
 
-std::optional<int32_t> ParseWholeNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return std::nullopt;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-    if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-    return std::nullopt;
-  return static_cast<int32_t>(value);
-}
-
 std::optional<OutputLoadResult> ComputeOutputLoad(const int (&positions)[kOutputSentenceCount],
                                                   std::string_view fixRateText,
                                                   std::string_view baudText) {
-  const auto hz = ParseWholeNumber(fixRateText);
-  const auto baud = ParseWholeNumber(baudText);
+  const auto hz = ListTextToInt(fixRateText);
+  const auto baud = ListTextToInt(baudText);
   if (!hz || !baud || *baud < 10) return std::nullopt;
   const int bytes = OutputBytesPerFix(positions);
   const auto chars = static_cast<float>(*baud / 10);

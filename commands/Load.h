@@ -18,10 +18,6 @@ inline constexpr int kOutputSentenceLength[kOutputSentenceCount] = {60, 75, 41, 
 // ceiling of L / n. Positions of -1 (nothing selected) or 0 add nothing.
 int OutputBytesPerFix(const int (&positions)[kOutputSentenceCount]);
 
-// A whole decimal number as the window's lists hold it: optional leading
-// blanks, optional sign, digits, nothing after; must fit 32 bits.
-std::optional<int32_t> ParseWholeNumber(std::string_view text);
-
 struct OutputLoadResult {
   float Percent = 0;
   bool OverLine = false;  // above 100 %: the output cannot be confirmed

@@ -12,8 +12,8 @@ bool MonitorClearDue(int32_t& clearTickCount, int intervalMs) {
   return false;
 }
 
-bool ReopenDue(int32_t& reopenTickCount, uint8_t& reopenPending, int intervalMs) {
-  if (reopenPending == 0) {
+bool ReopenDue(int32_t& reopenTickCount, bool& reopenPending, int intervalMs) {
+  if (!reopenPending) {
     reopenTickCount = 0;
     return false;
   }
@@ -22,74 +22,29 @@ bool ReopenDue(int32_t& reopenTickCount, uint8_t& reopenPending, int intervalMs)
     return false;
   }
   reopenTickCount = 0;
-  reopenPending = 0;
+  reopenPending = false;
   return true;
 }
 
-const char* RestartName(uint8_t restartKind) {
-  switch (restartKind) {
-    case 1:
+const char* RestartName(Restart kind) {
+  switch (kind) {
+    case Restart::Hot:
       return "Hot Start";
-    case 2:
+    case Restart::Warm:
       return "Warm Start";
-    case 3:
+    case Restart::Cold:
       return "Cold Start";
-    default:
-      return "";
+    case Restart::None:
+      break;
   }
+  return "";
 }
 
-RestartTiming StepRestartTiming(uint8_t restartKind, bool hasFix, int64_t elapsedMs) {
-  if (restartKind == 0) return RestartTiming::Idle;
+RestartTiming StepRestartTiming(Restart kind, bool hasFix, int64_t elapsedMs) {
+  if (kind == Restart::None) return RestartTiming::Idle;
   if (hasFix) return RestartTiming::FixSeen;
   if (elapsedMs >= kRestartTimeoutMs) return RestartTiming::TimedOut;
   return RestartTiming::Counting;
 }
-
-SuccessReport ReportSuccess(int32_t ackedCommand, int dgpsRadio, bool integrityChecked) {
-  switch (ackedCommand) {
-    case 160:
-      return {AckEffect::CurrentTestAccepted, ""};
-    case 188:
-      return {AckEffect::Silent, ""};
-    case 220:
-      return {AckEffect::Message, "Fix Update Rate Change!!"};
-    case 301:
-      // Follows the radio buttons as they are now, not the command that was sent.
-      if (dgpsRadio == 2) return {AckEffect::Message, "WAAS Enable!!"};
-      if (dgpsRadio == 1) return {AckEffect::Message, "RTCM Enable!!"};
-      return {AckEffect::Message, "Disable All DGPS Correction!!"};
-    case 314:
-      return {AckEffect::Message, "NMEA Setting OK!!"};
-    case 319:
-      return {AckEffect::Message,
-              integrityChecked ? "WAAS Integrity Mode Enable!!" : "WAAS Test Mode Enable!!"};
-    case 330:
-      return {AckEffect::Message, "Datum Change!!"};
-    case 390:
-      return {AckEffect::Message, "Write Settings into Flash OK!!"};
-    case -1:
-      return {AckEffect::ReceiverFault, ""};
-    default:
-      return {AckEffect::NotReported, ""};
-  }
-}
-
-FailureReport ReportFailure(int32_t failedCommand) {
-  switch (failedCommand) {
-    case 220:
-      return {"Change Fix Update Rate Fail!!", false};
-    case 251:
-      return {"Change Baudrate Fail!!", true};
-    case 314:
-      return {"NMEA Setting Fail!!", false};
-    case 390:
-      return {"Write Settings into Flash Fail!!", true};
-    default:
-      return {"Unknown Cmd!!", false};
-  }
-}
-
-bool FaultPanelsBlank(int32_t clearTickCount) { return clearTickCount % 3 == 1; }
 
 }  // namespace vantrel

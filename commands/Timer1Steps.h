@@ -1,9 +1,10 @@
 #pragma once
-// The arithmetic of the window's housekeeping tick (Timer1), kept apart from
-// the window so it is tested directly: monitor-clear and reopen pacing,
-// restart timing and the texts of the acknowledgement reports.
+// The pacing of the window's housekeeping tick (Timer1), kept apart from the
+// window so it is tested directly: monitor clearing, the reopen after a baud
+// or flash change, and the time-to-first-fix count of a restart.
 #include <cstdint>
-#include <string>
+
+#include "commands/CommandNumbers.h"
 
 namespace vantrel {
 
@@ -17,10 +18,10 @@ bool MonitorClearDue(int32_t& clearTickCount, int intervalMs);
 
 // Counts the ticks since a baud-rate or flash command; true when the port is to
 // be reopened now (both fields are then back at 0): the 4th tick at 1000 ms.
-bool ReopenDue(int32_t& reopenTickCount, uint8_t& reopenPending, int intervalMs);
+bool ReopenDue(int32_t& reopenTickCount, bool& reopenPending, int intervalMs);
 
 // "Hot Start", "Warm Start", "Cold Start"; empty for any other kind.
-const char* RestartName(uint8_t restartKind);
+const char* RestartName(Restart kind);
 
 enum class RestartTiming : uint8_t {
   Idle,      // no count runs
@@ -33,37 +34,6 @@ constexpr int64_t kRestartTimeoutMs = 1000 * 1000;
 
 // One tick of the time-to-first-fix count. elapsedMs comes from a monotonic
 // clock, so changes of the wall clock do not disturb the count.
-RestartTiming StepRestartTiming(uint8_t restartKind, bool hasFix, int64_t elapsedMs);
-
-// What a success acknowledgement read by the tick leads to.
-enum class AckEffect : uint8_t {
-  NotReported,          // 0 or a command without a report: the value stays
-  Silent,               // cleared without a message (wake-up)
-  Message,              // cleared, then the message box
-  CurrentTestAccepted,  // cleared; LabelCurrent reads "Enable"
-  ReceiverFault,        // cleared; status-bar fault text, restart buttons disabled
-};
-struct SuccessReport {
-  AckEffect effect = AckEffect::NotReported;
-  std::string message;
-  bool operator==(const SuccessReport&) const = default;
-};
-// dgpsRadio: the checked DGPS radio button at the time of the tick (2 SBAS,
-// 1 RTCM, 0 disable); integrityChecked: RadioIntegrity is checked.
-SuccessReport ReportSuccess(int32_t ackedCommand, int dgpsRadio, bool integrityChecked);
-
-struct FailureReport {
-  std::string message;
-  bool cancelReopen = false;
-  bool operator==(const FailureReport&) const = default;
-};
-// For a non-zero FailedCommand.
-FailureReport ReportFailure(int32_t failedCommand);
-
-constexpr const char* kFaultText0 = "Problem   IC";
-constexpr const char* kFaultText1 = "Please   Contact   QOL";
-// The fault text blinks: blank on ticks whose count (after the monitor step)
-// modulo 3 is 1.
-bool FaultPanelsBlank(int32_t clearTickCount);
+RestartTiming StepRestartTiming(Restart kind, bool hasFix, int64_t elapsedMs);
 
 }  // namespace vantrel

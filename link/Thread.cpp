@@ -25,14 +25,24 @@ bool LogHook::Append(const char* data, size_t len) {
   return true;
 }
 
+bool KeepReply(const Reply& reply, ReceiverRecord& record, AckSlots& acks) {
+  if (reply.kind == ReplyKind::Ack) {
+    // A later acknowledgement overwrites one Timer1 has not reported yet.
+    if (reply.flag == kAckCarriedOut) acks.AckedCommand.store(reply.command, std::memory_order_release);
+    if (reply.flag == kAckFailed) acks.FailedCommand.store(reply.command, std::memory_order_release);
+    return false;
+  }
+  return StoreReply(record, reply);
+}
+
 // Decodes the "$PQOL" replies of a cycle and hands their window updates over
 // in stream order.
 class TNMEAThread::ReplyHandler final : public IDispatchHandler {
  public:
   explicit ReplyHandler(TNMEAThread& reader) : reader_(reader) {}
   void OnReply(const char* s, size_t len) override {
-    const ReplyResult reply = DecodeReply(reader_.Record, s, len, *reader_.env_.acks);
-    if (reply.update == ReplyUpdate::None) return;
+    const Reply reply = DecodeReply(s, len);
+    if (!KeepReply(reply, reader_.Record, *reader_.env_.acks)) return;
     reader_.HandOver([&] {
       reader_.FlushMonitor();
       reader_.env_.host->ShowReply(reply, reader_.Record);

@@ -20,6 +20,19 @@
 
 namespace vantrel {
 
+// Where the reader puts the receiver's acknowledgements: the last command
+// carried out and the last one that failed. Held by the window, written by
+// the reader, read and cleared by the window's Timer1.
+struct AckSlots {
+  std::atomic<int32_t> AckedCommand{0};
+  std::atomic<int32_t> FailedCommand{0};
+};
+
+// What the reader keeps of a reply: an acknowledgement goes to its slot by
+// its flag, anything else into the record. True when the window is to be
+// shown the reply.
+bool KeepReply(const Reply& reply, ReceiverRecord& record, AckSlots& acks);
+
 // The window's side of the reader. Every call runs on the UI thread inside a
 // hand-over, while the reader waits, so the record may be read and changed.
 class ReaderHost {
@@ -28,8 +41,9 @@ class ReaderHost {
   // The text of this cycle, before it is cut into sentences.
   virtual void AppendMonitorLines(const char* workText, size_t len) = 0;
   virtual void RefreshStatus(ReceiverRecord& record) = 0;
-  // A reply whose result is not ReplyUpdate::None, in stream order.
-  virtual void ShowReply(const ReplyResult& reply, ReceiverRecord& record) = 0;
+  // A reply that has something to show, after the record took what it
+  // keeps of it; in stream order.
+  virtual void ShowReply(const Reply& reply, ReceiverRecord& record) = 0;
 };
 
 // The log file's entry for the reader: set and cleared on the UI thread,

@@ -62,107 +62,145 @@ int32_t ToInt32(long v) {
   return static_cast<int32_t>(v);
 }
 
-// The output-rate payload must hold the 19 fields the window walks.
+// The output-rate payload must hold all its fields.
 bool HasFields(const char* from, const char* end, int count) {
   int commas = 0;
   for (const char* p = from; p < end && *p != '*'; ++p) commas += *p == ',';
   return commas >= count - 1;
 }
 
-constexpr ReplyResult kNone{};
+Reply Of(ReplyKind kind, long number = 0) {
+  Reply r;
+  r.kind = kind;
+  r.number = number;
+  return r;
+}
+
+const Reply kNone{};
 
 }  // namespace
 
-ReplyResult DecodeReply(ReceiverRecord& record, const char* s, size_t len, AckSlots& acks) {
+Reply DecodeReply(const char* s, size_t len) {
   if (s == nullptr || !SentenceChecksumOk(s, len)) return kNone;
   ReplyFields f(s, len);
 
   if (Named(s, len, "$PQOL001")) {
     // $PQOL001,314,3*XX
     if (!f.Next()) return kNone;
-    const int32_t command = ToInt32(f.Whole());
+    Reply r = Of(ReplyKind::Ack);
+    r.command = ToInt32(f.Whole());
     if (!f.Next()) return kNone;
-    const long flag = f.Whole();
-    if (flag == 3) acks.AckedCommand.store(command, std::memory_order_release);
-    if (flag == 2) acks.FailedCommand.store(command, std::memory_order_release);
-    return kNone;
+    r.flag = ToInt32(f.Whole());
+    return r;
   }
   if (Named(s, len, "$PQOL500")) {
     // $PQOL500,1000*XX
     if (!f.Next()) return kNone;
-    const long interval = f.Whole();
-    if (interval == 0) return kNone;  // nothing to divide by: not a rate
-    if (interval <= 1000) record.FixRateHz = static_cast<uint8_t>(1000 / interval);
-    return {ReplyUpdate::FixRate, 0};
+    return Of(ReplyKind::FixRate, f.Whole());
   }
   if (Named(s, len, "$PQOL501")) {
-    // $PQOL501,2*XX; RTCM counts only while the last baud reply said it is on.
+    // $PQOL501,2*XX
     if (!f.Next()) return kNone;
-    const long mode = f.Whole();
-    int radio = kRadioBothDisable;
-    if (mode == 2) {
-      radio = kRadioWAASEnable;
-    } else if (mode == 1 && record.RtcmBaud != 0) {
-      radio = kRadioRTCMEnable;
-    }
-    return {ReplyUpdate::DgpsMode, radio};
+    return Of(ReplyKind::DgpsMode, f.Whole());
   }
   if (Named(s, len, "$PQOL514")) {
-    // $PQOL514,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0*XX: kept as text, with
-    // its "*" and checksum, for the window to walk.
-    if (!f.Next() || !HasFields(f.position(), s + len, 19)) return kNone;
+    // $PQOL514,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0*XX
+    if (!f.Next() || !HasFields(f.position(), s + len, kOutputRateFields)) return kNone;
+    Reply r = Of(ReplyKind::OutputRates);
     const size_t n = static_cast<size_t>(s + len - f.position());
-    const size_t kept = n < sizeof record.OutputRatesText - 1 ? n : sizeof record.OutputRatesText - 1;
-    std::memset(record.OutputRatesText, 0, sizeof record.OutputRatesText);
-    std::memcpy(record.OutputRatesText, f.position(), kept);
-    return {ReplyUpdate::OutputRates, 0};
+    const size_t kept = n < sizeof r.payload - 1 ? n : sizeof r.payload - 1;
+    std::memcpy(r.payload, f.position(), kept);
+    for (int i = 0; i < kOutputRateFields; ++i) {
+      if (i > 0) f.Next();
+      r.rates[i] = f.Whole();
+    }
+    return r;
   }
   if (Named(s, len, "$PQOL519")) {
     // $PQOL519,1*XX
     if (!f.Next()) return kNone;
-    return {ReplyUpdate::SbasMode, static_cast<int>(ToInt32(f.Whole()))};
+    return Of(ReplyKind::SbasMode, f.Whole());
   }
   if (Named(s, len, "$PQOL530")) {
     // $PQOL530,222*XX
     if (!f.Next()) return kNone;
-    record.DatumIndex = static_cast<uint8_t>(f.Whole());
-    return {ReplyUpdate::Datum, 0};
+    return Of(ReplyKind::Datum, f.Whole());
   }
   if (Named(s, len, "$PQOL556")) {
     // $PQOL556,0,0.0000005*XX: field 2 is the offset as a fraction.
     if (!f.Next() || !f.Next()) return kNone;
-    record.TcxoPpm = static_cast<float>(f.Decimal() * 1000000.0);
-    return {ReplyUpdate::Tcxo, 0};
+    Reply r = Of(ReplyKind::Tcxo);
+    r.fraction = f.Decimal();
+    return r;
   }
   if (Named(s, len, "$PQOL590")) {
     // $PQOL590,3*XX
     if (!f.Next()) return kNone;
-    record.FlashWritesLeft = ToInt32(f.Whole());
-    return {ReplyUpdate::FlashWrites, 0};
+    return Of(ReplyKind::FlashWrites, f.Whole());
   }
   if (Named(s, len, "$PQOL702")) {
     // $PQOL702,1,0,9600*XX; any other start means RTCM input is off.
-    if (len < 13 || std::memcmp(s, "$PQOL702,1,0,", 13) != 0) {
-      record.RtcmBaud = 0;
-      return kNone;
-    }
+    if (len < 13 || std::memcmp(s, "$PQOL702,1,0,", 13) != 0) return Of(ReplyKind::RtcmOff);
     f.Next();
     f.Next();
     f.Next();
-    record.RtcmBaud = ToInt32(f.Whole());
-    return {ReplyUpdate::RtcmBaud, 0};
+    return Of(ReplyKind::RtcmBaud, f.Whole());
   }
   if (Named(s, len, "$PQOL705")) {
     // $PQOL705,QOL-1.04,2026-05-11*XX
     if (!f.Next()) return kNone;
-    char first[kVersionTextSize];
-    f.Text(first, sizeof first);
+    Reply r = Of(ReplyKind::FirmwareVersion);
+    f.Text(r.text1, sizeof r.text1);
     if (!f.Next()) return kNone;
-    std::memcpy(record.VersionText1, first, sizeof first);
-    f.Text(record.VersionText2, sizeof record.VersionText2);
-    return {ReplyUpdate::FirmwareVersion, 0};
+    f.Text(r.text2, sizeof r.text2);
+    return r;
   }
   return kNone;
+}
+
+bool StoreReply(ReceiverRecord& record, const Reply& reply) {
+  switch (reply.kind) {
+    case ReplyKind::None:
+    case ReplyKind::Ack:
+      return false;
+    case ReplyKind::FixRate:
+      if (reply.number == 0) return false;  // nothing to divide by: not a rate
+      // Longer intervals than a second keep the rate but are still shown.
+      if (reply.number <= 1000) record.FixRateHz = static_cast<uint8_t>(1000 / reply.number);
+      return true;
+    case ReplyKind::DgpsMode:
+    case ReplyKind::SbasMode:
+      return true;
+    case ReplyKind::OutputRates:
+      std::memcpy(record.OutputRatesText, reply.payload, sizeof record.OutputRatesText);
+      return true;
+    case ReplyKind::Datum:
+      record.DatumIndex = static_cast<uint8_t>(reply.number);
+      return true;
+    case ReplyKind::Tcxo:
+      record.TcxoPpm = static_cast<float>(reply.fraction * 1000000.0);
+      return true;
+    case ReplyKind::FlashWrites:
+      record.FlashWritesLeft = ToInt32(reply.number);
+      return true;
+    case ReplyKind::RtcmBaud:
+      record.RtcmBaud = ToInt32(reply.number);
+      return true;
+    case ReplyKind::RtcmOff:
+      record.RtcmBaud = 0;
+      return false;
+    case ReplyKind::FirmwareVersion:
+      std::memcpy(record.VersionText1, reply.text1, sizeof record.VersionText1);
+      std::memcpy(record.VersionText2, reply.text2, sizeof record.VersionText2);
+      return true;
+  }
+  return false;
+}
+
+DgpsMode ShownDgpsMode(long reportedMode, int32_t rtcmBaud) {
+  if (reportedMode == 2) return DgpsMode::Sbas;
+  if (reportedMode == 1 && rtcmBaud != 0) return DgpsMode::Rtcm;
+  return DgpsMode::None;
 }
 
 }  // namespace vantrel

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "commands/CommandNumbers.h"
 #include "commands/Commands.h"
 #include "link/Thread.h"
 #include "nmea/Record.h"
@@ -246,7 +247,7 @@ class TMainForm : public QWidget {
   // The NMEA log; the reader appends through LogFileHook.
   std::FILE* LogFile = nullptr;
   vantrel::LogHook LogFileHook;
-  uint8_t CurrentTestEnabled = 0;  // 1 once the current-test command is acknowledged
+  bool CurrentTestEnabled = false;  // once the current-test command is acknowledged
   // Makes the ports BtnOpenClick opens; null: termios devices. Tests set a fake.
   vantrel::SerialPortFactory* Ports = nullptr;
 
@@ -256,16 +257,16 @@ class TMainForm : public QWidget {
   void BtnWarmClick();
   void BtnColdClick();
   void ShowFixRate(vantrel::ReceiverRecord& record);
-  void ShowDgpsMode(vantrel::ReceiverRecord& record, int radio);
-  void ShowOutputRates(vantrel::ReceiverRecord& record);
-  void ShowSbasMode(vantrel::ReceiverRecord& record, int mode);
+  void ShowDgpsMode(vantrel::DgpsMode mode);
+  void ShowOutputRates(const long (&rates)[vantrel::kOutputRateFields]);
+  void ShowSbasMode(long mode);
   void ShowDatum(vantrel::ReceiverRecord& record);
   void ShowTcxo(vantrel::ReceiverRecord& record);
   void ShowFlashWrites(vantrel::ReceiverRecord& record);
   void ShowRtcmBaud(vantrel::ReceiverRecord& record);
   void ShowFirmwareVersion(vantrel::ReceiverRecord& record);
-  // Dispatches a reply's update to the Show... method it names.
-  void ShowReply(const vantrel::ReplyResult& reply, vantrel::ReceiverRecord& record);
+  // Shows what a reply reports, through the Show... method of its kind.
+  void ShowReply(const vantrel::Reply& reply, vantrel::ReceiverRecord& record);
   // The steps of one Timer1 tick; Timer1Timer queues it.
   void Timer1Tick();
   // Writes a command while the port is open, with its pauses.
@@ -277,8 +278,8 @@ class TMainForm : public QWidget {
 
   // Written by the reader thread, read and cleared by Timer1.
   vantrel::AckSlots Acks;               // AckedCommand, FailedCommand
-  uint8_t ReopenPending = 0;            // reopen the port at the newly set baud rate
-  uint8_t RestartKind = 0;              // 0 none, 1 hot, 2 warm, 3 cold
+  bool ReopenPending = false;           // reopen the port at the newly set baud rate
+  vantrel::Restart RestartKind = vantrel::Restart::None;  // the restart being timed
   int64_t RestartStartTime = 0;         // Clock->NowMs() when the count started
   int32_t ClearTickCount = 0;           // paces the clearing of MemoNMEA
   int32_t ReopenTickCount = 0;          // paces the reopen after ReopenPending
@@ -316,8 +317,8 @@ class TMainForm : public QWidget {
   void EndRestartTiming();
   void ReportSuccessAck();
   void ReportFailureAck();
-  int CheckedDgpsRadio() const;
-  void Restart(uint8_t kind);
+  vantrel::DgpsMode CheckedDgpsMode() const;
+  void RunRestart(vantrel::Restart kind);
 
   struct OwnedSeams;
   OwnedSeams* ownedSeams_ = nullptr;

@@ -28,7 +28,7 @@ struct TMainForm::ReaderLinks final : vantrel::ReaderHost {
 
   void AppendMonitorLines(const char* workText, size_t len) override { form->AppendMonitorLines(workText, len); }
   void RefreshStatus(vantrel::ReceiverRecord& record) override { form->RefreshStatus(record); }
-  void ShowReply(const vantrel::ReplyResult& reply, vantrel::ReceiverRecord& record) override {
+  void ShowReply(const vantrel::Reply& reply, vantrel::ReceiverRecord& record) override {
     form->ShowReply(reply, record);
   }
 
@@ -60,7 +60,7 @@ void TMainForm::StartReaderThread() {
   env.handOver = &links.bridge.HandOver();
   env.acks = &Acks;
   env.log = &LogFileHook;
-  CurrentTestEnabled = 0;
+  CurrentTestEnabled = false;
   ReaderThread = links.readers.Start(env);
 }
 
@@ -86,15 +86,14 @@ void TMainForm::BtnOpenClick() {
   }
   // The box is editable: a text that is no whole number stops the open
   // before anything is configured, and the device is let go again.
-  bool isNumber = false;
-  const QString baudText = CmbBaud->currentText();
-  const long baud = baudText.trimmed().toLong(&isNumber);
-  if (!isNumber) {
+  const std::string baudText = CmbBaud->currentText().toStdString();
+  const std::optional<int32_t> baud = vantrel::ListTextToInt(baudText);
+  if (!baud) {
     port->Close();
-    MessageBoxes->Show(this, QStringLiteral("'%1' is not a valid integer value").arg(baudText));
+    MessageBoxes->Show(this, QString::fromStdString(vantrel::NotAnIntegerMessage(baudText)));
     return;
   }
-  if (!port->Configure(baud)) {
+  if (!port->Configure(*baud)) {
     const int error = port->LastError();
     port->Close();
     MessageBoxes->Show(this, QStringLiteral("ComPort Setting Error!! Err_Code:") + QString::number(error));

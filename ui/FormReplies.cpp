@@ -3,36 +3,37 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
-#include <cstring>  // memchr
+#include <cstring>  // strnlen
 
-#include "nmea/Fields.h"
 #include "ui/FixedText.h"
 #include "ui/Form.h"
 #include "ui/Lists.h"
 
 using namespace vantrel;
 
-void TMainForm::ShowReply(const ReplyResult& reply, ReceiverRecord& record) {
-  switch (reply.update) {
-    case ReplyUpdate::None:
+void TMainForm::ShowReply(const Reply& reply, ReceiverRecord& record) {
+  switch (reply.kind) {
+    case ReplyKind::None:
+    case ReplyKind::Ack:
+    case ReplyKind::RtcmOff:
       return;
-    case ReplyUpdate::FixRate:
+    case ReplyKind::FixRate:
       return ShowFixRate(record);
-    case ReplyUpdate::DgpsMode:
-      return ShowDgpsMode(record, reply.value);
-    case ReplyUpdate::OutputRates:
-      return ShowOutputRates(record);
-    case ReplyUpdate::SbasMode:
-      return ShowSbasMode(record, reply.value);
-    case ReplyUpdate::Datum:
+    case ReplyKind::DgpsMode:
+      return ShowDgpsMode(ShownDgpsMode(reply.number, record.RtcmBaud));
+    case ReplyKind::OutputRates:
+      return ShowOutputRates(reply.rates);
+    case ReplyKind::SbasMode:
+      return ShowSbasMode(reply.number);
+    case ReplyKind::Datum:
       return ShowDatum(record);
-    case ReplyUpdate::Tcxo:
+    case ReplyKind::Tcxo:
       return ShowTcxo(record);
-    case ReplyUpdate::FlashWrites:
+    case ReplyKind::FlashWrites:
       return ShowFlashWrites(record);
-    case ReplyUpdate::RtcmBaud:
+    case ReplyKind::RtcmBaud:
       return ShowRtcmBaud(record);
-    case ReplyUpdate::FirmwareVersion:
+    case ReplyKind::FirmwareVersion:
       return ShowFirmwareVersion(record);
   }
 }
@@ -43,40 +44,29 @@ void TMainForm::ShowFixRate(ReceiverRecord& record) {
   OutputLoad();
 }
 
-void TMainForm::ShowDgpsMode(ReceiverRecord&, int radio) {
-  if (radio == kRadioWAASEnable) {
-    RadioWAASEnable->setChecked(true);
-  } else if (radio == kRadioRTCMEnable) {
-    RadioRTCMEnable->setChecked(true);
-  } else {
-    RadioBothDisable->setChecked(true);
+void TMainForm::ShowDgpsMode(DgpsMode mode) {
+  switch (mode) {
+    case DgpsMode::Sbas:
+      return RadioWAASEnable->setChecked(true);
+    case DgpsMode::Rtcm:
+      return RadioRTCMEnable->setChecked(true);
+    case DgpsMode::None:
+      return RadioBothDisable->setChecked(true);
   }
 }
 
-void TMainForm::ShowOutputRates(ReceiverRecord& record) {
-  // Field n of the payload sets list n; 7 to 17 are not the program's.
-  QComboBox* const lists[19] = {CmbGLL,  CmbRMC,  CmbVTG,  CmbGGA,  CmbGSA,  CmbGSV,  nullptr,
-                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                nullptr, nullptr, nullptr, CmbZDA,  CmbQCHN};
-  const char* text = record.OutputRatesText;
-  const size_t len = strnlen(text, sizeof record.OutputRatesText);
-  const char* pos = text;
-  for (QComboBox* list : lists) {
-    if (pos == nullptr) break;
-    // A field cut off by the end of the kept text is not a rate.
-    const size_t rest = static_cast<size_t>(text + len - pos);
-    if (std::memchr(pos, ',', rest) == nullptr && std::memchr(pos, '*', rest) == nullptr) break;
-    if (list != nullptr) {
-      char field[kFieldMax + 1] = {};
-      NextField(text, len, pos, field);
-      SelectItem(list, static_cast<int>(ReadWhole(field)));
-    }
-    pos = AfterNextComma(text, len, pos);
+void TMainForm::ShowOutputRates(const long (&rates)[kOutputRateFields]) {
+  // Field n of the reply sets list n; 7 to 17 are not the program's.
+  QComboBox* const lists[kOutputRateFields] = {CmbGLL,  CmbRMC,  CmbVTG,  CmbGGA,  CmbGSA,  CmbGSV,  nullptr,
+                                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                               nullptr, nullptr, nullptr, CmbZDA,  CmbQCHN};
+  for (int i = 0; i < kOutputRateFields; ++i) {
+    if (lists[i] != nullptr) SelectItem(lists[i], RowOf(rates[i]));
   }
   OutputLoad();
 }
 
-void TMainForm::ShowSbasMode(ReceiverRecord&, int mode) {
+void TMainForm::ShowSbasMode(long mode) {
   if (mode == 0) {
     RadioTest->setChecked(true);
   } else {

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "commands/AckReports.h"
 #include "commands/Commands.h"
 #include "commands/Timer1Steps.h"
 #include "link/Thread.h"
@@ -46,7 +47,7 @@ void TMainForm::Timer1Tick() {
   ReportSuccessAck();
   ReportFailureAck();
 
-  if (CurrentTestEnabled == 0 && Timer1->interval() >= kTimer1IdleIntervalMs && ChkBoxPower->isChecked() &&
+  if (!CurrentTestEnabled && Timer1->interval() >= kTimer1IdleIntervalMs && ChkBoxPower->isChecked() &&
       PortOpen()) {
     SendCommand(FixedCommand(FixedCommandId::CurrentTest));
   }
@@ -90,18 +91,18 @@ void TMainForm::RestartTimingTick() {
 
 void TMainForm::EndRestartTiming() {
   Timer1->setInterval(kTimer1IdleIntervalMs);
-  RestartKind = 0;
+  RestartKind = Restart::None;
 }
 
-int TMainForm::CheckedDgpsRadio() const {
-  if (RadioWAASEnable->isChecked()) return kRadioWAASEnable;
-  if (RadioRTCMEnable->isChecked()) return kRadioRTCMEnable;
-  return kRadioBothDisable;
+DgpsMode TMainForm::CheckedDgpsMode() const {
+  if (RadioWAASEnable->isChecked()) return DgpsMode::Sbas;
+  if (RadioRTCMEnable->isChecked()) return DgpsMode::Rtcm;
+  return DgpsMode::None;
 }
 
 void TMainForm::ReportSuccessAck() {
   int32_t acked = Acks.AckedCommand.load(std::memory_order_acquire);
-  const SuccessReport report = ReportSuccess(acked, CheckedDgpsRadio(), RadioIntegrity->isChecked());
+  const SuccessReport report = ReportSuccess(acked, CheckedDgpsMode(), RadioIntegrity->isChecked());
   if (report.effect == AckEffect::NotReported) return;
   // Cleared before the report, so a tick that runs while the box is open does
   // not report it again. A newer acknowledgement stored meanwhile stays for
@@ -115,7 +116,7 @@ void TMainForm::ReportSuccessAck() {
       MessageBoxes->Show(this, QString::fromLatin1(report.message.c_str()));
       return;
     case AckEffect::CurrentTestAccepted:
-      CurrentTestEnabled = 1;
+      CurrentTestEnabled = true;
       LabelCurrent->setText(QStringLiteral("Enable"));
       return;
     case AckEffect::ReceiverFault:
@@ -139,17 +140,15 @@ void TMainForm::ReportFailureAck() {
   if (failed == 0) return;
   const FailureReport report = ReportFailure(failed);
   // Cancelled before the box opens, so no tick reopens the port meanwhile.
-  if (report.cancelReopen) ReopenPending = 0;
+  if (report.cancelReopen) ReopenPending = false;
   MessageBoxes->Show(this, QString::fromLatin1(report.message.c_str()));
 }
 
-// ---- restarts --------------------------------------------------------------
+void TMainForm::BtnHotClick() { RunRestart(Restart::Hot); }
+void TMainForm::BtnWarmClick() { RunRestart(Restart::Warm); }
+void TMainForm::BtnColdClick() { RunRestart(Restart::Cold); }
 
-void TMainForm::BtnHotClick() { Restart(1); }
-void TMainForm::BtnWarmClick() { Restart(2); }
-void TMainForm::BtnColdClick() { Restart(3); }
-
-void TMainForm::Restart(uint8_t kind) {
+void TMainForm::RunRestart(Restart kind) {
   if (!PortOpen()) return;
   StopReaderThread();
   const Command& command = RestartCommand(kind);

@@ -4,6 +4,7 @@
 // list's change handler.
 #include <QComboBox>
 #include <QStringList>
+#include <cstdint>
 
 namespace vantrel {
 
@@ -15,16 +16,21 @@ inline int ItemIndex(const QComboBox* list) {
   return i;
 }
 
-// Selects row `index` (or none for -1) without raising the change handler.
+// Selects row `index` without raising the change handler. Any index that
+// is no row leaves the list without selection and with an empty text, so
+// nothing reads a value the list no longer stands for.
 inline void SelectItem(QComboBox* list, int index) {
   if (index < 0 || index >= list->count()) {
-    const QString text = list->currentText();
     list->setCurrentIndex(-1);
-    list->setEditText(text);
+    list->setEditText(QString());
     return;
   }
   list->setCurrentIndex(index);
 }
+
+// A number from the receiver as a row index: -1 for anything no int holds,
+// so a value beyond 32 bits never wraps onto a row.
+inline int RowOf(long value) { return value < 0 || value > INT32_MAX ? -1 : static_cast<int>(value); }
 
 // Shows `text` with no row selected.
 inline void SetListText(QComboBox* list, const QString& text) {

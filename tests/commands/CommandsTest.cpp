@@ -65,9 +65,9 @@ TEST(FixedCommands, EveryOneByteForByteWithItsPause) {
 }
 
 TEST(FixedCommands, RestartKindPicksItsSentence) {
-  EXPECT_EQ(RestartCommand(1), FixedCommand(FixedCommandId::HotStart));
-  EXPECT_EQ(RestartCommand(2), FixedCommand(FixedCommandId::WarmStart));
-  EXPECT_EQ(RestartCommand(3), FixedCommand(FixedCommandId::ColdStart));
+  EXPECT_EQ(RestartCommand(Restart::Hot), FixedCommand(FixedCommandId::HotStart));
+  EXPECT_EQ(RestartCommand(Restart::Warm), FixedCommand(FixedCommandId::WarmStart));
+  EXPECT_EQ(RestartCommand(Restart::Cold), FixedCommand(FixedCommandId::ColdStart));
 }
 
 TEST(BuiltCommands, FixRateTable) {
@@ -153,7 +153,7 @@ TEST(BuiltCommands, DatumAndFlashSettings) {
 
   FlashSettings s;
   s.writeProtect = true;
-  s.dgpsMode = 1;
+  s.dgpsMode = DgpsMode::Rtcm;
   s.datumIndex = 12;
   s.rates.gsa = "2";  // GSA is the 7th field here, not the 5th as in $PQOL314
   s.rates.gga = "3";
@@ -185,18 +185,18 @@ TEST(BuiltCommands, SentencesThatWouldNotFitTheBufferAreRefused) {
 }
 
 TEST(DgpsSet, EachRadioGivesItsLinesAndRestart) {
-  const DgpsSetPlan sbas = PlanDgpsSet(2, "9600");
+  const DgpsSetPlan sbas = PlanDgpsSet(DgpsMode::Sbas, "9600");
   EXPECT_EQ(sbas.first.bytes, "$PQOL313,1*2E\r\n");
   EXPECT_TRUE(sbas.restartReader);
   EXPECT_EQ(sbas.second.bytes, "$PQOL301,2*2E\r\n\0"s);
 
-  const DgpsSetPlan rtcm = PlanDgpsSet(1, "38400");
+  const DgpsSetPlan rtcm = PlanDgpsSet(DgpsMode::Rtcm, "38400");
   EXPECT_EQ(rtcm.first, (Command{FinishSentence("$PQOL250,1,0,38400"), 0, 400}));
   EXPECT_FALSE(rtcm.restartReader);
   EXPECT_EQ(rtcm.second.bytes, "$PQOL301,1*2D\r\n\0"s);
   EXPECT_EQ(rtcm.second.pauseAfterMs, 400);
 
-  const DgpsSetPlan none = PlanDgpsSet(0, "9600");
+  const DgpsSetPlan none = PlanDgpsSet(DgpsMode::None, "9600");
   EXPECT_EQ(none.first.bytes, "$PQOL313,0*2F\r\n");
   EXPECT_TRUE(none.restartReader);
   EXPECT_EQ(none.second.bytes, "$PQOL301,0*2C\r\n\0"s);
@@ -212,17 +212,14 @@ TEST(ListTextToInt, WholeNumbersOnly) {
       {" 12", true, 12},       {"2147483647", true, 2147483647},           {"-2147483648", true, INT32_MIN},
       {"2147483648", false, 0}, {"", false, 0},       {"12 ", false, 0},     {"1.5", false, 0},
       {"-", false, 0},         {"0x10", false, 0},    {"99999999999999999999", false, 0},
+      {"+3", true, 3},         {"  42", true, 42},    {"-2147483649", false, 0}, {"1e3", false, 0},
   };
   for (const Case& c : cases) {
-    int value = 99;
-    std::string message;
-    EXPECT_EQ(ListTextToInt(c.text, value, message), c.ok) << c.text;
-    if (c.ok) {
-      EXPECT_EQ(value, c.value) << c.text;
-    } else {
-      EXPECT_EQ(message, "'" + std::string(c.text) + "' is not a valid integer value.");
-    }
+    const std::optional<int32_t> value = ListTextToInt(c.text);
+    EXPECT_EQ(value.has_value(), c.ok) << c.text;
+    if (c.ok) EXPECT_EQ(*value, c.value) << c.text;
   }
+  EXPECT_EQ(NotAnIntegerMessage("x"), "'x' is not a valid integer value.");
 }
 
 }  // namespace

@@ -87,17 +87,5 @@ TEST(ComputeOutputLoad, TextsThatAreNotWholeNumbersGiveNothing) {
     EXPECT_FALSE(ComputeOutputLoad(defaults, "1", baud)) << '"' << baud << '"';
 }
 
-TEST(ParseWholeNumber, AcceptsWhatTheListsHold) {
-  EXPECT_EQ(ParseWholeNumber("007"), 7);
-  EXPECT_EQ(ParseWholeNumber("  42"), 42);
-  EXPECT_EQ(ParseWholeNumber("+3"), 3);
-  EXPECT_EQ(ParseWholeNumber("-2147483648"), INT32_MIN);
-  EXPECT_EQ(ParseWholeNumber("2147483647"), INT32_MAX);
-  EXPECT_FALSE(ParseWholeNumber("2147483648"));
-  EXPECT_FALSE(ParseWholeNumber("-2147483649"));
-  EXPECT_FALSE(ParseWholeNumber("-"));
-  EXPECT_FALSE(ParseWholeNumber("1e3"));
-}
-
 }  // namespace
 }  // namespace vantrel

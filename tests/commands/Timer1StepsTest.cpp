@@ -43,19 +43,19 @@ TEST(MonitorClear, HugeCountsDoNotOverflowTheProduct) {
 
 TEST(Reopen, OnTheFourthTickAtOneSecond) {
   int32_t ticks = 0;
-  uint8_t pending = 1;
+  bool pending = true;
   EXPECT_FALSE(ReopenDue(ticks, pending, 1000));
   EXPECT_FALSE(ReopenDue(ticks, pending, 1000));
   EXPECT_FALSE(ReopenDue(ticks, pending, 1000));
   EXPECT_TRUE(ReopenDue(ticks, pending, 1000));
   EXPECT_EQ(ticks, 0);
-  EXPECT_EQ(pending, 0);
+  EXPECT_FALSE(pending);
   EXPECT_FALSE(ReopenDue(ticks, pending, 1000));
 }
 
 TEST(Reopen, AtRestartPaceAfterAbout3Seconds) {
   int32_t ticks = 0;
-  uint8_t pending = 1;
+  bool pending = true;
   int tick = 0;
   while (!ReopenDue(ticks, pending, 100)) ++tick;
   EXPECT_EQ(tick + 1, 31);
@@ -63,7 +63,7 @@ TEST(Reopen, AtRestartPaceAfterAbout3Seconds) {
 
 TEST(Reopen, CancelledPendingResetsTheCount) {
   int32_t ticks = 0;
-  uint8_t pending = 1;
+  bool pending = true;
   ReopenDue(ticks, pending, 1000);
   ReopenDue(ticks, pending, 1000);
   pending = 0;  // a failure acknowledgement of 251 or 390
@@ -72,64 +72,17 @@ TEST(Reopen, CancelledPendingResetsTheCount) {
 }
 
 TEST(RestartTiming, States) {
-  EXPECT_EQ(StepRestartTiming(0, false, 5000), RestartTiming::Idle);
-  EXPECT_EQ(StepRestartTiming(0, true, 5000), RestartTiming::Idle);
-  EXPECT_EQ(StepRestartTiming(1, true, 5000), RestartTiming::FixSeen);
-  EXPECT_EQ(StepRestartTiming(2, false, 999'900), RestartTiming::Counting);
-  EXPECT_EQ(StepRestartTiming(3, false, 999'999), RestartTiming::Counting);
-  EXPECT_EQ(StepRestartTiming(3, false, 1'000'000), RestartTiming::TimedOut);  // exactly 1000.0 s
-  EXPECT_EQ(StepRestartTiming(3, true, 2'000'000), RestartTiming::FixSeen);
-  EXPECT_STREQ(RestartName(1), "Hot Start");
-  EXPECT_STREQ(RestartName(2), "Warm Start");
-  EXPECT_STREQ(RestartName(3), "Cold Start");
-  EXPECT_STREQ(RestartName(0), "");
-}
-
-TEST(AckReports, SuccessTable) {
-  struct Case {
-    int32_t acked;
-    int radio;
-    bool integrity;
-    SuccessReport report;
-  } cases[] = {
-      {160, 0, true, {AckEffect::CurrentTestAccepted, ""}},
-      {188, 0, true, {AckEffect::Silent, ""}},
-      {220, 0, true, {AckEffect::Message, "Fix Update Rate Change!!"}},
-      {301, 2, true, {AckEffect::Message, "WAAS Enable!!"}},
-      {301, 1, true, {AckEffect::Message, "RTCM Enable!!"}},
-      {301, 0, true, {AckEffect::Message, "Disable All DGPS Correction!!"}},
-      {314, 0, true, {AckEffect::Message, "NMEA Setting OK!!"}},
-      {319, 0, true, {AckEffect::Message, "WAAS Integrity Mode Enable!!"}},
-      {319, 0, false, {AckEffect::Message, "WAAS Test Mode Enable!!"}},
-      {330, 0, true, {AckEffect::Message, "Datum Change!!"}},
-      {390, 0, true, {AckEffect::Message, "Write Settings into Flash OK!!"}},
-      {-1, 0, true, {AckEffect::ReceiverFault, ""}},
-      {0, 0, true, {AckEffect::NotReported, ""}},
-      {101, 0, true, {AckEffect::NotReported, ""}},  // a restart accepted: no message
-      {251, 0, true, {AckEffect::NotReported, ""}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ReportSuccess(c.acked, c.radio, c.integrity), c.report) << c.acked << " " << c.radio;
-  }
-}
-
-TEST(AckReports, FailureTable) {
-  EXPECT_EQ(ReportFailure(220), (FailureReport{"Change Fix Update Rate Fail!!", false}));
-  EXPECT_EQ(ReportFailure(251), (FailureReport{"Change Baudrate Fail!!", true}));
-  EXPECT_EQ(ReportFailure(314), (FailureReport{"NMEA Setting Fail!!", false}));
-  EXPECT_EQ(ReportFailure(390), (FailureReport{"Write Settings into Flash Fail!!", true}));
-  for (int32_t other : {101, 330, 301, 160, -1, 7}) {
-    EXPECT_EQ(ReportFailure(other), (FailureReport{"Unknown Cmd!!", false})) << other;
-  }
-}
-
-TEST(AckReports, FaultTextBlinksOnEveryThirdCount) {
-  EXPECT_FALSE(FaultPanelsBlank(0));
-  EXPECT_TRUE(FaultPanelsBlank(1));
-  EXPECT_FALSE(FaultPanelsBlank(2));
-  EXPECT_FALSE(FaultPanelsBlank(3));
-  EXPECT_TRUE(FaultPanelsBlank(4));
-  EXPECT_TRUE(FaultPanelsBlank(7));
+  EXPECT_EQ(StepRestartTiming(Restart::None, false, 5000), RestartTiming::Idle);
+  EXPECT_EQ(StepRestartTiming(Restart::None, true, 5000), RestartTiming::Idle);
+  EXPECT_EQ(StepRestartTiming(Restart::Hot, true, 5000), RestartTiming::FixSeen);
+  EXPECT_EQ(StepRestartTiming(Restart::Warm, false, 999'900), RestartTiming::Counting);
+  EXPECT_EQ(StepRestartTiming(Restart::Cold, false, 999'999), RestartTiming::Counting);
+  EXPECT_EQ(StepRestartTiming(Restart::Cold, false, 1'000'000), RestartTiming::TimedOut);  // exactly 1000.0 s
+  EXPECT_EQ(StepRestartTiming(Restart::Cold, true, 2'000'000), RestartTiming::FixSeen);
+  EXPECT_STREQ(RestartName(Restart::Hot), "Hot Start");
+  EXPECT_STREQ(RestartName(Restart::Warm), "Warm Start");
+  EXPECT_STREQ(RestartName(Restart::Cold), "Cold Start");
+  EXPECT_STREQ(RestartName(Restart::None), "");
 }
 
 }  // namespace

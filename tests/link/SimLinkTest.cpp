@@ -37,9 +37,9 @@ class CountingHost final : public ReaderHost {
     fixQuality_ = record.FixQuality;
     changed_.notify_all();
   }
-  void ShowReply(const ReplyResult& reply, ReceiverRecord&) override {
+  void ShowReply(const Reply& reply, ReceiverRecord&) override {
     std::lock_guard lock(mutex_);
-    replies_.insert(reply.update);
+    replies_.insert(reply.kind);
     changed_.notify_all();
   }
   template <typename Pred>
@@ -51,7 +51,7 @@ class CountingHost final : public ReaderHost {
     std::lock_guard lock(mutex_);
     return refreshes_;
   }
-  std::set<ReplyUpdate> replies_;
+  std::set<ReplyKind> replies_;
   int refreshes_ = 0;
   int fixQuality_ = 0;
   std::string monitor_;
@@ -89,8 +89,8 @@ TEST(SimLink, OpenQueriesGoOutExactlyAndEveryReplyReachesTheWindow) {
   ASSERT_TRUE(sim.WaitForReceived(kOpenQueries));
   EXPECT_EQ(sim.ReceivedBytes(), kOpenQueries);
   // The RTCM baud reply counts only while RTCM is on, so it may not come.
-  const std::set<ReplyUpdate> expected = {ReplyUpdate::OutputRates, ReplyUpdate::FixRate,  ReplyUpdate::DgpsMode,
-                                          ReplyUpdate::SbasMode,    ReplyUpdate::FlashWrites, ReplyUpdate::Datum};
+  const std::set<ReplyKind> expected = {ReplyKind::OutputRates, ReplyKind::FixRate,  ReplyKind::DgpsMode,
+                                          ReplyKind::SbasMode,    ReplyKind::FlashWrites, ReplyKind::Datum};
   EXPECT_TRUE(host.WaitFor([&](CountingHost& h) {
     return std::includes(h.replies_.begin(), h.replies_.end(), expected.begin(), expected.end());
   }));

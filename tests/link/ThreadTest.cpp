@@ -41,8 +41,8 @@ class RecordingHost final : public ReaderHost {
                   record.FixQuality, record.SatsInViewCount, record.ChannelsUpdated);
     Add(text);
   }
-  void ShowReply(const ReplyResult& reply, ReceiverRecord& record) override {
-    Add("reply:" + std::to_string(static_cast<int>(reply.update)) + " hz=" + std::to_string(record.FixRateHz));
+  void ShowReply(const Reply& reply, ReceiverRecord& record) override {
+    Add("reply:" + std::to_string(static_cast<int>(reply.kind)) + " hz=" + std::to_string(record.FixRateHz));
   }
 
   std::vector<std::string> Events() {
@@ -121,7 +121,7 @@ TEST_F(ReaderTest, CycleStepsComeInTheirOrderWithRepliesInStreamOrder) {
   FeedCycle(kGSA + kFixRateReply + kAck314 + "$GP");  // one read: under 100 bytes
   EXPECT_EQ(host.Events(), (std::vector<std::string>{
                                "monitor:" + kGSA + kFixRateReply + kAck314,
-                               "reply:" + std::to_string(static_cast<int>(ReplyUpdate::FixRate)) + " hz=1",
+                               "reply:" + std::to_string(static_cast<int>(ReplyKind::FixRate)) + " hz=1",
                                "refresh:fix=2 quality=1 sats=0 channels=0",
                            }));
   // The acknowledgement goes straight to the window's slot, no hand-over.

@@ -94,7 +94,7 @@ class FormSimTest : public ::testing::Test {
   double TimeToFirstFix(void (TMainForm::*button)(), int timeoutMs) {
     EXPECT_TRUE(RunUntil([&] { return HasFix(); }, 5000)) << "no fix before the restart";
     (form.get()->*button)();
-    EXPECT_TRUE(RunUntil([&] { return form->RestartKind == 0; }, timeoutMs)) << Panel(1).toStdString();
+    EXPECT_TRUE(RunUntil([&] { return form->RestartKind == vantrel::Restart::None; }, timeoutMs)) << Panel(1).toStdString();
     EXPECT_EQ(form->Timer1->interval(), 1000);
     QString shown = Panel(1);
     shown.chop(QStringLiteral(" sec(s)").size());
@@ -149,7 +149,7 @@ TEST_F(FormSimTest, NoFixTimesOutAtThousandSeconds) {
   ASSERT_TRUE(RunUntil([&] { return Panel(1) == "500.0 sec(s)"; }, 3000)) << Panel(1).toStdString();
   EXPECT_FALSE(HasFix());
   seams.Clock.Now += 500'000;
-  ASSERT_TRUE(RunUntil([&] { return form->RestartKind == 0; }, 3000));
+  ASSERT_TRUE(RunUntil([&] { return form->RestartKind == vantrel::Restart::None; }, 3000));
   EXPECT_EQ(Panel(0), "Cold Start");
   EXPECT_EQ(Panel(1), "TimeOut 1000 sec(s)");
   EXPECT_EQ(form->Timer1->interval(), 1000);

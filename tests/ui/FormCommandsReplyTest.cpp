@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "link/Thread.h"
 #include "nmea/Reply.h"
 #include "tests/ui/FakeSeams.h"
 #include "ui/Lists.h"
@@ -17,8 +18,6 @@ namespace {
 
 using vantrel::ItemIndex;
 using vantrel::ReceiverRecord;
-using vantrel::ReplyResult;
-using vantrel::ReplyUpdate;
 
 std::string Signed(const std::string& body) {
   unsigned char sum = 0;
@@ -38,8 +37,8 @@ class FormReplyTest : public ::testing::Test {
   // update to the window.
   void Receive(const std::string& body) {
     const std::string s = Signed(body);
-    const ReplyResult r = vantrel::DecodeReply(record, s.data(), s.size(), form.Acks);
-    if (r.update != ReplyUpdate::None) form.ShowReply(r, record);
+    const vantrel::Reply r = vantrel::DecodeReply(s.data(), s.size());
+    if (vantrel::KeepReply(r, record, form.Acks)) form.ShowReply(r, record);
   }
 };
 
@@ -54,6 +53,7 @@ TEST_F(FormReplyTest, FixRateSelectsTheRateAndRecomputesTheLoad) {
 TEST_F(FormReplyTest, LongFixIntervalOnAFreshRecordLeavesNoSelection) {
   Receive("$PQOL500,2000");
   EXPECT_EQ(ItemIndex(form.CmbFixRate), -1);
+  EXPECT_EQ(form.CmbFixRate->currentText(), "");  // not the "1" it showed before
   EXPECT_EQ(form.LabelHz->text(), "0");
 }
 
@@ -84,14 +84,22 @@ TEST_F(FormReplyTest, OutputRatesSetTheEightListsInTheirFieldOrder) {
   EXPECT_EQ(ItemIndex(form.CmbGSV), -1);
 }
 
-TEST_F(FormReplyTest, OutputRatesCutShortSetOnlyTheFieldsThatArrivedWhole) {
+TEST_F(FormReplyTest, OutputRatesAreReadWholeAndOnlyRowsAreSelected) {
   Receive("$PQOL514,2,2,2,2,2,2,0,0,0,0,0,0,0,0,0,0,0,6,7");
-  // Long unused fields push ZDA and QCHN past the 74 characters kept: those
-  // lists keep their rows.
+  // Long unused fields do not push ZDA and QCHN out of reach.
   Receive("$PQOL514,5,5,5,5,5,5,10000,10000,10000,10000,10000,10000,10000,10000,10000,10000,10000,3,4");
   EXPECT_EQ(ItemIndex(form.CmbGSV), 5);
-  EXPECT_EQ(ItemIndex(form.CmbZDA), 6);
-  EXPECT_EQ(ItemIndex(form.CmbQCHN), 7);
+  EXPECT_EQ(ItemIndex(form.CmbZDA), 3);
+  EXPECT_EQ(ItemIndex(form.CmbQCHN), 4);
+
+  // A rate that is no row (beyond 32 bits, above 10, negative) leaves its
+  // list without selection and without text, and the load is not read from it.
+  Receive("$PQOL514,4294967297,11,-1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0");
+  for (QComboBox* list : {form.CmbGLL, form.CmbRMC, form.CmbVTG}) {
+    EXPECT_EQ(ItemIndex(list), -1);
+    EXPECT_EQ(list->currentText(), "");
+  }
+  EXPECT_EQ(form.LabelPercent->text(), "10.4%");  // GGA, GSA, GSV at 1: 399 bytes at 38400 baud
 }
 
 TEST_F(FormReplyTest, DgpsModeFollowsTheRtcmBaudReplyBeforeIt) {

@@ -122,7 +122,7 @@ TEST_F(FormTimerTest, AcknowledgementsWithoutAMessage) {
   form.Timer1Tick();
   EXPECT_EQ(form.Acks.AckedCommand.load(), 101);
   EXPECT_TRUE(seams.Boxes.Texts.empty());
-  EXPECT_EQ(form.RestartKind, 0);
+  EXPECT_EQ(form.RestartKind, vantrel::Restart::None);
 }
 
 TEST_F(FormTimerTest, TwoSuccessesWithinOneTickReportOnlyTheSecond) {
@@ -167,7 +167,7 @@ TEST_F(FormTimerTest, MonitorIsClearedEveryTenthTick) {
 
 TEST_F(FormTimerTest, BaudChangeReopensOnTheFourthTickAtTheNewRate) {
   vantrel::SelectItem(form.CmbSetBaud, 6);  // 115200
-  form.ReopenPending = 1;
+  form.ReopenPending = true;
   form.Timer1Tick();
   form.Timer1Tick();
   form.Timer1Tick();
@@ -178,7 +178,7 @@ TEST_F(FormTimerTest, BaudChangeReopensOnTheFourthTickAtTheNewRate) {
   EXPECT_EQ(ItemIndex(form.CmbBaud), 6);
   EXPECT_TRUE(form.PortOpen());
   EXPECT_TRUE(form.Timer1->isActive());
-  EXPECT_EQ(form.ReopenPending, 0);
+  EXPECT_FALSE(form.ReopenPending);
   // The 500 ms gap, then the six queries of the open.
   ASSERT_FALSE(seams.Pauses.Recorded.empty());
   EXPECT_EQ(seams.Pauses.Recorded.front(), 500);
@@ -187,20 +187,20 @@ TEST_F(FormTimerTest, BaudChangeReopensOnTheFourthTickAtTheNewRate) {
 
 TEST_F(FormTimerTest, TypedBaudTextIsCarriedOverToTheReopen) {
   vantrel::SetListText(form.CmbSetBaud, "230400");
-  form.ReopenPending = 1;
+  form.ReopenPending = true;
   for (int i = 0; i < 4; ++i) form.Timer1Tick();
   EXPECT_EQ(form.CmbBaud->currentText(), "230400");
   EXPECT_EQ(ports.Device().Bauds().back(), 230400);
 }
 
 TEST_F(FormTimerTest, BaudFailureWithinThreeSecondsKeepsThePortOpen) {
-  form.ReopenPending = 1;
+  form.ReopenPending = true;
   form.Timer1Tick();
   form.Acks.FailedCommand = 251;
   for (int i = 0; i < 5; ++i) form.Timer1Tick();
   EXPECT_EQ(seams.Boxes.Texts, std::vector<QString>{"Change Baudrate Fail!!"});
   EXPECT_EQ(ports.Device().OpenedPaths().size(), 1u);
-  EXPECT_EQ(form.ReopenPending, 0);
+  EXPECT_FALSE(form.ReopenPending);
 }
 
 TEST_F(FormTimerTest, CurrentTestIsSentEveryTickUntilAcknowledged) {
@@ -217,7 +217,7 @@ TEST_F(FormTimerTest, CurrentTestIsSentEveryTickUntilAcknowledged) {
   Forget();
   form.Timer1Tick();
   EXPECT_EQ(form.LabelCurrent->text(), "Enable");
-  EXPECT_EQ(form.CurrentTestEnabled, 1);
+  EXPECT_TRUE(form.CurrentTestEnabled);
   EXPECT_TRUE(seams.Boxes.Texts.empty());
   form.Timer1Tick();
   EXPECT_TRUE(Writes().empty());
@@ -238,10 +238,11 @@ TEST_F(FormTimerTest, CurrentTestIsNotSentDuringARestartCount) {
 }
 
 TEST_F(FormTimerTest, RestartButtonsWriteWaitAndStartACount) {
-  const std::tuple<void (TMainForm::*)(), std::string, uint8_t, const char*> buttons[] = {
-      {&TMainForm::BtnHotClick, "$PQOL101*32\r\n\0"s, 1, "Hot Start"},
-      {&TMainForm::BtnWarmClick, "$PQOL102*31\r\n\0"s, 2, "Warm Start"},
-      {&TMainForm::BtnColdClick, "$PQOL103*30\r\n\0"s, 3, "Cold Start"},
+  using vantrel::Restart;
+  const std::tuple<void (TMainForm::*)(), std::string, Restart, const char*> buttons[] = {
+      {&TMainForm::BtnHotClick, "$PQOL101*32\r\n\0"s, Restart::Hot, "Hot Start"},
+      {&TMainForm::BtnWarmClick, "$PQOL102*31\r\n\0"s, Restart::Warm, "Warm Start"},
+      {&TMainForm::BtnColdClick, "$PQOL103*30\r\n\0"s, Restart::Cold, "Cold Start"},
   };
   for (const auto& [click, bytes, kind, name] : buttons) {
     Forget();
@@ -276,7 +277,7 @@ TEST_F(FormTimerTest, FixEndsTheCountAndKeepsTheLastTime) {
   form.Timer1Tick();
   EXPECT_EQ(Panel(0), "Hot Start");
   EXPECT_EQ(Panel(1), "19.0 sec(s)");
-  EXPECT_EQ(form.RestartKind, 0);
+  EXPECT_EQ(form.RestartKind, vantrel::Restart::None);
   EXPECT_EQ(form.Timer1->interval(), 1000);
 }
 
@@ -290,7 +291,7 @@ TEST_F(FormTimerTest, NoFixForThousandSecondsTimesOut) {
   form.Timer1Tick();
   EXPECT_EQ(Panel(0), "Cold Start");
   EXPECT_EQ(Panel(1), "TimeOut 1000 sec(s)");
-  EXPECT_EQ(form.RestartKind, 0);
+  EXPECT_EQ(form.RestartKind, vantrel::Restart::None);
   EXPECT_EQ(form.Timer1->interval(), 1000);
   EXPECT_TRUE(seams.Boxes.Texts.empty());
   EXPECT_TRUE(form.BtnCold->isEnabled());
@@ -371,7 +372,7 @@ TEST_F(FormTimerTest, RestartWithThePortClosedDoesNothing) {
   form.BtnHotClick();
   EXPECT_TRUE(Writes().empty());
   EXPECT_TRUE(seams.Pauses.Recorded.empty());
-  EXPECT_EQ(form.RestartKind, 0);
+  EXPECT_EQ(form.RestartKind, vantrel::Restart::None);
 }
 
 TEST_F(FormTimerTest, BuiltCommandsAreWrittenWithTheirPausesOrRefusedWithAMessage) {

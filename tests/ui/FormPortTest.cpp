@@ -126,7 +126,7 @@ TEST_F(FormPortTest, OpenSwitchesTheControlsAndCloseSwitchesThemBack) {
   EXPECT_EQ(form->CmbSetBaud->currentText(), "115200");
   EXPECT_TRUE(form->MemoNMEA->toPlainText().isEmpty());
   EXPECT_TRUE(form->StatusBar1->PanelText(0).isEmpty());
-  EXPECT_EQ(form->CurrentTestEnabled, 0);
+  EXPECT_FALSE(form->CurrentTestEnabled);
 
   form->BtnCloseClick();
   EXPECT_FALSE(form->PortOpen());
@@ -181,7 +181,7 @@ TEST_F(FormPortTest, BaudTextThatIsNoWholeNumberIsReportedAndTheDeviceIsReleased
   }
   EXPECT_TRUE(device().Bauds().empty());  // nothing was configured
   ASSERT_EQ(seams.Boxes.Texts.size(), 4u);
-  EXPECT_EQ(seams.Boxes.Texts[0], "'fast' is not a valid integer value");
+  EXPECT_EQ(seams.Boxes.Texts[0], "'fast' is not a valid integer value.");
 }
 
 TEST_F(FormPortTest, CloseWhileClosedOnlyStopsTheTimers) {
@@ -250,13 +250,13 @@ TEST_F(FormPortTest, RestartReplacesTheReaderAndPurgesTheInputQueue) {
   form->BtnOpenClick();
   TNMEAThread* first = form->ReaderThread;
   const int discards = device().Discards();
-  form->CurrentTestEnabled = 1;
+  form->CurrentTestEnabled = true;
   form->StopReaderThread();
   EXPECT_EQ(form->ReaderThread, nullptr);
   EXPECT_TRUE(first->StopRequested.load());
   form->StartReaderThread();
   EXPECT_NE(form->ReaderThread, nullptr);
-  EXPECT_EQ(form->CurrentTestEnabled, 0);
+  EXPECT_FALSE(form->CurrentTestEnabled);
   EXPECT_EQ(device().Discards(), discards + 1);
 }
 
