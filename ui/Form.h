@@ -4,7 +4,8 @@
 // controls. The methods live in several files by subject:
 //   ui/Form.cpp              construction, control states, load display
 //   ui/FormRefresh.cpp       status labels, channel grid, monitor, chart, sky
-//   ui/FormPort.cpp          receiver port, reader thread, command writes, queries
+//   ui/FormPort.cpp          receiver port, reader thread, command writes
+//   ui/FormSettings.cpp      receiver settings and queries
 //   ui/FormTimer1.cpp        Timer1, restarts, acknowledgement reports
 //   ui/FormReplies.cpp       the updates replies ask for
 #include <QWidget>
@@ -227,12 +228,6 @@ class TMainForm : public QWidget {
   void BtnCloseClick();
   void FormDestroy();
   void WritePort(const char* bytes, size_t count);
-  void BtnNMEAQueryClick();
-  void BtnQueryFixRateClick();
-  void BtnDGPSQueryClick();
-  void BtnQIntegrityClick();
-  void BtnQFlashClick();
-  void BtnDatumQueryClick();
   // Replace the reader thread: stop and forget the current one; construct a
   // new one (fresh record, input queue purged, CurrentTestEnabled = 0).
   void StopReaderThread();
@@ -250,6 +245,25 @@ class TMainForm : public QWidget {
   bool CurrentTestEnabled = false;  // once the current-test command is acknowledged
   // Makes the ports BtnOpenClick opens; null: termios devices. Tests set a fake.
   vantrel::SerialPortFactory* Ports = nullptr;
+
+  // ---- receiver settings and queries (ui/FormSettings.cpp) -----------------
+  void BtnDefaultClick();
+  void BtnConfirmClick();
+  void BtnSetFixRateClick();
+  void BtnSetBaudClick();
+  void BtnNMEAQueryClick();
+  void BtnQueryFixRateClick();
+  void BtnDGPSQueryClick();
+  void BtnDGPSSetClick();
+  void BtnDatumQueryClick();
+  void BtnDatumSetClick();
+  void BtnIntegrityClick();
+  void BtnQIntegrityClick();
+  void BtnFlashSetClick();
+  void BtnQFlashClick();
+  void BtnWakeUpClick();
+  void BtnQueryClick();
+  void BtnTCXOClick();
 
   // ---- Timer1, restarts, replies (ui/FormTimer1.cpp, ui/FormReplies.cpp) ---
   void Timer1Timer();
@@ -318,6 +332,11 @@ class TMainForm : public QWidget {
   void ReportSuccessAck();
   void ReportFailureAck();
   vantrel::DgpsMode CheckedDgpsMode() const;
+  // The texts of the eight output-rate lists.
+  vantrel::OutputRateTexts OutputRateListTexts() const;
+  // The baud rate the last baud or flash command asked the receiver for: the
+  // reopen follows it, whatever the list shows by then.
+  QString reopenBaudText_;
   void RunRestart(vantrel::Restart kind);
 
   struct OwnedSeams;

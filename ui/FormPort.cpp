@@ -177,22 +177,6 @@ void TMainForm::WritePort(const char* bytes, size_t count) {
   PortHandle->Write(bytes, count);
 }
 
-void TMainForm::BtnNMEAQueryClick() { SendCommand(FixedCommand(FixedCommandId::QueryOutputRates)); }
-
-void TMainForm::BtnQueryFixRateClick() { SendCommand(FixedCommand(FixedCommandId::QueryFixRate)); }
-
-void TMainForm::BtnDGPSQueryClick() {
-  // The RTCM baud rate first: the reply to the mode query reads it.
-  SendCommand(FixedCommand(FixedCommandId::QueryRtcmBaud));
-  SendCommand(FixedCommand(FixedCommandId::QueryDgpsMode));
-}
-
-void TMainForm::BtnQIntegrityClick() { SendCommand(FixedCommand(FixedCommandId::QuerySbasMode)); }
-
-void TMainForm::BtnQFlashClick() { SendCommand(FixedCommand(FixedCommandId::QueryFlashWrites)); }
-
-void TMainForm::BtnDatumQueryClick() { SendCommand(FixedCommand(FixedCommandId::QueryDatum)); }
-
 void TMainForm::SendCommand(const vantrel::Command& command) {
   if (!PortOpen()) return;
   if (command.pauseBeforeMs > 0) Pauses->Sleep(command.pauseBeforeMs);

@@ -54,13 +54,15 @@ void TMainForm::Timer1Tick() {
 }
 
 void TMainForm::ReopenPort() {
-  // The port comes back at the rate just sent to the receiver. A rate typed
-  // into CmbSetBaud has no row; its text is then carried over as typed.
-  const int row = ItemIndex(CmbSetBaud);
+  // The port comes back at the rate just sent to the receiver: its row in
+  // CmbBaud, or the rate as typed when it has none.
+  const QString rate = reopenBaudText_.isEmpty() ? CmbSetBaud->currentText() : reopenBaudText_;
+  reopenBaudText_.clear();
+  const int row = CmbBaud->findText(rate);
   if (row >= 0) {
     SelectItem(CmbBaud, row);
   } else {
-    SetListText(CmbBaud, CmbSetBaud->currentText());
+    SetListText(CmbBaud, rate);
   }
   BtnCloseClick();
   Pauses->Sleep(kReopenGapMs);
