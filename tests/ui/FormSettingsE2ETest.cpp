@@ -1,0 +1,137 @@
+// Journeys through the settings against the simulated module, pressing the
+// buttons as a user would: a baud change and its reopen, a refused baud
+// change, a faster fix rate with new output rates, and a flash write.
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "commands/Commands.h"
+#include "link/Thread.h"
+#include "tests/sim/SimHarness.h"
+#include "tests/ui/SimPacedPauses.h"
+#include "tests/ui/FakeSeams.h"
+#include "ui/Lists.h"
+#include "ui/RealSeams.h"
+
+namespace {
+
+using vantrel::ItemIndex;
+using vantrel::SelectItem;
+using vantrel::test::SimHarness;
+
+class FormSettingsSimTest : public ::testing::Test {
+ protected:
+  void Open(const std::vector<std::string>& simArgs = {}) {
+    sim = std::make_unique<SimHarness>(simArgs);
+    ASSERT_TRUE(sim->Started()) << sim->Error();
+    pauses.Sim = sim.get();
+    FormServices services = seams.Services();
+    services.Pauses = &pauses;
+    services.Clock = &clock;
+    form = std::make_unique<TMainForm>(services);
+    vantrel::SetListText(form->CmbCom, QString::fromStdString(sim->ReceiverPath()));
+    form->BtnOpen->click();
+    ASSERT_TRUE(form->PortOpen());
+    // The open's queries are answered: the Setup page shows the module's settings.
+    ASSERT_TRUE(RunUntil([&] { return ItemIndex(form->CmbDatum) >= 0 && ItemIndex(form->CmbFixRate) >= 0; }, 5000));
+  }
+  void TearDown() override {
+    if (form) form->FormDestroy();
+  }
+  bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+  }
+  bool BoxShown(const QString& text) {
+    for (const QString& shown : seams.Boxes.Texts)
+      if (shown == text) return true;
+    return false;
+  }
+  // Sentences the current reader decoded from now until `ms` have passed.
+  uint64_t DecodedWithin(int ms) {
+    const uint64_t before = form->ReaderThread->DecodedSentences();
+    vantrel::TNMEAThread* reader = form->ReaderThread;
+    RunUntil([] { return false; }, ms);
+    return reader == form->ReaderThread ? form->ReaderThread->DecodedSentences() - before : 0;
+  }
+
+  vantrel::testing::FakeSeams seams;
+  vantrel::testing::SimPacedPauses pauses;
+  vantrel::RealClock clock;
+  std::unique_ptr<SimHarness> sim;
+  std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(FormSettingsSimTest, BaudChangeReopensAtTheNewRateAndTheModuleGoesOnTalking) {
+  Open();
+  SelectItem(form->CmbSetBaud, 6);  // 115200
+  form->BtnSetBaud->click();
+  ASSERT_TRUE(sim->WaitForReceived("$PQOL251,115200*1F\r\n"));
+  // Timer1 reopens on its fourth tick, about three seconds later.
+  ASSERT_TRUE(RunUntil([&] { return ItemIndex(form->CmbBaud) == 6 && form->PortOpen(); }, 8000));
+  EXPECT_FALSE(form->ReopenPending);
+  EXPECT_GT(DecodedWithin(2500), 3u) << "nothing readable at the new rate";
+  EXPECT_TRUE(seams.Boxes.Texts.empty()) << seams.Boxes.Texts.front().toStdString();
+}
+
+TEST_F(FormSettingsSimTest, RefusedBaudChangeKeepsTheOldRate) {
+  Open();
+  ASSERT_TRUE(sim->Refuse(251));
+  SelectItem(form->CmbSetBaud, 6);
+  form->BtnSetBaud->click();
+  ASSERT_TRUE(RunUntil([&] { return BoxShown("Change Baudrate Fail!!"); }, 5000));
+  EXPECT_FALSE(form->ReopenPending);
+  RunUntil([] { return false; }, 4000);  // past the time of the reopen
+  EXPECT_EQ(ItemIndex(form->CmbBaud), 4);  // 38400
+  EXPECT_GT(DecodedWithin(1500), 3u);
+}
+
+TEST_F(FormSettingsSimTest, FasterFixRateAndConfirmChangeTheStreamAndStartTheDisplayAfresh) {
+  Open();
+  ASSERT_TRUE(RunUntil([&] { return !form->LabelLat->text().isEmpty(); }, 5000));
+  SelectItem(form->CmbFixRate, 4);  // 5 Hz
+  form->CmbFixRateChange();
+  form->BtnSetFixRate->click();
+  ASSERT_TRUE(RunUntil([&] { return BoxShown("Fix Update Rate Change!!"); }, 5000));
+
+  form->BtnDefault->click();
+  EXPECT_EQ(form->LabelPercent->text(), "74.9%");
+  form->BtnConfirm->click();
+  // The click returns with the display cleared and a new reader started.
+  EXPECT_TRUE(form->LabelLat->text().isEmpty());
+  EXPECT_TRUE(sim->WaitForReceived("$PQOL314,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0*28\r\n"));
+  ASSERT_TRUE(RunUntil([&] { return BoxShown("NMEA Setting OK!!"); }, 5000));
+  ASSERT_TRUE(RunUntil([&] { return !form->LabelLat->text().isEmpty(); }, 5000));
+
+  // Six sentences a fix at five fixes a second.
+  EXPECT_GT(DecodedWithin(2000), 40u);
+}
+
+TEST_F(FormSettingsSimTest, FlashWriteGoesOutByteForByteAndThePortComesBack) {
+  Open();
+  form->BtnDefault->click();
+  SelectItem(form->CmbFixRate, 0);
+  SelectItem(form->CmbSetBaud, 4);
+  SelectItem(form->CmbDatum, 0);
+  form->RadioBothDisable->setChecked(true);
+  SelectItem(form->CmbRTCMBaud, 1);
+  form->BtnFlashSet->click();
+  const std::string line = "$PQOL390,0,1,38400,1,1,1,1,1,1,0,0,0,0,9600";
+  EXPECT_TRUE(sim->WaitForReceived(vantrel::FinishSentence(line)));
+  ASSERT_TRUE(RunUntil([&] { return BoxShown("Write Settings into Flash OK!!"); }, 5000));
+  // The reopen follows; the module is still at 38400 and streams on.
+  ASSERT_TRUE(RunUntil([&] { return !form->ReopenPending; }, 8000));
+  ASSERT_TRUE(RunUntil([&] { return form->PortOpen() && form->ReaderThread != nullptr; }, 3000));
+  EXPECT_GT(DecodedWithin(2000), 3u);
+}
+
+}  // namespace
