@@ -12,6 +12,9 @@ export QT_QPA_PLATFORM=offscreen
 
 step() { printf '\n=== %s\n' "$*"; }
 
+step "layers"
+python3 scripts/check-includes.py
+
 step "plain build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$JOBS"
