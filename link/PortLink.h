@@ -30,6 +30,8 @@ class PortLink {
   // UI side: marks the link closed and wakes its reader. Idempotent.
   void Close();
   bool IsClosed() const { return closed_.load(std::memory_order_acquire); }
+  // The device went away under the reader (see SerialPort::Gone).
+  bool Gone() const { return port_->Gone(); }
 
   SerialPort& Port() { return *port_; }
 

@@ -57,6 +57,11 @@ bool PosixSerialPort::Open(const std::string& path) {
   Close();
   interrupted_.store(false);
   released_.store(false);
+  gone_.store(false);
+  {
+    std::lock_guard lock(settingsMutex_);
+    foundValid_ = foundModemValid_ = restored_ = false;
+  }
   // Non-blocking: a plain open of a modem line waits for carrier and would
   // hang the window. No O_CREAT: existing devices only.
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -74,6 +79,11 @@ bool PosixSerialPort::Open(const std::string& path) {
     }
     ioctl(fd, TIOCEXCL);  // refused by some pseudo-terminals; the lock holds
     exclusive_ = true;
+    // The port gives back what it took: these come back at close.
+    std::lock_guard lock(settingsMutex_);
+    foundValid_ = tcgetattr(fd, &found_) == 0;
+    foundModemValid_ = ioctl(fd, TIOCMGET, &foundModem_) == 0;
+    restored_ = false;
   }
   int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wake < 0) {
@@ -116,6 +126,7 @@ bool PosixSerialPort::Configure(long baud) {
     cfsetispeed(&settings, standard->code);
     cfsetospeed(&settings, standard->code);
   }
+  std::unique_lock lock(settingsMutex_);
   if (tcsetattr(fd_, TCSANOW, &settings) != 0) {
     Fail(errno);
     return false;
@@ -147,6 +158,14 @@ bool PosixSerialPort::Configure(long baud) {
   return true;
 }
 
+void PosixSerialPort::RestoreTerminal() {
+  std::lock_guard lock(settingsMutex_);
+  if (restored_ || fd_ < 0) return;
+  restored_ = true;
+  if (foundValid_) tcsetattr(fd_, TCSANOW, &found_);
+  if (foundModemValid_) ioctl(fd_, TIOCMSET, &foundModem_);
+}
+
 void PosixSerialPort::SleepUntil(long long deadlineNs) {
   // A hung-up device reports "readable" at once, again and again; waiting
   // out the read time keeps a reader on a dead line from spinning.
@@ -164,6 +183,8 @@ void PosixSerialPort::SleepUntil(long long deadlineNs) {
 void PosixSerialPort::WakeAtBytes(size_t count) {
   count = std::min<size_t>(count, 255);  // VMIN is one byte
   if (count == wakeAt_.load(std::memory_order_relaxed)) return;
+  std::lock_guard lock(settingsMutex_);
+  if (restored_) return;  // the terminal is the user's again
   termios settings{};
   if (tcgetattr(fd_, &settings) != 0) return;
   // With VTIME 0 a poll of a non-canonical terminal waits for VMIN bytes; the
@@ -205,6 +226,7 @@ size_t PosixSerialPort::Read(char* buffer, size_t n, int timeoutMs) {
     int rc = ppoll(fds, 2, &left, nullptr);
     if (rc < 0) {
       if (errno == EINTR) continue;
+      MarkGone();
       SleepUntil(deadline);
       break;
     }
@@ -213,12 +235,14 @@ size_t PosixSerialPort::Read(char* buffer, size_t n, int timeoutMs) {
     if (rc == 0 || fds[1].revents != 0) return got + TakeWaiting(buffer + got, n - got, nullptr);
     if ((fds[0].revents & POLLIN) == 0) {
       // POLLHUP, POLLERR or POLLNVAL without data: the line is gone.
+      MarkGone();
       SleepUntil(deadline);
       break;
     }
     bool hungUp = false;
     got += TakeWaiting(buffer + got, n - got, &hungUp);
     if (hungUp) {
+      MarkGone();
       SleepUntil(deadline);
       break;
     }
@@ -283,12 +307,14 @@ void PosixSerialPort::Interrupt() {
   uint64_t one = 1;
   [[maybe_unused]] ssize_t w = ::write(wakeFd_, &one, sizeof one);
   // Give the device up now, not when the last reader lets go of the
-  // descriptor, so it can be opened again at once.
+  // descriptor, so it can be opened again at once, as it was found.
+  RestoreTerminal();
   ReleaseExclusive();
 }
 
 void PosixSerialPort::Close() {
   if (fd_ >= 0) {
+    RestoreTerminal();
     ReleaseExclusive();
     ::close(fd_);
     fd_ = -1;

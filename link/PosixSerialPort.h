@@ -1,6 +1,9 @@
 #pragma once
 // The receiver port on a POSIX terminal device (termios).
+#include <termios.h>
+
 #include <atomic>
+#include <mutex>
 
 #include "link/SerialPort.h"
 
@@ -21,12 +24,16 @@ class PosixSerialPort final : public SerialPort {
   void Interrupt() override;
   void Close() override;
   int LastError() const override { return lastError_.load(std::memory_order_relaxed); }
+  bool Gone() const override { return gone_.load(std::memory_order_acquire); }
 
   int Descriptor() const { return fd_; }
 
  private:
   void Fail(int error) { lastError_.store(error, std::memory_order_relaxed); }
   void ReleaseExclusive();
+  // Puts back the terminal settings and modem lines found at open, once.
+  void RestoreTerminal();
+  void MarkGone() { gone_.store(true, std::memory_order_release); }
   // Waits on the wake-up descriptor alone until `deadlineNs`.
   void SleepUntil(long long deadlineNs);
   // Asks the line discipline to report the port readable only once `count`
@@ -46,6 +53,15 @@ class PosixSerialPort final : public SerialPort {
   std::atomic<bool> interrupted_{false};
   std::atomic<bool> released_{false};
   std::atomic<int> lastError_{0};
+  std::atomic<bool> gone_{false};
+  // What the terminal was before we touched it. Settings change under the
+  // mutex, so a reader's last VMIN change cannot land after the restore.
+  std::mutex settingsMutex_;
+  termios found_{};
+  bool foundValid_ = false;
+  int foundModem_ = 0;
+  bool foundModemValid_ = false;
+  bool restored_ = false;
 };
 
 // Sets a speed that has no B constant (Linux termios2); false with errno set

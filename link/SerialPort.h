@@ -40,8 +40,9 @@ class SerialPort {
   virtual void DiscardInput() = 0;
 
   // Safe from any thread: a read in progress and every later read return at
-  // once, and the device's exclusive use is given up so that it can be
-  // opened again while a reader still holds this object.
+  // once, the terminal settings and modem lines found at open are put back,
+  // and the device's exclusive use is given up so that it can be opened
+  // again while a reader still holds this object.
   virtual void Interrupt() = 0;
 
   virtual void Close() = 0;
@@ -49,6 +50,10 @@ class SerialPort {
   // errno of the last failed operation of the window's thread (open,
   // configure, write), 0 if none.
   virtual int LastError() const = 0;
+
+  // True once a read found the device gone: hung up, unplugged, an I/O
+  // error. A silent device is not gone. Safe from any thread.
+  virtual bool Gone() const = 0;
 };
 
 // Creates the ports the window opens; tests hand in fakes.
@@ -60,6 +65,12 @@ class SerialPortFactory {
 
 // The termios factory.
 std::unique_ptr<SerialPortFactory> MakePosixSerialPortFactory();
+
+// Why an open or a configuration failed, in words, for the line under the
+// window's "Can't Open ComPort!!" or "ComPort Setting Error!!": what the
+// system said about `path`, and what helps where something does (the group
+// that owns the device, the program that holds it).
+std::string PortFailureText(int error, const std::string& path);
 
 // The device behind a port name: a text starting with "/" is a path, "COMn"
 // (any letter case, n from 1) is /dev/ttyS(n-1), any other text is a name

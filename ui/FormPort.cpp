@@ -80,8 +80,11 @@ void TMainForm::BtnOpenClick() {
 
   vantrel::SerialPortFactory* factory = Ports != nullptr ? Ports : Links().posixPorts.get();
   std::unique_ptr<vantrel::SerialPort> port = factory->Create();
-  if (!port->Open(vantrel::DevicePath(CmbCom->currentText().toStdString()))) {
-    MessageBoxes->Show(this, QStringLiteral("Can't Open ComPort!!"));
+  const std::string path = vantrel::DevicePath(CmbCom->currentText().toStdString());
+  if (!port->Open(path)) {
+    // The first line as it always was; below it, why, and what helps.
+    MessageBoxes->Show(this, QStringLiteral("Can't Open ComPort!!\n") +
+                                 QString::fromStdString(vantrel::PortFailureText(port->LastError(), path)));
     return;
   }
   // The box is editable: a text that is no whole number stops the open
@@ -96,7 +99,8 @@ void TMainForm::BtnOpenClick() {
   if (!port->Configure(*baud)) {
     const int error = port->LastError();
     port->Close();
-    MessageBoxes->Show(this, QStringLiteral("ComPort Setting Error!! Err_Code:") + QString::number(error));
+    MessageBoxes->Show(this, QStringLiteral("ComPort Setting Error!! Err_Code:") + QString::number(error) +
+                                 QStringLiteral("\n") + QString::fromStdString(vantrel::PortFailureText(error, path)));
     return;
   }
   // Queue sizes and time limits are fixed in the port layer.

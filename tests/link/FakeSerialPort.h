@@ -29,6 +29,13 @@ class FakePortDevice {
     configureError_ = error;
     configureFailures_ = times;
   }
+  // The device goes away (unplugged): reads find it gone from now on, until
+  // the next open.
+  void Unplug() {
+    std::lock_guard lock(mutex_);
+    unplugged_ = true;
+    changed_.notify_all();
+  }
   // Bytes the receiver sends; a reader gets them in its next reads.
   void Feed(const std::string& bytes) {
     std::lock_guard lock(mutex_);
@@ -67,6 +74,7 @@ class FakePortDevice {
   std::string input_;
   int discards_ = 0;
   int openPorts_ = 0;
+  bool unplugged_ = false;
 };
 
 class FakeSerialPort final : public SerialPort {
@@ -83,6 +91,7 @@ class FakeSerialPort final : public SerialPort {
     }
     open_ = true;
     interrupted_ = false;
+    device_->unplugged_ = false;
     ++device_->openPorts_;
     return true;
   }
@@ -99,8 +108,8 @@ class FakeSerialPort final : public SerialPort {
   size_t Read(char* buffer, size_t n, int timeoutMs) override {
     std::unique_lock lock(device_->mutex_);
     device_->changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                               [&] { return interrupted_ || !device_->input_.empty(); });
-    if (interrupted_ || !open_) return 0;
+                               [&] { return interrupted_ || device_->unplugged_ || !device_->input_.empty(); });
+    if (interrupted_ || !open_ || device_->unplugged_) return 0;
     size_t count = std::min(n, device_->input_.size());
     std::memcpy(buffer, device_->input_.data(), count);
     device_->input_.erase(0, count);
@@ -130,6 +139,10 @@ class FakeSerialPort final : public SerialPort {
   int LastError() const override {
     std::lock_guard lock(device_->mutex_);
     return lastError_;
+  }
+  bool Gone() const override {
+    std::lock_guard lock(device_->mutex_);
+    return open_ && device_->unplugged_;
   }
 
  private:

@@ -2,7 +2,11 @@
 #include "link/PosixSerialPort.h"
 
 #include <gtest/gtest.h>
+#include <grp.h>
+#include <sys/ioctl.h>
 #include <termios.h>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <chrono>
@@ -222,6 +226,96 @@ TEST_F(PosixSerialPortTest, HungUpLineWaitsOutTheReadInsteadOfSpinning) {
     EXPECT_EQ(port.Read(buffer, 100, kReadTimeoutMs), 0u);
     EXPECT_GE(MsSince(start), kReadTimeoutMs - 1) << "read " << i << " returned early";
   }
+  EXPECT_TRUE(port.Gone());
+}
+
+TEST_F(PosixSerialPortTest, SilentDeviceIsNotGone) {
+  PosixSerialPort port;
+  OpenConfigured(port);
+  char buffer[100];
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(port.Read(buffer, 100, kReadTimeoutMs), 0u);
+  EXPECT_FALSE(port.Gone());
+  pty.Send("$GP");
+  EXPECT_EQ(port.Read(buffer, 3, 1000), 3u);
+  EXPECT_FALSE(port.Gone());
+}
+
+// The terminal as `stty -g` would see it.
+struct TerminalState {
+  termios settings{};
+  int modem = 0;
+  bool operator==(const TerminalState& o) const {
+    return settings.c_iflag == o.settings.c_iflag && settings.c_oflag == o.settings.c_oflag &&
+           settings.c_cflag == o.settings.c_cflag && settings.c_lflag == o.settings.c_lflag &&
+           std::equal(std::begin(settings.c_cc), std::end(settings.c_cc), std::begin(o.settings.c_cc)) &&
+           cfgetospeed(&settings) == cfgetospeed(&o.settings) && modem == o.modem;
+  }
+};
+TerminalState StateOf(const std::string& path) {
+  TerminalState state;
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  tcgetattr(fd, &state.settings);
+  ioctl(fd, TIOCMGET, &state.modem);  // a pseudo-terminal has none: stays 0
+  close(fd);
+  return state;
+}
+
+TEST_F(PosixSerialPortTest, TerminalIsGivenBackAsItWasFound) {
+  // Canonical mode with echo, as a terminal typed into the list would be.
+  const TerminalState before = StateOf(pty.SlavePath());
+  ASSERT_NE(before.settings.c_lflag & ECHO, 0u);
+  {
+    PosixSerialPort port;
+    OpenConfigured(port, 115200);
+    char buffer[100];
+    port.Read(buffer, 100, kReadTimeoutMs);  // a reader has set its wake-up count
+    EXPECT_FALSE(StateOf(pty.SlavePath()) == before);
+    port.Close();
+  }
+  EXPECT_TRUE(StateOf(pty.SlavePath()) == before);
+
+  // Interrupted first (the window's close), let go later (the last reader).
+  PosixSerialPort port;
+  OpenConfigured(port);
+  port.Interrupt();
+  EXPECT_TRUE(StateOf(pty.SlavePath()) == before);
+  char buffer[100];
+  port.Read(buffer, 100, kReadTimeoutMs);  // the reader's last read changes nothing
+  port.Close();
+  EXPECT_TRUE(StateOf(pty.SlavePath()) == before);
+}
+
+TEST(PortFailureText, NamesTheReasonAndWhatHelps) {
+  struct Case {
+    int error;
+    const char* path;
+    const char* text;
+  } cases[] = {
+      {ENOENT, "/dev/ttyUSB0",
+       "No such device: /dev/ttyUSB0. Is the receiver plugged in? Right after plugging it in, `dmesg` names its "
+       "device."},
+      {EBUSY, "/dev/ttyUSB0",
+       "Busy: /dev/ttyUSB0 is held by another program (a terminal, gpsd, ModemManager, another Vantrel). Close it "
+       "and try again."},
+      // A device that cannot be looked at: the usual serial group.
+      {EACCES, "/dev/vantrel-absent",
+       "Permission denied: /dev/vantrel-absent belongs to the group \"dialout\". Add yourself to it (sudo usermod "
+       "-aG dialout $USER), then log out and in again."},
+      {ENOTTY, "/dev/null", "Not a serial port: /dev/null."},
+      {EMFILE, "/dev/ttyS0", "Too many open files: /dev/ttyS0."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PortFailureText(c.error, c.path), c.text) << c.error;
+
+  // The group is read off the device: a file of ours belongs to our group.
+  char path[] = "/tmp/vantrel-port-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  const std::string group = getgrgid(getegid())->gr_name;
+  EXPECT_EQ(PortFailureText(EACCES, path), std::string("Permission denied: ") + path + " belongs to the group \"" +
+                                                group + "\". Add yourself to it (sudo usermod -aG " + group +
+                                                " $USER), then log out and in again.");
+  unlink(path);
 }
 
 TEST_F(PosixSerialPortTest, InterruptWakesABlockedReadAndEveryLaterOne) {
