@@ -377,7 +377,7 @@ TEST(SimModule, FlashWritesCountDownApplyAndCanBeProtected) {
   EXPECT_EQ(Acks(rig.Send(Finish(write))), Ack(390, 3));
   EXPECT_EQ(With(rig.Send("$PQOL490*3F"), "$PQOL590,")[0], "$PQOL590,1*23");
   EXPECT_EQ(rig.module.FixPeriodMs(), 500);
-  EXPECT_EQ(rig.module.DgpsMode(), 2);
+  EXPECT_EQ(rig.module.CurrentSettings().dgps, DgpsMode::Sbas);
   const std::string bad = "$PQOL390,0,9,38400,1,1,1,1,1,1,0,0,-1,2,9600";  // 9 Hz
   EXPECT_EQ(Acks(rig.Send(Finish(bad))), Ack(390, 2));
   const std::string protect = "$PQOL390,1,1,9600,1,1,1,1,1,1,0,0,7,0,9600";
