@@ -9,7 +9,11 @@ namespace vantrel::sim {
 
 namespace {
 
-constexpr size_t kMaxLine = 200;  // longer input is noise, not a command
+constexpr size_t kMaxLine = 200;       // longer input is noise, not a command
+constexpr long kMinFixPeriodMs = 200;  // 5 Hz
+constexpr long kMaxFixPeriodMs = 1000;
+constexpr long kMaxRate = 255;
+constexpr long kMaxDatum = 222;
 
 constexpr int kBauds[] = {4800, 9600, 14400, 19200, 38400, 57600, 115200};
 
@@ -19,6 +23,14 @@ bool ValidBaud(long baud) {
 
 bool FieldInt(const std::vector<std::string>& f, size_t i, long lo, long hi, long& out) {
   return i < f.size() && ParseInt(f[i], out) && out >= lo && out <= hi;
+}
+
+// "$PQOL" and three digits; anything else is not addressed to this module.
+bool CommandNumber(std::string_view name, long& number) {
+  if (name.size() != 8 || name.substr(0, 5) != "$PQOL") return false;
+  for (char c : name.substr(5))
+    if (c < '0' || c > '9') return false;
+  return ParseInt(name.substr(5), number);
 }
 
 }  // namespace
@@ -64,8 +76,7 @@ void CommandInterpreter::HandleLine(std::string_view line) {
     answer_ = "(bad checksum: no answer)";
   } else {
     ++stats_.commands;
-    const bool ours = parsed.name.size() == 8 && parsed.name.compare(0, 5, "$PQOL") == 0 &&
-                      ParseInt(std::string_view(parsed.name).substr(5), number);
+    const bool ours = CommandNumber(parsed.name, number);
     const Command command = static_cast<Command>(number);
     if (!ours)
       answer_ = "(not a command of this module)";
@@ -84,6 +95,8 @@ void CommandInterpreter::Handle(Command command, const std::vector<std::string>&
   constexpr AckFlag kFailed = AckFlag::Failed, kDone = AckFlag::Done;
   Settings& s = settings_;
   long v = 0;
+  // Each case checks every field before it changes anything: a refused
+  // command leaves the module as it was.
   switch (command) {
     case Command::HotStart:
     case Command::WarmStart:
@@ -92,41 +105,46 @@ void CommandInterpreter::Handle(Command command, const std::vector<std::string>&
       Ack(command, kDone);
       return host_.Restart(static_cast<RestartKind>(static_cast<int>(command) % 100), rxNow_);
     case Command::CurrentTest:
+      if (!f.empty()) return Ack(command, kFailed);
       s.lowCurrent = true;
-      return Ack(command, f.empty() ? kDone : kFailed);
+      return Ack(command, kDone);
     case Command::WakeUp:
       if (!f.empty()) return Ack(command, kFailed);
       s.asleep = false;
       return Ack(command, kDone);
     case Command::FixPeriod:
-      if (f.size() != 1 || !FieldInt(f, 0, 200, 1000, v)) return Ack(command, kFailed);
+      if (f.size() != 1 || !FieldInt(f, 0, kMinFixPeriodMs, kMaxFixPeriodMs, v)) return Ack(command, kFailed);
       s.fixPeriodMs = static_cast<int>(v);
       return Ack(command, kDone);
-    case Command::RtcmInput:
-      if (f.size() != 3 || f[0] != "1" || f[1] != "0" || !ParseInt(f[2], v) || !ValidBaud(v))
+    case Command::RtcmInput: {
+      // on (1) or off (0), the RTCM format (always 0), the baud rate
+      long on = 0;
+      if (f.size() != 3 || !FieldInt(f, 0, 0, 1, on) || f[1] != "0" || !ParseInt(f[2], v) || !ValidBaud(v))
         return Ack(command, kFailed);
+      s.rtcmInput = on == 1;
       s.rtcmBaud = static_cast<int>(v);
       return Ack(command, kDone);
+    }
     case Command::Baud:
       if (f.size() != 1 || !ParseInt(f[0], v) || !ValidBaud(v)) return Ack(command, kFailed);
       // Acknowledged at the old rate; the new one applies once that is out.
       return Ack(command, kDone, static_cast<int>(v));
     case Command::Dgps:
       if (f.size() != 1 || !FieldInt(f, 0, 0, 2, v)) return Ack(command, kFailed);
-      s.dgps = static_cast<DgpsMode>(v);
+      SetDgps(static_cast<DgpsMode>(v));
       return Ack(command, kDone);
     case Command::Sbas:
       if (f.size() != 1 || !FieldInt(f, 0, 0, 1, v)) return Ack(command, kFailed);
       s.sbasEnabled = v == 1;
       return Ack(command, kDone);
     case Command::OutputRates: {
+      // GLL RMC VTG GGA GSA GSV, eleven types this module does not have, ZDA CHN
       long r[19];
       if (f.size() != 19) return Ack(command, kFailed);
       for (size_t i = 0; i < 19; ++i)
-        if (!FieldInt(f, i, 0, 255, r[i])) return Ack(command, kFailed);
-      s.rates = OutputRates{static_cast<int>(r[0]),  static_cast<int>(r[1]), static_cast<int>(r[2]),
-                            static_cast<int>(r[3]),  static_cast<int>(r[4]), static_cast<int>(r[5]),
-                            static_cast<int>(r[17]), static_cast<int>(r[18])};
+        if (!FieldInt(f, i, 0, kMaxRate, r[i])) return Ack(command, kFailed);
+      auto rate = [&](int i) { return static_cast<int>(r[i]); };
+      s.rates = OutputRates{rate(0), rate(1), rate(2), rate(3), rate(4), rate(5), rate(17), rate(18)};
       return Ack(command, kDone);
     }
     case Command::SbasMode:
@@ -134,29 +152,11 @@ void CommandInterpreter::Handle(Command command, const std::vector<std::string>&
       s.sbasMode = static_cast<SbasMode>(v);
       return Ack(command, kDone);
     case Command::Datum:
-      if (f.size() != 1 || !FieldInt(f, 0, 0, 222, v)) return Ack(command, kFailed);
+      if (f.size() != 1 || !FieldInt(f, 0, 0, kMaxDatum, v)) return Ack(command, kFailed);
       s.datum = static_cast<int>(v);
       return Ack(command, kDone);
-    case Command::FlashWrite: {
-      // protect, fix Hz, baud, GLL RMC VTG GSA GSV GGA ZDA CHN, datum, DGPS mode, RTCM baud
-      long x[14];
-      if (f.size() != 14 || s.flashProtected || s.flashWritesLeft <= 0) return Ack(command, kFailed);
-      const long lo[14] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, 0, 0};
-      const long hi[14] = {1, 5, 115200, 255, 255, 255, 255, 255, 255, 255, 255, 222, 2, 115200};
-      for (size_t i = 0; i < 14; ++i)
-        if (!FieldInt(f, i, lo[i], hi[i], x[i])) return Ack(command, kFailed);
-      if (!ValidBaud(x[2]) || !ValidBaud(x[13])) return Ack(command, kFailed);
-      --s.flashWritesLeft;
-      s.flashProtected = x[0] == 1;
-      s.fixPeriodMs = static_cast<int>(1000 / x[1]);
-      s.rates = OutputRates{static_cast<int>(x[3]), static_cast<int>(x[4]), static_cast<int>(x[5]),
-                            static_cast<int>(x[8]), static_cast<int>(x[6]), static_cast<int>(x[7]),
-                            static_cast<int>(x[9]), static_cast<int>(x[10])};
-      if (x[11] >= 0) s.datum = static_cast<int>(x[11]);
-      s.dgps = static_cast<DgpsMode>(x[12]);
-      s.rtcmBaud = static_cast<int>(x[13]);
-      return Ack(command, kDone, static_cast<int>(x[2]));
-    }
+    case Command::FlashWrite:
+      return FlashWrite(f);
     case Command::QueryFixPeriod:
     case Command::QueryDgps:
     case Command::QueryOutputRates:
@@ -172,6 +172,57 @@ void CommandInterpreter::Handle(Command command, const std::vector<std::string>&
       break;
   }
   Ack(command, kFailed);
+}
+
+void CommandInterpreter::SetDgps(DgpsMode mode) {
+  settings_.dgps = mode;
+  // The RTCM port listens only while RTCM is the source of corrections.
+  settings_.rtcmInput = mode == DgpsMode::Rtcm;
+}
+
+void CommandInterpreter::FlashWrite(const std::vector<std::string>& f) {
+  enum Field {
+    kProtect,
+    kHz,
+    kBaud,
+    kGll,
+    kRmc,
+    kVtg,
+    kGsa,
+    kGsv,
+    kGga,
+    kZda,
+    kChn,
+    kDatum,
+    kDgps,
+    kRtcmBaud,
+    kFields
+  };
+  constexpr long lo[kFields] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, 0, 0};
+  constexpr long hi[kFields] = {1,        5,        115200,   kMaxRate, kMaxRate,  kMaxRate, kMaxRate,
+                                kMaxRate, kMaxRate, kMaxRate, kMaxRate, kMaxDatum, 2,        115200};
+  Settings& s = settings_;
+  long x[kFields];
+  // A protected flash or one worn out takes no more writes.
+  if (f.size() != kFields || s.flashProtected || s.flashWritesLeft <= 0)
+    return Ack(Command::FlashWrite, AckFlag::Failed);
+  for (size_t i = 0; i < kFields; ++i)
+    if (!FieldInt(f, i, lo[i], hi[i], x[i])) return Ack(Command::FlashWrite, AckFlag::Failed);
+  if (!ValidBaud(x[kBaud]) || !ValidBaud(x[kRtcmBaud])) return Ack(Command::FlashWrite, AckFlag::Failed);
+
+  --s.flashWritesLeft;
+  s.flashProtected = x[kProtect] == 1;
+  s.fixPeriodMs = static_cast<int>(1000 / x[kHz]);
+  auto rate = [&](Field i) { return static_cast<int>(x[i]); };
+  s.rates = OutputRates{rate(kGll), rate(kRmc), rate(kVtg), rate(kGga),
+                        rate(kGsa), rate(kGsv), rate(kZda), rate(kChn)};
+  // -1: no datum chosen on the PC; the module keeps its own.
+  if (x[kDatum] >= 0) s.datum = static_cast<int>(x[kDatum]);
+  s.rtcmBaud = static_cast<int>(x[kRtcmBaud]);
+  SetDgps(static_cast<DgpsMode>(x[kDgps]));
+  // The module runs with what it stored, the baud rate included: it answers
+  // at the old rate and then talks at the new one.
+  Ack(Command::FlashWrite, AckFlag::Done, static_cast<int>(x[kBaud]));
 }
 
 std::string CommandInterpreter::ReplyFor(Command query) const {
@@ -195,7 +246,9 @@ std::string CommandInterpreter::ReplyFor(Command query) const {
     case Command::QueryFlashWrites:
       return Format("$PQOL590,%d", s.flashWritesLeft);
     case Command::QueryRtcm:
-      return Format("$PQOL702,%d,0,%d", s.dgps == DgpsMode::Rtcm ? 1 : 0, s.rtcmBaud);
+      // Only "1,0," says the RTCM input is on; while it is off the baud
+      // rate it would listen at is still reported.
+      return Format("$PQOL702,%d,0,%d", s.rtcmInput ? 1 : 0, s.rtcmBaud);
     case Command::QueryFirmware:
       return "$PQOL705,QG-1612 FW 2.04.17,Build 2026-06-30";
     default:
@@ -206,16 +259,17 @@ std::string CommandInterpreter::ReplyFor(Command query) const {
 void CommandInterpreter::Ack(Command command, AckFlag flag, int switchBaudTo) {
   ++(flag == AckFlag::Done ? stats_.acksDone : stats_.acksFailed);
   Answer(Format("$PQOL001,%d,%d", static_cast<int>(command), static_cast<int>(flag)), Kind::Ack,
-         switchBaudTo == line_.Baud() ? 0 : switchBaudTo);
+         switchBaudTo);
 }
 
 void CommandInterpreter::Reply(const std::string& body) { Answer(body, Kind::Reply); }
 
 void CommandInterpreter::Answer(const std::string& body, Kind kind, int switchBaudTo) {
-  if (line_.Dead()) return;
   std::string text = Finish(body);
-  if (!answer_.empty()) answer_ += ' ';
-  answer_.append(text, 0, text.size() - 2);
+  if (!line_.Dead()) {
+    if (!answer_.empty()) answer_ += ' ';
+    answer_.append(text, 0, text.size() - 2);
+  }
   line_.Push(std::move(text), kind, false, switchBaudTo);
 }
 

@@ -79,6 +79,8 @@ class CommandInterpreter {
  private:
   void HandleLine(std::string_view line);
   void Handle(Command command, const std::vector<std::string>& fields);
+  void FlashWrite(const std::vector<std::string>& fields);
+  void SetDgps(DgpsMode mode);
   void Ack(Command command, AckFlag flag, int switchBaudTo = 0);
   void Reply(const std::string& body);
   void Answer(const std::string& body, Kind kind, int switchBaudTo = 0);

@@ -77,7 +77,8 @@ void Module::EmitEpoch(double now) {
   if (used < 3) e.fix = false;  // not enough satellites for a position
   if (!e.fix)
     for (SatView& v : e.sats) v.used = false;
-  e.dgps = e.fix && settings_.dgps == DgpsMode::Sbas;
+  // No RTCM source is simulated: only SBAS corrects the position.
+  e.dgps = e.fix && settings_.dgps == DgpsMode::Sbas && settings_.sbasEnabled;
   e.where = DriveAt(skyTime, opt_.latitude, opt_.longitude, settings_.datum);
   WriteEpoch(e, settings_.rates,
              [&](std::string sentence, Kind kind) { line_.Push(std::move(sentence), kind, true); });

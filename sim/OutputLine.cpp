@@ -16,7 +16,11 @@ char Garble(char c) { return static_cast<char>(0x80 | ((static_cast<uint8_t>(c) 
 OutputLine::OutputLine(int baud, double now, Stats& stats) : baud_(baud), lastPump_(now), stats_(stats) {}
 
 void OutputLine::Push(std::string text, Kind kind, bool mayDrop, int switchBaudTo) {
-  if (dead_) return;
+  if (dead_) {
+    // Nothing goes out, but the UART still takes its new rate.
+    if (switchBaudTo) baud_ = switchBaudTo;
+    return;
+  }
   // A module whose output does not fit its line drops whole sentences
   // rather than fall ever further behind.
   const size_t capacity = std::max<size_t>(1024, static_cast<size_t>(baud_ / 10));

@@ -19,13 +19,16 @@ struct Settings {
   OutputRates rates;
   int datum = 0;
   DgpsMode dgps = DgpsMode::None;
-  bool sbasEnabled = false;
+  bool sbasEnabled = true;  // SBAS satellites searched for; corrections need it and the SBAS mode
   SbasMode sbasMode = SbasMode::Integrity;
+  bool rtcmInput = false;  // listening for RTCM corrections, at rtcmBaud
   int rtcmBaud = 9600;
   int flashWritesLeft = 10;
   bool flashProtected = false;
   bool lowCurrent = false;  // the current test: drop the current while there is a fix
   bool asleep = false;      // no NMEA output until the wake-up command
+
+  bool operator==(const Settings&) const = default;
 };
 
 }  // namespace vantrel::sim
