@@ -34,9 +34,11 @@ std::string ApplyControl(std::string_view line, Module& module) {
   if (verb == "fault" && arg.empty()) {
     module.ReportFault();
   } else if ((verb == "refuse" || verb == "accept") && ParseInt(arg, n)) {
-    module.SetRefused(static_cast<int>(n), verb == "refuse");
-  } else if ((verb == "ignore" || verb == "heed") && (arg == "all" || ParseInt(arg, n))) {
-    module.SetIgnored(arg == "all" ? 0 : static_cast<int>(n), verb == "ignore");
+    module.SetRefused(static_cast<Command>(n), verb == "refuse");
+  } else if ((verb == "ignore" || verb == "heed") && arg == "all") {
+    module.SetIgnoredAll(verb == "ignore");
+  } else if ((verb == "ignore" || verb == "heed") && ParseInt(arg, n)) {
+    module.SetIgnored(static_cast<Command>(n), verb == "ignore");
   } else if (verb == "silent" && OnOff(arg, on)) {
     module.SetSilent(on);
   } else if (verb == "nofix" && OnOff(arg, on)) {

@@ -2,7 +2,9 @@
 // Sentence helpers of the simulated module. Deliberately separate from
 // Vantrel's own decoders: the simulator is the ground truth that Vantrel's
 // end-to-end tests compare against, so it must not share their mistakes.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +28,14 @@ struct ParsedLine {
 // silent) when the line lacks "*", the two digits after it are not upper-case
 // hexadecimal, or they do not match the XOR of the body.
 bool ParseLine(std::string_view line, ParsedLine& out);
+
+// snprintf into a std::string, for sentence bodies and short texts (up to
+// 159 characters; longer output is cut).
+std::string Format(const char* fmt, auto... args) {
+  char buf[160];
+  const int n = std::snprintf(buf, sizeof buf, fmt, args...);
+  return std::string(buf, n < 0 ? 0 : std::min<size_t>(n, sizeof buf - 1));
+}
 
 // Strict whole number: optional "-", then only decimal digits, at least one.
 // Returns false for anything else ("", "12a", "+3", "1.0").

@@ -13,80 +13,12 @@
 #include "sim/Module.h"
 #include "sim/Sentence.h"
 #include "sim/Sky.h"
+#include "tests/sim/ModuleRig.h"
 
 namespace vantrel::sim {
 namespace {
 
-std::vector<std::string> Lines(const std::string& stream) {
-  std::vector<std::string> lines;
-  std::istringstream in(stream);
-  std::string l;
-  while (std::getline(in, l)) {
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    if (!l.empty()) lines.push_back(l);
-  }
-  return lines;
-}
-
-std::vector<std::string> With(const std::string& stream, const std::string& prefix) {
-  std::vector<std::string> out;
-  for (const std::string& l : Lines(stream))
-    if (l.rfind(prefix, 0) == 0) out.push_back(l);
-  return out;
-}
-
-std::string Field(const std::string& sentence, int index) {
-  std::stringstream in(sentence.substr(0, sentence.find('*')));
-  std::string f;
-  for (int i = 0; i <= index; ++i)
-    if (!std::getline(in, f, ',')) return "<none>";
-  return f;
-}
-
-// A module on a line that takes everything, at 38400 baud unless told.
-class Rig {
- public:
-  explicit Rig(ModuleOptions opt = {}) : module(Fix(opt), 0.0) {}
-  static ModuleOptions Fix(ModuleOptions opt) {
-    opt.utcStart = 1175904000;  // 2007-04-07 00:00:00 UTC
-    return opt;
-  }
-  // Sends `line` (CR LF added; a line that has one already gets an empty
-  // line more, which the module skips) at time `t` and returns what the module
-  // puts on the line until `t` + 0.5 s.
-  std::string Send(const std::string& line, double t = -1) {
-    if (t < 0) t = now;
-    module.Receive(line + "\r\n", t, pcBaud);
-    return Run(t + 0.5);
-  }
-  // Runs fixes and the line up to `until`, in 10 ms steps.
-  std::string Run(double until) {
-    const size_t from = out.size();
-    for (; now < until; now += 0.01) {
-      module.Tick(now);
-      module.Pump(now, pcBaud, [&](const char* p, size_t n) {
-        out.append(p, n);
-        return lineTakes ? n : 0;
-      });
-    }
-    return out.substr(from);
-  }
-  Module module;
-  std::string out;
-  double now = 0;
-  int pcBaud = 38400;
-  bool lineTakes = true;
-};
-
-std::string Ack(int command, int flag) {
-  return Finish("$PQOL001," + std::to_string(command) + "," + std::to_string(flag));
-}
-
-std::string Acks(const std::string& stream) {
-  std::string acks;
-  for (const std::string& a : With(stream, "$PQOL001,")) acks += a + "\r\n";
-  return acks;
-}
+using namespace test;
 
 TEST(SimSentence, ChecksumsMatchTheKnownCommands) {
   EXPECT_EQ(Finish("$PQOL101"), "$PQOL101*32\r\n");
@@ -445,7 +377,7 @@ TEST(SimModule, FlashWritesCountDownApplyAndCanBeProtected) {
   EXPECT_EQ(Acks(rig.Send(Finish(write))), Ack(390, 3));
   EXPECT_EQ(With(rig.Send("$PQOL490*3F"), "$PQOL590,")[0], "$PQOL590,1*23");
   EXPECT_EQ(rig.module.FixPeriodMs(), 500);
-  EXPECT_EQ(rig.module.DgpsMode(), 2);
+  EXPECT_EQ(rig.module.CurrentSettings().dgps, DgpsMode::Sbas);
   const std::string bad = "$PQOL390,0,9,38400,1,1,1,1,1,1,0,0,-1,2,9600";  // 9 Hz
   EXPECT_EQ(Acks(rig.Send(Finish(bad))), Ack(390, 2));
   const std::string protect = "$PQOL390,1,1,9600,1,1,1,1,1,1,0,0,7,0,9600";

@@ -25,6 +25,15 @@ bool ChecksumRight(const std::string& line) {
   return line.compare(star + 1, 2, want) == 0;
 }
 
+// `body` with "*", its checksum and CR LF, computed here for the same reason.
+std::string Sentence(const std::string& body) {
+  unsigned sum = 0;
+  for (size_t i = 1; i < body.size(); ++i) sum ^= static_cast<unsigned char>(body[i]);
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+  return body + tail;
+}
+
 std::vector<std::string> Lines(const std::string& stream) {
   std::vector<std::string> lines;
   std::string line;
@@ -217,6 +226,55 @@ TEST_F(Sim, BaudChangeIsAcknowledgedAtTheOldRateAndLeavesItUnreadable) {
   EXPECT_TRUE(port_->ReadUntil("$GPGGA,", 3000, &got));
   EXPECT_EQ(got.find("$PQOL500,"), std::string::npos);
   EXPECT_GT(sim_->Stats()["unreadable_bytes"], 0);
+}
+
+TEST_F(Sim, FlashWriteIsAcknowledgedThenTheModuleRunsWithWhatItStored) {
+  Start({"--flash-writes", "3"});
+  std::string got;
+  // As the form sends it: protection, 2 Hz, 9600 baud, the rates in page
+  // order (GLL, RMC, VTG, GSA, GSV, GGA, ZDA, channel status), datum 7,
+  // RTCM at 4800.
+  ASSERT_TRUE(port_->Write(Sentence("$PQOL390,0,2,9600,1,1,1,1,1,1,1,0,7,1,4800")));
+  // Whole, line end included: the module takes the new rate once the last
+  // byte has left.
+  ASSERT_TRUE(port_->ReadUntil(Sentence("$PQOL001,390,3"), 2000, &got));
+  // The PC reopens the port at the rate it asked the module to store.
+  ASSERT_TRUE(port_->SetBaud(9600));
+  for (const char* q : {"$PQOL400*36\r\n", "$PQOL414*33\r\n", "$PQOL430*35\r\n", "$PQOL602*36\r\n",
+                        "$PQOL401*37\r\n", "$PQOL490*3F\r\n"})
+    ASSERT_TRUE(port_->Write(q));
+  got.clear();
+  ASSERT_TRUE(ReadSentence("$PQOL590,", 4000, &got)) << got;
+  // The first reply may follow the noise of the old rate on the same line.
+  auto reply = [&](const std::string& name) {
+    std::vector<std::string> r;
+    for (const std::string& l : Lines(got))
+      if (l.find(name + ",") != std::string::npos) r.push_back(l.substr(l.find(name + ",")));
+    return r.size() == 1 && ChecksumRight(r[0]) ? r[0].substr(0, r[0].find('*')) : "<" + name + " missing>";
+  };
+  EXPECT_EQ(reply("$PQOL500"), "$PQOL500,500");
+  EXPECT_EQ(reply("$PQOL514"), "$PQOL514,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,1,0");
+  EXPECT_EQ(reply("$PQOL530"), "$PQOL530,7");
+  EXPECT_EQ(reply("$PQOL702"), "$PQOL702,1,0,4800");
+  EXPECT_EQ(reply("$PQOL501"), "$PQOL501,1");
+  EXPECT_EQ(reply("$PQOL590"), "$PQOL590,2");
+  // The stream goes on at 9600 with the stored rates.
+  got.clear();
+  ASSERT_TRUE(ReadSentence("$GPZDA,", 3000, &got));
+  EXPECT_TRUE(ChecksumRight(With(got, "$GPZDA,")[0]));
+  EXPECT_EQ(sim_->Stats()["baud"], 9600);
+}
+
+TEST_F(Sim, AModuleStartedAsleepAnswersAndStreamsOnlyAfterTheWakeUp) {
+  Start({"--asleep"});
+  std::string got;
+  ASSERT_TRUE(port_->Write("$PQOL400*36\r\n"));
+  ASSERT_TRUE(ReadSentence("$PQOL500,", 2000, &got));
+  got += port_->ReadFor(1500);
+  EXPECT_EQ(got.find("$GP"), std::string::npos) << got;
+  ASSERT_TRUE(port_->Write(std::string("$PQOL188*33\r\n\0", 14)));
+  EXPECT_TRUE(port_->ReadUntil("$PQOL001,188,3*", 2000));
+  EXPECT_TRUE(port_->ReadUntil("$GPGGA,", 2500));
 }
 
 TEST_F(Sim, SignalGeneratorLevelSetsTheSatellitesSnr) {

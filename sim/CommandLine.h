@@ -1,0 +1,32 @@
+#pragma once
+// The simulator's command line: what the options set, and the help text that
+// also describes its files and control lines.
+#include <string>
+#include <vector>
+
+#include "sim/CommandInterpreter.h"
+#include "sim/ModuleOptions.h"
+
+namespace vantrel::sim {
+
+struct ProgramOptions {
+  ModuleOptions module;
+  std::string dir = "/tmp/vantrel-sim";
+  std::vector<Command> refused;
+  bool silent = false;
+  bool noFix = false;
+  bool logSent = false;
+  int generatorBaud = 19200;
+};
+
+struct ParsedCommandLine {
+  ProgramOptions options;
+  bool help = false;  // print kHelp and stop
+  std::string error;  // non-empty: what was wrong, the simulator does not start
+};
+
+ParsedCommandLine ParseCommandLine(int argc, const char* const* argv);
+
+extern const char kHelp[];
+
+}  // namespace vantrel::sim

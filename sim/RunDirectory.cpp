@@ -1,0 +1,169 @@
+#include "sim/RunDirectory.h"
+
+#include <fcntl.h>     // open, O_* flags
+#include <sys/stat.h>  // mkdir, mkfifo
+#include <unistd.h>    // close, unlink, getpid
+
+#include <cerrno>
+#include <cstring>
+
+namespace vantrel::sim {
+
+namespace {
+
+std::string Escape(const char* p, size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(p[i]);
+    if (c == '\r') {
+      s += "\\r";
+    } else if (c == '\n') {
+      s += "\\n";
+    } else if (c == 0) {
+      s += "\\0";
+    } else if (c == '\\') {
+      s += "\\\\";
+    } else if (c < 32 || c >= 127) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      s += hex;
+    } else {
+      s += static_cast<char>(c);
+    }
+  }
+  return s;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& text) {
+  const std::string tmp = path + ".tmp";
+  FILE* f = std::fopen(tmp.c_str(), "w");
+  if (!f) return false;
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+// The process id in `pidPath` when it names a live simulator.
+long LiveSimulator(const std::string& pidPath) {
+  FILE* f = std::fopen(pidPath.c_str(), "r");
+  if (!f) return 0;
+  long other = 0;
+  const bool read = std::fscanf(f, "%ld", &other) == 1;
+  std::fclose(f);
+  // A stale file of a crashed run may name a process id that is in use
+  // again by something else: only a live simulator counts.
+  std::string comm;
+  if (FILE* c = std::fopen(("/proc/" + std::to_string(other) + "/comm").c_str(), "r")) {
+    char name[64] = {};
+    if (std::fgets(name, sizeof name, c)) comm = name;
+    std::fclose(c);
+  }
+  return read && other > 0 && other != getpid() && comm.rfind("vantrel-sim", 0) == 0 ? other : 0;
+}
+
+void LogChunk(FILE* log, double now, const char* bytes, size_t count, bool readable) {
+  std::fprintf(log, "%.6f %zu %s %s\n", now, count, readable ? "ok" : "unreadable",
+               Escape(bytes, count).c_str());
+  std::fflush(log);
+}
+
+}  // namespace
+
+std::unique_ptr<RunDirectory> RunDirectory::Create(const std::string& dir, int receiverBaud,
+                                                   int generatorBaud, bool logSent, std::string& error) {
+  if (mkdir(dir.c_str(), 0775) != 0 && errno != EEXIST) {
+    error = "cannot create " + dir + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  std::unique_ptr<RunDirectory> run(new RunDirectory);
+  run->dir_ = dir;
+  const std::string pidPath = dir + "/pid";
+  if (const long other = LiveSimulator(pidPath)) {
+    error = "another simulator (pid " + std::to_string(other) + ") uses " + dir;
+    return nullptr;
+  }
+  WriteFileAtomically(pidPath, std::to_string(getpid()) + "\n");
+  run->pidPath_ = pidPath;
+
+  const std::string controlPath = dir + "/control";
+  unlink(controlPath.c_str());
+  if (mkfifo(controlPath.c_str(), 0660) != 0) {
+    error = "cannot create " + controlPath + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  run->controlPath_ = controlPath;
+  // Opened for writing too, so the FIFO never reports end of file between writers.
+  run->control_ = open(controlPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  run->controlLog_ = std::fopen((dir + "/control.log").c_str(), "w");
+  run->received_ = std::fopen((dir + "/received.log").c_str(), "w");
+  run->receivedBin_ = std::fopen((dir + "/received.bin").c_str(), "wb");
+  run->generatorLog_ = std::fopen((dir + "/generator.log").c_str(), "w");
+  run->commandLog_ = std::fopen((dir + "/commands.log").c_str(), "w");
+  if (logSent) run->sentLog_ = std::fopen((dir + "/sent.log").c_str(), "w");
+  if (run->control_ < 0 || !run->controlLog_ || !run->received_ || !run->receivedBin_ ||
+      !run->generatorLog_ || !run->commandLog_ || (logSent && !run->sentLog_)) {
+    error = "cannot create the files in " + dir + ": " + std::strerror(errno);
+    return nullptr;
+  }
+
+  run->generator_ = Pty::Create(dir + "/generator", generatorBaud, error);
+  if (!run->generator_) return nullptr;
+  run->receiver_ = Pty::Create(dir + "/receiver", receiverBaud, error);
+  if (!run->receiver_) return nullptr;
+  return run;
+}
+
+RunDirectory::~RunDirectory() {
+  RemoveLinks();
+  for (FILE* f : {controlLog_, received_, receivedBin_, generatorLog_, commandLog_, sentLog_})
+    if (f) std::fclose(f);
+  if (!pidPath_.empty()) unlink(pidPath_.c_str());
+}
+
+void RunDirectory::RemoveLinks() {
+  receiver_.reset();
+  generator_.reset();
+  if (!controlPath_.empty()) unlink(controlPath_.c_str());
+  controlPath_.clear();
+  if (control_ >= 0) close(control_);
+  control_ = -1;
+}
+
+void RunDirectory::LogReceived(double now, const char* bytes, size_t count, bool readable) {
+  LogChunk(received_, now, bytes, count, readable);
+  std::fwrite(bytes, 1, count, receivedBin_);
+  std::fflush(receivedBin_);
+}
+
+void RunDirectory::LogGenerator(double now, const char* bytes, size_t count, bool readable) {
+  LogChunk(generatorLog_, now, bytes, count, readable);
+}
+
+void RunDirectory::LogControl(const std::string& line, const std::string& error) {
+  if (error.empty())
+    std::fprintf(controlLog_, "ok %s\n", line.c_str());
+  else
+    std::fprintf(controlLog_, "error %s: %s\n", line.c_str(), error.c_str());
+  std::fflush(controlLog_);
+}
+
+void RunDirectory::LogCommand(double now, std::string_view line, std::string_view answer) {
+  std::fprintf(commandLog_, "%.6f %.*s -> %.*s\n", now, static_cast<int>(line.size()), line.data(),
+               static_cast<int>(answer.size()), answer.data());
+  std::fflush(commandLog_);
+}
+
+void RunDirectory::LogSent(double now, std::string_view sentence, const char* outcome) {
+  if (!sentLog_) return;
+  // Without its line ending: one sentence per line of the log.
+  const int len = static_cast<int>(sentence.size() >= 2 ? sentence.size() - 2 : sentence.size());
+  std::fprintf(sentLog_, "%.6f %s %.*s\n", now, outcome, len, sentence.data());
+}
+
+void RunDirectory::FlushSentLog() {
+  if (sentLog_) std::fflush(sentLog_);
+}
+
+void RunDirectory::WriteStats(const std::string& text) { WriteFileAtomically(dir_ + "/stats", text); }
+
+}  // namespace vantrel::sim

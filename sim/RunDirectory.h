@@ -1,0 +1,68 @@
+#pragma once
+// The simulator's directory: its pid file, the links to the receiver's and
+// the generator's pseudo-terminals, the control FIFO and the log files that
+// the help text describes. Everything the program and its users find there
+// is made here, and removed again at the end of a run.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "sim/Pty.h"
+
+namespace vantrel::sim {
+
+class RunDirectory {
+ public:
+  // Creates `dir` if missing, refuses it while another live simulator uses
+  // it, writes the pid file, the control FIFO and the logs (sent.log only
+  // with `logSent`) and links the pseudo-terminals; the receiver link comes
+  // last, so once it exists everything else is ready. Null and `error` on
+  // failure.
+  static std::unique_ptr<RunDirectory> Create(const std::string& dir, int receiverBaud, int generatorBaud,
+                                              bool logSent, std::string& error);
+  // Closes the logs and removes the pid file; the links and the FIFO go too
+  // unless RemoveLinks() took them already.
+  ~RunDirectory();
+  RunDirectory(const RunDirectory&) = delete;
+  RunDirectory& operator=(const RunDirectory&) = delete;
+
+  Pty& Receiver() { return *receiver_; }
+  Pty& Generator() { return *generator_; }
+  int ControlFd() const { return control_; }
+  const std::string& Dir() const { return dir_; }
+
+  // One line per chunk received: seconds, byte count, "ok" or "unreadable"
+  // and the bytes escaped; the receiver's chunks go to received.bin raw too.
+  void LogReceived(double now, const char* bytes, size_t count, bool readable);
+  void LogGenerator(double now, const char* bytes, size_t count, bool readable);
+  void LogControl(const std::string& line, const std::string& error);
+  void LogCommand(double now, std::string_view line, std::string_view answer);
+  // Nothing without --log-sent; flushed by FlushSentLog once per loop.
+  void LogSent(double now, std::string_view sentence, const char* outcome);
+  void FlushSentLog();
+  bool LogsSent() const { return sentLog_ != nullptr; }
+
+  // Replaces the stats file whole, so a reader never sees half of it.
+  void WriteStats(const std::string& text);
+
+  // The pseudo-terminals and the control FIFO, at the end of a run.
+  void RemoveLinks();
+
+ private:
+  RunDirectory() = default;
+
+  std::string dir_;
+  std::string pidPath_;
+  std::string controlPath_;
+  int control_ = -1;
+  FILE* controlLog_ = nullptr;
+  FILE* received_ = nullptr;
+  FILE* receivedBin_ = nullptr;
+  FILE* generatorLog_ = nullptr;
+  FILE* commandLog_ = nullptr;
+  FILE* sentLog_ = nullptr;
+  std::unique_ptr<Pty> generator_;
+  std::unique_ptr<Pty> receiver_;
+};
+
+}  // namespace vantrel::sim
