@@ -136,7 +136,14 @@ void TNMEAThread::Body() {
   while (!StopRequested.load(std::memory_order_acquire) && env_.link && !env_.link->IsClosed()) {
     std::this_thread::yield();
     size_t n = env_.link->Read(chunk, kChunkMax);
-    if (n == 0) continue;
+    if (n == 0) {
+      // Gone is not silent: no byte will come again on this descriptor.
+      if (env_.link->Gone()) {
+        HandOver([this] { env_.host->ReceiverGone(); });
+        break;
+      }
+      continue;
+    }
     chunk[n] = 0;
     ReadCycle(chunk, n);
   }

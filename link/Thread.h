@@ -44,6 +44,9 @@ class ReaderHost {
   // A reply that has something to show, after the record took what it
   // keeps of it; in stream order.
   virtual void ShowReply(const Reply& reply, ReceiverRecord& record) = 0;
+  // The device went away under the reader (unplugged, the other end gone);
+  // the reader has stopped reading. Told once.
+  virtual void ReceiverGone() {}
 };
 
 // The log file's entry for the reader: set and cleared on the UI thread,

@@ -226,6 +226,8 @@ class TMainForm : public QWidget {
   bool PortOpen() const;  // the receiver port handle is not null
   void BtnOpenClick();
   void BtnCloseClick();
+  // The device went away while open: closes as BtnCloseClick does and says so.
+  void ReceiverDisconnected();
   void FormDestroy();
   void WritePort(const char* bytes, size_t count);
   // Replace the reader thread: stop and forget the current one; construct a

@@ -1,9 +1,10 @@
-// Receiver port, reader thread and the settings queries.
+// Receiver port, reader thread and command writes.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QLabel>
+#include <QMetaObject>
 #include <QTimer>
 #include <cstdio>
 
@@ -30,6 +31,10 @@ struct TMainForm::ReaderLinks final : vantrel::ReaderHost {
   void RefreshStatus(vantrel::ReceiverRecord& record) override { form->RefreshStatus(record); }
   void ShowReply(const vantrel::Reply& reply, vantrel::ReceiverRecord& record) override {
     form->ShowReply(reply, record);
+  }
+  void ReceiverGone() override {
+    // Later, not inside the hand-over: the close stops this very reader.
+    QMetaObject::invokeMethod(form, [f = form] { f->ReceiverDisconnected(); }, Qt::QueuedConnection);
   }
 
   TMainForm* form;
@@ -111,7 +116,12 @@ void TMainForm::BtnOpenClick() {
   if (ReaderThread != nullptr) StopReaderThread();
   StartReaderThread();
 
+  // One of the pair at a time, so neither Tab nor a screen reader reaches
+  // the covered one; the keyboard stays where the user was.
+  const bool hadFocus = BtnOpen->hasFocus();
+  BtnOpen->hide();
   BtnClose->show();
+  if (hadFocus) BtnClose->setFocus();
   Timer1->setInterval(1000);
   Timer1->start();
   CmbCom->setEnabled(false);
@@ -143,7 +153,10 @@ void TMainForm::BtnCloseClick() {
     PortHandle->Close();
     PortHandle.reset();
     StopReaderThread();
+    const bool hadFocus = BtnClose->hasFocus();
     BtnClose->hide();
+    BtnOpen->show();
+    if (hadFocus) BtnOpen->setFocus();
     CmbCom->setEnabled(true);
     CmbBaud->setEnabled(true);
     DisableReceiverControls();
@@ -173,6 +186,16 @@ void TMainForm::FormDestroy() {
   // the window it reports to. None can be waiting for this thread: they are
   // all stopped, and a stopped reader's hand-over is dropped.
   if (readerLinks_) readerLinks_->readers.StopAndJoinAll();
+}
+
+void TMainForm::ReceiverDisconnected() {
+  // Only the port now open counts: a reader of an earlier one may report late.
+  if (PortHandle == nullptr || !PortHandle->Gone()) return;
+  const QString device = CmbCom->currentText();
+  BtnCloseClick();
+  MessageBoxes->Show(this, QStringLiteral("The receiver was disconnected (%1). The port is closed; "
+                                          "press Open once it is back.")
+                               .arg(device));
 }
 
 void TMainForm::WritePort(const char* bytes, size_t count) {

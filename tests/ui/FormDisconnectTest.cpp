@@ -1,0 +1,134 @@
+// A receiver that goes away while the port is open: one message and the
+// closed state, while a silent receiver changes nothing; the alternating
+// Open/Close pair as the keyboard sees it; and the same against the
+// simulated module killed and started again.
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "link/Thread.h"
+#include "tests/link/FakeSerialPort.h"
+#include "tests/sim/SimHarness.h"
+#include "tests/ui/FakeSeams.h"
+#include "ui/Lists.h"
+
+namespace {
+
+bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+int OpenDescriptors() {
+  int n = 0;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (readdir(dir) != nullptr) ++n;
+    closedir(dir);
+  }
+  return n;
+}
+
+const QString kGoneText = QStringLiteral(
+    "The receiver was disconnected (%1). The port is closed; press Open once it is back.");
+
+class FormDisconnectTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form.Ports = &ports;
+    form.CmbCom->setEditText("COM3");
+    form.BtnOpenClick();
+    ASSERT_TRUE(form.PortOpen());
+  }
+  void TearDown() override { form.FormDestroy(); }
+
+  vantrel::testing::FakeSeams seams;
+  vantrel::FakeSerialPortFactory ports;
+  TMainForm form{seams.Services()};
+};
+
+TEST_F(FormDisconnectTest, UnpluggedReceiverIsToldOnceAndThePortClosesAsByClose) {
+  form.BtnHotClick();  // a restart count runs: it must not go on to its time-out
+  ports.Device().Unplug();
+  ASSERT_TRUE(RunUntil([&] { return !form.PortOpen(); }, 2000));
+  RunUntil([] { return false; }, 200);  // a late report from the reader changes nothing
+  EXPECT_EQ(seams.Boxes.Texts, std::vector<QString>{kGoneText.arg("COM3")});
+  EXPECT_EQ(form.ReaderThread, nullptr);
+  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_TRUE(form.BtnClose->isHidden());
+  EXPECT_FALSE(form.BtnOpen->isHidden());
+  EXPECT_TRUE(form.CmbCom->isEnabled());
+  EXPECT_EQ(ports.Device().OpenPorts(), 0);
+
+  // Back again: Open works as before.
+  form.BtnOpenClick();
+  EXPECT_TRUE(form.PortOpen());
+}
+
+TEST_F(FormDisconnectTest, SilentReceiverIsNotADisconnection) {
+  RunUntil([] { return false; }, 300);
+  EXPECT_TRUE(form.PortOpen());
+  EXPECT_TRUE(seams.Boxes.Texts.empty());
+}
+
+TEST_F(FormDisconnectTest, NoNumberOfTabsReachesTheCoveredButton) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  EXPECT_TRUE(form.BtnOpen->isHidden());
+  form.BtnClose->setFocus();
+  for (int i = 0; i < 200; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_NE(QApplication::focusWidget(), form.BtnOpen) << "after " << i + 1 << " Tabs";
+  }
+  // Space on the button the keyboard reaches closes; it does not reopen.
+  form.BtnClose->setFocus();
+  QTest::keyClick(form.BtnClose, Qt::Key_Space);
+  EXPECT_FALSE(form.PortOpen());
+  EXPECT_TRUE(form.BtnClose->isHidden());
+  EXPECT_EQ(QApplication::focusWidget(), form.BtnOpen);
+  EXPECT_TRUE(seams.Boxes.Texts.empty());
+}
+
+// Against the simulated module: killed while it streams, then started again.
+TEST(FormDisconnectSim, KilledModuleIsToldWithinTwoSecondsAndOpenWorksOnceItIsBack) {
+  vantrel::testing::FakeSeams seams;
+  TMainForm form(seams.Services());
+  const char* env = std::getenv("VANTREL_HANGUP_CYCLES");
+  const int cycles = env != nullptr ? std::atoi(env) : 5;
+  int descriptors = -1;
+  for (int cycle = 0; cycle < cycles; ++cycle) {
+    vantrel::test::SimHarness sim;
+    ASSERT_TRUE(sim.Started()) << sim.Error();
+    vantrel::SetListText(form.CmbCom, QString::fromStdString(sim.ReceiverPath()));
+    form.BtnOpenClick();
+    ASSERT_TRUE(form.PortOpen()) << cycle;
+    ASSERT_TRUE(RunUntil([&] { return form.ReaderThread != nullptr && form.ReaderThread->DecodedSentences() > 0; },
+                         5000))
+        << cycle;
+    seams.Boxes.Texts.clear();
+    kill(sim.Pid(), SIGKILL);
+    ASSERT_TRUE(RunUntil([&] { return !form.PortOpen(); }, 2000)) << cycle;
+    EXPECT_EQ(seams.Boxes.Texts.size(), 1u) << cycle;
+    sim.Stop();
+    // The first cycle's figure is the base: later ones leave no descriptor behind.
+    RunUntil([] { return false; }, 50);
+    if (cycle == 0) descriptors = OpenDescriptors();
+    EXPECT_LE(OpenDescriptors(), descriptors) << "cycle " << cycle;
+  }
+  form.FormDestroy();
+}
+
+}  // namespace
