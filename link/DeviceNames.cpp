@@ -9,8 +9,15 @@
 
 namespace vantrel {
 
+namespace {
+constexpr const char* kPointsTo = " -> ";
+}  // namespace
+
 std::string DevicePath(const std::string& portName) {
-  if (!portName.empty() && portName[0] == '/') return portName;
+  if (!portName.empty() && portName[0] == '/') {
+    const size_t arrow = portName.find(kPointsTo);
+    return arrow == std::string::npos ? portName : portName.substr(0, arrow);
+  }
   // "COMn": the n-th serial port of the machine, counted from 1.
   if (portName.size() > 3 && std::tolower(static_cast<unsigned char>(portName[0])) == 'c' &&
       std::tolower(static_cast<unsigned char>(portName[1])) == 'o' &&
@@ -27,29 +34,46 @@ std::string DevicePath(const std::string& portName) {
   return "/dev/" + portName;
 }
 
-std::vector<std::string> PresentSerialDevices(const std::string& simDir) {
+std::vector<std::string> PresentSerialDevices(const std::string& simDir, const std::string& devDir,
+                                              const std::string& byIdDir) {
   namespace fs = std::filesystem;
-  std::vector<std::string> found;
-  // Keeps the character devices of `dir` whose name `wanted` accepts; a
-  // directory that is missing or vanishes while it is read adds nothing.
-  auto scan = [&found](const fs::path& dir, auto wanted) {
+  // The character devices of `dir` whose name `wanted` accepts; a directory
+  // that is missing or vanishes while it is read gives nothing.
+  auto scan = [](const fs::path& dir, auto wanted) {
+    std::vector<fs::path> found;
     std::error_code ec;
     fs::directory_iterator it(dir, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
       std::error_code typeError;
-      if (wanted(it->path().filename().string()) && fs::is_character_file(it->path(), typeError)) {
-        found.push_back(it->path().string());
-      }
+      if (wanted(it->path().filename().string()) && fs::is_character_file(it->path(), typeError))
+        found.push_back(it->path());
     }
+    return found;
   };
-  scan("/dev", [](const std::string& name) { return name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0; });
-  scan("/dev/serial/by-id", [](const std::string&) { return true; });
+  auto canonical = [](const fs::path& p) {
+    std::error_code ec;
+    fs::path c = fs::canonical(p, ec);
+    return ec ? p : c;
+  };
+  std::vector<std::string> rows;
+  std::vector<fs::path> named;  // devices a stable name points to
+  for (const fs::path& link : scan(byIdDir, [](const std::string&) { return true; })) {
+    std::error_code ec;
+    const fs::path target = fs::read_symlink(link, ec);
+    rows.push_back(ec ? link.string() : link.string() + kPointsTo + target.filename().string());
+    named.push_back(canonical(link));
+  }
+  for (const fs::path& device : scan(devDir, [](const std::string& name) {
+         return name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0;
+       })) {
+    if (std::find(named.begin(), named.end(), canonical(device)) == named.end()) rows.push_back(device.string());
+  }
   // The simulator's links point at pseudo-terminals, which no port list of
   // the system shows.
-  scan(simDir, [](const std::string&) { return true; });
-  std::sort(found.begin(), found.end());
-  found.erase(std::unique(found.begin(), found.end()), found.end());
-  return found;
+  for (const fs::path& link : scan(simDir, [](const std::string&) { return true; })) rows.push_back(link.string());
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
 }
 
 namespace {

@@ -74,12 +74,16 @@ std::string PortFailureText(int error, const std::string& path);
 
 // The device behind a port name: a text starting with "/" is a path, "COMn"
 // (any letter case, n from 1) is /dev/ttyS(n-1), any other text is a name
-// under /dev.
+// under /dev. A row of the port list that shows where a link points
+// ("/dev/serial/by-id/usb-... -> ttyUSB0") names the link.
 std::string DevicePath(const std::string& portName);
 
-// Serial devices present now, for the port list after "COM1".."COM100":
-// USB and ACM adapters, the /dev/serial/by-id links and the simulator's
-// links in `simDir`. Sorted, no duplicates.
-std::vector<std::string> PresentSerialDevices(const std::string& simDir = "/tmp/vantrel-sim");
+// Serial devices present now, as rows for the port list after
+// "COM1".."COM100", sorted: the stable /dev/serial/by-id names, each showing
+// the device it points to; the USB and ACM adapters no such name points to;
+// the simulator's links in `simDir`. The other folders can be moved for tests.
+std::vector<std::string> PresentSerialDevices(const std::string& simDir = "/tmp/vantrel-sim",
+                                              const std::string& devDir = "/dev",
+                                              const std::string& byIdDir = "/dev/serial/by-id");
 
 }  // namespace vantrel

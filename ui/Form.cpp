@@ -25,6 +25,7 @@
 #include "ui/Chart.h"
 #include "ui/Datums.h"
 #include "ui/Lists.h"
+#include "ui/PortList.h"
 #include "ui/PaintPacer.h"
 #include "ui/RealSeams.h"
 #include "ui/SkyView.h"
@@ -86,8 +87,8 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, int x, int y, int 
 // An editable list. `selected` is the selected row; with -1 the list shows
 // `text` and no row is selected.
 QComboBox* MakeList(QWidget* parent, const QStringList& rows, int selected, const QString& text,
-                    int x, int y, int w, int h = 20) {
-  auto* list = new QComboBox(parent);
+                    int x, int y, int w, int h = 20, QComboBox* made = nullptr) {
+  QComboBox* list = made != nullptr ? made : new QComboBox(parent);
   list->setEditable(true);
   list->setInsertPolicy(QComboBox::NoInsert);
   list->setMaxVisibleItems(12);
@@ -304,7 +305,9 @@ void TMainForm::BuildStatusPage() {
   BtnWarm = MakeButton(page, QStringLiteral("Warm Start"), 101, 309, 96);
   BtnCold = MakeButton(page, QStringLiteral("Cold Start"), 200, 309, 96);
 
-  CmbCom = MakeList(page, ComRows(), -1, QStringLiteral("COM1"), 2, 338, 90);
+  auto* ports = new vantrel::TPortList(page);
+  ports->BeforePopup = [this] { AddPresentSerialDevices(); };
+  CmbCom = MakeList(page, ComRows(), -1, QStringLiteral("COM1"), 2, 338, 90, 20, ports);
   CmbBaud = MakeList(page, BaudRows(), 4, QString(), 96, 338, 90);
   BtnOpen = MakeButton(page, QStringLiteral("Open"), 200, 336, 96);
   BtnClose = MakeButton(page, QStringLiteral("Close"), 200, 336, 96);

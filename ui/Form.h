@@ -235,7 +235,11 @@ class TMainForm : public QWidget {
   void StopReaderThread();
   void StartReaderThread();
   // The port list's rows after "COM100": the serial devices present now.
+  // Read again each time the list drops down.
   void AddPresentSerialDevices();
+  static constexpr int kComRows = 100;  // "COM1" to "COM100"
+  // Where vantrel-sim puts its receiver and generator links.
+  std::string SimulatorDir = "/tmp/vantrel-sim";
 
   // The open receiver port, shared with the readers; null while closed.
   std::shared_ptr<vantrel::PortLink> PortHandle;

@@ -51,9 +51,18 @@ TMainForm::ReaderLinks& TMainForm::Links() {
 bool TMainForm::PortOpen() const { return PortHandle != nullptr; }
 
 void TMainForm::AddPresentSerialDevices() {
-  for (const std::string& device : vantrel::PresentSerialDevices()) {
+  // What the user chose or typed stays; only the rows after "COM100" change.
+  const QString text = CmbCom->currentText();
+  while (CmbCom->count() > kComRows) CmbCom->removeItem(CmbCom->count() - 1);
+  for (const std::string& device : vantrel::PresentSerialDevices(SimulatorDir)) {
     const QString row = QString::fromStdString(device);
     if (CmbCom->findText(row) < 0) CmbCom->addItem(row);
+  }
+  const int row = CmbCom->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (row >= 0) {
+    vantrel::SelectItem(CmbCom, row);
+  } else {
+    vantrel::SetListText(CmbCom, text);
   }
 }
 

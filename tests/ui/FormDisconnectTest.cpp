@@ -14,6 +14,7 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -100,6 +101,28 @@ TEST_F(FormDisconnectTest, NoNumberOfTabsReachesTheCoveredButton) {
   EXPECT_TRUE(form.BtnClose->isHidden());
   EXPECT_EQ(QApplication::focusWidget(), form.BtnOpen);
   EXPECT_TRUE(seams.Boxes.Texts.empty());
+}
+
+TEST(FormPortList, ModuleStartedAfterTheWindowIsListedWhenTheListDropsDown) {
+  vantrel::testing::FakeSeams seams;
+  TMainForm form(seams.Services());
+  vantrel::test::SimHarness sim;
+  ASSERT_TRUE(sim.Started()) << sim.Error();
+  form.SimulatorDir = sim.Dir();
+  const QString receiver = QString::fromStdString(sim.ReceiverPath());
+  ASSERT_EQ(form.CmbCom->findText(receiver), -1);
+  form.CmbCom->setEditText("ttyUSB7");  // typed: kept
+  form.CmbCom->showPopup();
+  form.CmbCom->hidePopup();
+  EXPECT_GE(form.CmbCom->findText(receiver), TMainForm::kComRows);
+  EXPECT_EQ(form.CmbCom->currentText(), "ttyUSB7");
+  EXPECT_EQ(form.CmbCom->itemText(99), "COM100");
+
+  sim.Stop();  // gone again: gone from the list the next time
+  std::filesystem::remove(sim.ReceiverPath());
+  form.CmbCom->showPopup();
+  form.CmbCom->hidePopup();
+  EXPECT_EQ(form.CmbCom->findText(receiver), -1);
 }
 
 // Against the simulated module: killed while it streams, then started again.
