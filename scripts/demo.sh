@@ -35,8 +35,15 @@ done
 echo "demo: simulated receiver on $SIM_DIR/receiver (38400 baud), signal generator on $SIM_DIR/generator"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "demo: no display here; running Vantrel on a virtual X server (xvfb-run)" >&2
-  xvfb-run -a "$BUILD/app/vantrel"
+  if [ "${VANTREL_DEMO_XVFB:-}" = 1 ]; then
+    # Asked for: a window nobody sees, for screenshots and scripted clicks.
+    xvfb-run -a "$BUILD/app/vantrel"
+  else
+    echo "demo: Vantrel is a window and needs a display, and there is none here" >&2
+    echo "demo: (DISPLAY and WAYLAND_DISPLAY are not set). Run this from a desktop" >&2
+    echo "demo: session, or over ssh -X; VANTREL_DEMO_XVFB=1 runs it on an invisible one." >&2
+    exit 1
+  fi
 else
   "$BUILD/app/vantrel"
 fi
