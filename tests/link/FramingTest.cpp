@@ -5,19 +5,12 @@
 
 #include "link/Framing.h"
 #include "tests/link/StreamReader.h"
-#include "tests/nmea/SentenceText.h"
 
 namespace vantrel {
 namespace {
 
-using test::WithChecksum;
-using Piece = test::Piece;
-using Reader = test::StreamReader;
-
-const std::string kGGA = WithChecksum("GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,");
-const std::string kRMC = WithChecksum("GPRMC,092751.000,A,5321.6802,N,00630.3372,W,0.02,31.66,280511,,,A");
-const std::string kGSA = WithChecksum("GPGSA,A,3,10,07,05,02,29,04,08,13,,,,,1.72,1.03,1.38");
-const std::string kZDA = WithChecksum("GPZDA,092752.000,28,05,2011,,");
+using namespace test;  // the reader, its recorder and the sentences
+using Reader = StreamReader;
 
 TEST(Framing, WorkedExample) {
   Reader reader;

@@ -9,7 +9,6 @@
 
 #include "link/StreamDecoder.h"
 #include "tests/link/StreamReader.h"
-#include "tests/nmea/SentenceText.h"
 
 // Counts allocations while a test asks for it: the read loop must not
 // allocate.
@@ -30,13 +29,8 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace vantrel {
 namespace {
 
-using test::WithChecksum;
-using Reader = test::StreamReader;
-
-const std::string kGGA = WithChecksum("GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,");
-const std::string kRMC = WithChecksum("GPRMC,092751.000,A,5321.6802,N,00630.3372,W,0.02,31.66,280511,,,A");
-const std::string kGSA = WithChecksum("GPGSA,A,3,10,07,05,02,29,04,08,13,,,,,1.72,1.03,1.38");
-const std::string kZDA = WithChecksum("GPZDA,092752.000,28,05,2011,,");
+using namespace test;  // the reader, its recorder and the sentences
+using Reader = StreamReader;
 
 TEST(StreamDecoder, ReadLoopDoesNotAllocate) {
   std::string stream;

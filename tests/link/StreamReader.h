@@ -7,8 +7,15 @@
 
 #include "link/StreamDecoder.h"
 #include "tests/nmea/PieceRecorder.h"
+#include "tests/nmea/SentenceText.h"
 
 namespace vantrel::test {
+
+// Sentences of one fix, with their checksums.
+inline const std::string kGGA = WithChecksum("GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,");
+inline const std::string kRMC = WithChecksum("GPRMC,092751.000,A,5321.6802,N,00630.3372,W,0.02,31.66,280511,,,A");
+inline const std::string kGSA = WithChecksum("GPGSA,A,3,10,07,05,02,29,04,08,13,,,,,1.72,1.03,1.38");
+inline const std::string kZDA = WithChecksum("GPZDA,092752.000,28,05,2011,,");
 
 class StreamRecorder : public PieceRecorder<IStreamHandler> {
  public:
