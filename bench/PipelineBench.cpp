@@ -7,14 +7,14 @@
 #include <string>
 
 #include "bench/StreamGenerator.h"
-#include "link/Framing.h"
-#include "nmea/Fields.h"
+#include "link/StreamDecoder.h"
+#include "nmea/Numbers.h"
 
 namespace {
 
 using namespace vantrel;
 
-class IgnoreReplies : public IDispatchHandler {
+class IgnoreReplies : public IStreamHandler {
  public:
   void OnReply(const char*, size_t) override {}
 };
@@ -25,13 +25,10 @@ void BM_ChunkedPipeline(benchmark::State& state) {
   auto framing = std::make_unique<StreamFraming>();
   ReceiverRecord record;
   IgnoreReplies replies;
+  StreamDecoder decoder(*framing, record, replies);
   for (auto _ : state) {
     framing->Clear();
-    for (size_t at = 0; at < stream.size(); at += kChunkMax) {
-      framing->AppendChunk(stream.data() + at, stream.size() - at);
-      DispatchWorkText(*framing, record, replies);
-      MarkUsedSatellites(record);
-    }
+    for (size_t at = 0; at < stream.size();) at += decoder.Feed(stream.data() + at, stream.size() - at);
     benchmark::DoNotOptimize(record);
   }
   const auto runs = static_cast<double>(state.iterations());

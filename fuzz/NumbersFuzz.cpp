@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "nmea/Fields.h"
+#include "nmea/Numbers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Fields are at most 20 characters, but the readers take any C string.

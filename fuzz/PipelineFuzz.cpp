@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "link/Framing.h"
+#include "link/StreamDecoder.h"
 
 namespace {
 
@@ -21,12 +21,18 @@ void Check(bool ok, const char* what) {
   }
 }
 
-struct Checker : IDispatchHandler {
+struct Checker : IStreamHandler {
   const uint8_t* stream = nullptr;
   size_t streamLength = 0;
   uint64_t lastOffset = 0;
   bool any = false;
 
+  size_t cycleLength = 0;
+
+  void OnCycleText(const char* text, size_t len) override {
+    Check(std::strlen(text) == len, "the cycle's text is one C string");
+    cycleLength = len;
+  }
   void OnReply(const char* s, size_t len) override {
     Check(len >= 5 && std::memcmp(s, "$PQOL", 5) == 0, "reply piece starts with $PQOL");
   }
@@ -66,24 +72,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Checker checker;
   checker.stream = stream;
   checker.streamLength = length;
+  StreamDecoder decoder(framing, record, checker);
 
   size_t at = 0;
   while (at < length) {
     seed = seed * 1103515245u + 12345u;
     const size_t want = 1 + (seed >> 16) % kChunkMax;
     const size_t n = want < length - at ? want : length - at;
-    Check(framing.AppendChunk(reinterpret_cast<const char*>(stream + at), n) == n, "chunk taken whole");
+    Check(decoder.Feed(reinterpret_cast<const char*>(stream + at), n) == n, "chunk taken whole");
     at += n;
-    Check(framing.WorkLength + framing.CarryLength < kStreamTextSize, "texts fit their buffers");
+    Check(checker.cycleLength + framing.CarryLength < kStreamTextSize, "texts fit their buffers");
     Check(framing.CarryLength <= kCarryDropLength + kChunkMax, "tail bounded");
     Check(framing.CarryLength == 0 || IsStartPrefix(framing.CarryText, framing.CarryLength), "tail starts a sentence");
     Check(framing.CarryOffset + framing.CarryLength == framing.StreamLength, "tail ends the stream");
-    Check(std::strlen(framing.WorkText) == framing.WorkLength, "WorkText is one C string");
-    DispatchWorkText(framing, record, checker);
-    MarkUsedSatellites(record);
   }
-  framing.FlushCarry();
-  DispatchWorkText(framing, record, checker);
-  MarkUsedSatellites(record);
+  decoder.Finish();
   return 0;
 }

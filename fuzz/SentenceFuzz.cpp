@@ -1,42 +1,63 @@
-// One sentence into one decoder: the first byte picks the decoder, the rest
-// is the sentence. Also checks that the decoders' field walk and the
-// shared NextField/AfterNextComma agree on the sentence.
+// One sentence through the decoder entry: the first byte picks a sentence
+// name to put in front and whether to close the sentence with its right
+// checksum, so every decoder's field handling is reached; the rest is the
+// sentence. Also checks the field walker against a plain reading of the
+// field rule.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
-#include "link/Framing.h"
 #include "nmea/Decoders.h"
-#include "nmea/FieldWalk.h"
-#include "nmea/Reply.h"
+#include "nmea/Fields.h"
 
 namespace {
 
 using namespace vantrel;
 
-using Decoder = void (*)(ReceiverRecord&, const char*, size_t);
-constexpr Decoder kDecoders[] = {DecodeGGA, DecodeRMC, DecodeVTG, DecodeGSA,          DecodeGSV,
-                                 DecodeGLL, DecodeZDA, DecodeChannelStatus, checked::DecodeGSV};
+constexpr const char* kNames[] = {"$GPGGA", "$GPRMC", "$GPVTG", "$GPGSA", "$GPGSV", "$GPGLL", "$GPZDA", "$PQOLCHN", ""};
+constexpr size_t kNameCount = sizeof kNames / sizeof kNames[0];
 
-void CompareWalks(const char* s, size_t len) {
-  detail::FieldWalk walk(s, len);
-  const char* pos = s;
-  char field[kFieldMax + 1];
+void Fail(const char* what, std::string_view s) {
+  std::fprintf(stderr, "%s: \"%.*s\"\n", what, static_cast<int>(s.size()), s.data());
+  std::abort();
+}
+
+// The field at `at`, read by the rule as written: it ends at the next ",",
+// else at the first "*"; present when it has a character; cut to kFieldMax
+// and at a zero byte.
+bool ReferenceField(std::string_view s, size_t at, std::string& text) {
+  size_t end = s.find(',', at);
+  if (end == std::string_view::npos) end = s.find('*', at);
+  text.clear();
+  if (end == std::string_view::npos || end == at) return false;
+  text = s.substr(at, std::min<size_t>(end - at, kFieldMax));
+  text = text.substr(0, std::strlen(text.c_str()));
+  return true;
+}
+
+void CompareWalk(std::string_view s) {
+  FieldWalk walk(s.data(), s.size());
+  size_t at = 0;
+  std::string expected;
   for (;;) {
-    const bool moved = walk.Next();
-    pos = AfterNextComma(s, len, pos);
-    if (moved != (pos != nullptr)) std::abort();
-    if (!moved) return;
     const bool present = walk.Read();
-    if (present != NextField(s, len, pos, field) || std::strcmp(field, walk.text()) != 0 ||
-        std::strlen(field) != walk.length()) {
-      std::fprintf(stderr, "field walk and NextField differ on \"%s\" / \"%s\"\n", walk.text(), field);
-      std::abort();
-    }
-    if (present && walk.Whole() != ReadWhole(field)) std::abort();
+    if (present != ReferenceField(s, at, expected) || expected != walk.text() || expected.size() != walk.length())
+      Fail("field walk differs from the rule", s);
+    if (walk.Whole() != ReadWhole(expected.c_str())) Fail("Whole differs from ReadWhole", s);
+    char copy[8];
+    walk.CopyText(copy, sizeof copy);
+    if (std::strncmp(copy, expected.c_str(), sizeof copy - 1) != 0 || copy[sizeof copy - 1] != '\0')
+      Fail("CopyText differs from the field", s);
+    const size_t comma = s.find(',', at);
+    if (walk.Next() != (comma != std::string_view::npos)) Fail("Next differs from the next comma", s);
+    if (comma == std::string_view::npos) return;
+    at = comma + 1;
+    if (walk.position() != s.data() + at) Fail("Next lands off the field", s);
   }
 }
 
@@ -44,14 +65,22 @@ void CompareWalks(const char* s, size_t len) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  const Decoder decode = kDecoders[data[0] % (sizeof kDecoders / sizeof kDecoders[0])];
+  std::string text = kNames[(data[0] & 0x7F) % kNameCount];
+  text.append(reinterpret_cast<const char*>(data + 1), size - 1);
+  if (data[0] & 0x80) {
+    unsigned x = 0;
+    for (size_t i = 1; i < text.size(); ++i) x ^= static_cast<unsigned char>(text[i]);
+    char tail[4];
+    std::snprintf(tail, sizeof tail, "*%02X", x & 0xFFu);
+    text += tail;
+  }
   // A copy of exactly the sentence's size, so reading past it is caught.
-  std::vector<char> sentence(data + 1, data + size);
+  const std::vector<char> sentence(text.begin(), text.end());
   ReceiverRecord record;
   record.SatsInViewCount = 7;  // a state the decoders must cope with
   record.UsedPrns[0] = 5;
-  decode(record, sentence.data(), sentence.size());
+  DecodeSentence(record, sentence.data(), sentence.size());
   MarkUsedSatellites(record);
-  CompareWalks(sentence.data(), sentence.size());
+  CompareWalk(std::string_view(sentence.data(), sentence.size()));
   return 0;
 }

@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-#include "nmea/Decoders.h"
-#include "nmea/Fields.h"
 
 namespace vantrel {
 
@@ -42,63 +40,7 @@ size_t SplitStartLength(const char* text, size_t len) {
   return 0;
 }
 
-struct StandardType {
-  char name[4];
-  PieceKind kind;
-  void (*decode)(ReceiverRecord&, const char*, size_t);
-};
-
-constexpr StandardType kStandardTypes[] = {
-    {"GLL", PieceKind::GLL, checked::DecodeGLL}, {"RMC", PieceKind::RMC, checked::DecodeRMC},
-    {"VTG", PieceKind::VTG, checked::DecodeVTG}, {"GSA", PieceKind::GSA, checked::DecodeGSA},
-    {"GSV", PieceKind::GSV, checked::DecodeGSV}, {"GGA", PieceKind::GGA, checked::DecodeGGA},
-    {"ZDA", PieceKind::ZDA, checked::DecodeZDA},
-};
-
-// Shortest "$GP" piece handed to a decoder is 11 characters.
-constexpr size_t kStandardMinLength = 11;
-
-void DispatchPiece(char* s, size_t len, uint64_t offset, ReceiverRecord& record,
-                   IDispatchHandler& handler) {
-  PieceInfo info;
-  info.offset = offset;
-  if (StartsWith(s, len, "$PQOLCHN", 8)) {
-    info.kind = PieceKind::ChannelStatus;
-    info.checksumOk = SentenceChecksumOk(s, len);
-    if (info.checksumOk) checked::DecodeChannelStatus(record, s, len);
-  } else if (StartsWith(s, len, "$PQOL", 5)) {
-    info.kind = PieceKind::Reply;
-    info.checksumOk = SentenceChecksumOk(s, len);
-    handler.OnReply(s, len);
-  } else if (len >= kStandardMinLength && StartsWith(s, len, "$GP", 3)) {
-    for (const StandardType& t : kStandardTypes) {
-      if (std::memcmp(s + 3, t.name, 3) != 0) continue;
-      info.kind = t.kind;
-      info.checksumOk = SentenceChecksumOk(s, len);
-      if (info.checksumOk) t.decode(record, s, len);
-      break;
-    }
-  }
-  handler.OnPiece(info, s, len);
-}
-
 }  // namespace
-
-const char* PieceKindName(PieceKind kind) {
-  switch (kind) {
-    case PieceKind::GGA: return "GGA";
-    case PieceKind::RMC: return "RMC";
-    case PieceKind::VTG: return "VTG";
-    case PieceKind::GSA: return "GSA";
-    case PieceKind::GSV: return "GSV";
-    case PieceKind::GLL: return "GLL";
-    case PieceKind::ZDA: return "ZDA";
-    case PieceKind::ChannelStatus: return "PQOLCHN";
-    case PieceKind::Reply: return "PQOL";
-    case PieceKind::Ignored: break;
-  }
-  return "ignored";
-}
 
 void StreamFraming::Clear() {
   std::memset(CarryText, 0, sizeof CarryText);
@@ -146,60 +88,6 @@ void StreamFraming::FlushCarry() {
   CarryLength = 0;
   CarryText[0] = '\0';
   CarryOffset = StreamLength;
-}
-
-void DispatchWorkText(StreamFraming& framing, ReceiverRecord& record, IDispatchHandler& handler) {
-  char* const text = framing.WorkText;
-  char* const end = text + framing.WorkLength;
-  // The next CR and the next LF, each found once with memchr.
-  auto find = [end](char* from, char c) {
-    char* hit = static_cast<char*>(std::memchr(from, c, static_cast<size_t>(end - from)));
-    return hit ? hit : end;
-  };
-  char* cr = find(text, '\r');
-  char* lf = find(text, '\n');
-  char* p = text;
-  while (p < end) {
-    if (*p == '\r' || *p == '\n') {
-      ++p;
-      continue;
-    }
-    if (cr < p) cr = find(p, '\r');
-    if (lf < p) lf = find(p, '\n');
-    char* stop = cr < lf ? cr : lf;
-    *stop = '\0';  // the split writes zero bytes, as strtok would
-    DispatchPiece(p, static_cast<size_t>(stop - p), framing.WorkOffset + static_cast<uint64_t>(p - text), record,
-                  handler);
-    p = stop + 1;
-  }
-  framing.WorkLength = 0;
-}
-
-void MarkUsedSatellites(ReceiverRecord& record) {
-  // PRNs 1..255 go through a bit set; any other value is looked up in the list.
-  uint64_t usedBits[4] = {};
-  int usedCount = 0;
-  for (; usedCount < kUsedPrnsMax && record.UsedPrns[usedCount] > 0; ++usedCount) {
-    const int32_t prn = record.UsedPrns[usedCount];
-    if (prn < 256) usedBits[prn >> 6] |= uint64_t{1} << (prn & 63);
-  }
-  const int walked = record.WalkedSats();
-  for (int i = 0; i < kSatsInViewMax; ++i) {
-    SatInView& e = record.SatsInView[i];
-    if (i >= walked) {
-      e.Used = 0;
-    } else if (e.Prn > 0 && e.Prn < 256) {
-      e.Used = (usedBits[e.Prn >> 6] >> (e.Prn & 63)) & 1;
-    } else {
-      e.Used = 0;
-      for (int k = 0; k < usedCount; ++k) {
-        if (record.UsedPrns[k] == e.Prn) {
-          e.Used = 1;
-          break;
-        }
-      }
-    }
-  }
 }
 
 }  // namespace vantrel

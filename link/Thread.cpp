@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "link/StreamDecoder.h"
+
 namespace vantrel {
 
 void LogHook::Set(Sink sink) {
@@ -35,11 +37,19 @@ bool KeepReply(const Reply& reply, ReceiverRecord& record, AckSlots& acks) {
   return StoreReply(record, reply);
 }
 
-// Decodes the "$PQOL" replies of a cycle and hands their window updates over
-// in stream order.
-class TNMEAThread::ReplyHandler final : public IDispatchHandler {
+// Keeps the cycle's text for the monitor, decodes the "$PQOL" replies of a
+// cycle and hands their window updates over in stream order.
+class TNMEAThread::ReplyHandler final : public IStreamHandler {
  public:
   explicit ReplyHandler(TNMEAThread& reader) : reader_(reader) {}
+  // The monitor gets the text whole, before the dispatch cuts it apart. It
+  // goes over with the refresh, in one hand-over instead of two (each costs
+  // the reader a wait), unless a reply needs the window first.
+  void OnCycleText(const char* text, size_t len) override {
+    reader_.monitorLength_ = std::min(len, sizeof reader_.monitorText_ - 1);
+    std::memcpy(reader_.monitorText_, text, reader_.monitorLength_);
+    reader_.monitorText_[reader_.monitorLength_] = '\0';
+  }
   void OnReply(const char* s, size_t len) override {
     const Reply reply = DecodeReply(s, len);
     if (!KeepReply(reply, reader_.Record, *reader_.env_.acks)) return;
@@ -110,17 +120,9 @@ void TNMEAThread::FlushMonitor() {
 
 void TNMEAThread::ReadCycle(const char* chunk, size_t n) {
   if (env_.log != nullptr) env_.log->Append(chunk, n);
-  framing_.AppendChunk(chunk, n);
-  // The monitor reads WorkText whole, before the dispatch cuts it apart. It
-  // goes over with the refresh, in one hand-over instead of two (each costs
-  // the reader a wait), unless a reply needs the window first.
-  monitorLength_ = std::min(framing_.WorkLength, sizeof monitorText_ - 1);
-  std::memcpy(monitorText_, framing_.WorkText, monitorLength_);
-  monitorText_[monitorLength_] = '\0';
   ApplyClearRequests();
   ReplyHandler replies(*this);
-  DispatchWorkText(framing_, Record, replies);
-  MarkUsedSatellites(Record);
+  StreamDecoder(framing_, Record, replies).Feed(chunk, n);
   HandOver([this] {
     FlushMonitor();
     env_.host->RefreshStatus(Record);

@@ -2,15 +2,11 @@
 
 #include <cstring>
 
-#include "nmea/FieldWalk.h"
+#include "nmea/Fields.h"
 
 namespace vantrel {
 
 namespace {
-
-using detail::FieldWalk;
-using detail::ToInt32;
-using detail::WholeOf;
 
 constexpr double kKnotsToKmh = 1.8532;  // the receiver maker's factor, kept as the display expects
 constexpr double kMinutesToDegrees = 1.0 / 60.0;
@@ -18,30 +14,32 @@ constexpr int kRmcCentury = 2000;
 constexpr int kSatsPerGsvMessage = 4;
 constexpr int kGsaPrnFields = 12;
 
-// hhmmss.sss. Shorter than "hhmm" has no place for the parts: ignored.
-void ApplyTime(ReceiverRecord& r, const char* f, size_t n) {
-  if (n < 4) return;
-  r.UtcHour = ToInt32(WholeOf(f, n, 0, 2));
-  r.UtcMinute = ToInt32(WholeOf(f, n, 2, 2));
-  r.UtcSecond = static_cast<float>(ReadDecimal(f + 4));
+// hhmmss.sss, the field last read. Shorter than "hhmm" has no place for the
+// parts: ignored.
+void ApplyTime(ReceiverRecord& r, const FieldWalk& w) {
+  if (w.length() < 4) return;
+  r.UtcHour = ToInt32(w.WholeAt(0, 2));
+  r.UtcMinute = ToInt32(w.WholeAt(2, 2));
+  r.UtcSecond = static_cast<float>(ReadDecimal(w.text() + 4));
 }
 
 // ddmmyy; a shorter field is ignored.
-void ApplyDate(ReceiverRecord& r, const char* f, size_t n) {
-  if (n < 6) return;
-  r.UtcDay = ToInt32(WholeOf(f, n, 0, 2));
-  r.UtcMonth = ToInt32(WholeOf(f, n, 2, 2));
-  r.UtcYear = kRmcCentury + ToInt32(WholeOf(f, n, 4, 2));
+void ApplyDate(ReceiverRecord& r, const FieldWalk& w) {
+  if (w.length() < 6) return;
+  r.UtcDay = ToInt32(w.WholeAt(0, 2));
+  r.UtcMonth = ToInt32(w.WholeAt(2, 2));
+  r.UtcYear = kRmcCentury + ToInt32(w.WholeAt(4, 2));
 }
 
 // (d)ddmm.mmmm: the two digits before the "." begin the minutes. Without a
 // "." or without two characters before it the field is ignored, and so is
 // the hemisphere after it.
-bool ApplyCoordinate(float& target, const char* f, size_t n) {
-  const char* point = static_cast<const char*>(std::memchr(f, '.', n));
+bool ApplyCoordinate(float& target, const FieldWalk& w) {
+  const char* f = w.text();
+  const char* point = static_cast<const char*>(std::memchr(f, '.', w.length()));
   if (point == nullptr || point - f < 2) return false;
   const size_t minutesAt = static_cast<size_t>(point - f) - 2;
-  const long degrees = WholeOf(f, n, 0, minutesAt);
+  const long degrees = w.WholeAt(0, minutesAt);
   const double minutes = ReadDecimal(f + minutesAt);
   target = static_cast<float>(static_cast<double>(degrees) + minutes * kMinutesToDegrees);
   return true;
@@ -62,47 +60,46 @@ void ClearFix(ReceiverRecord& r) {
 // Latitude, N/S, longitude, E/W. False when the walk ran out of fields.
 bool WalkPosition(ReceiverRecord& r, FieldWalk& w) {
   if (!w.Next()) return false;
-  const bool lat = w.Read() && ApplyCoordinate(r.Latitude, w.text(), w.length());
+  const bool lat = w.Read() && ApplyCoordinate(r.Latitude, w);
   if (!w.Next()) return false;
   if (w.Read() && lat && w.text()[0] == 'S') r.Latitude = -r.Latitude;
   if (!w.Next()) return false;
-  const bool lon = w.Read() && ApplyCoordinate(r.Longitude, w.text(), w.length());
+  const bool lon = w.Read() && ApplyCoordinate(r.Longitude, w);
   if (!w.Next()) return false;
   if (w.Read() && lon && w.text()[0] == 'W') r.Longitude = -r.Longitude;
   return true;
 }
 
-float Knots(const char* f) { return static_cast<float>(ReadDecimal(f) * kKnotsToKmh); }
+float Knots(const FieldWalk& w) { return static_cast<float>(w.Decimal() * kKnotsToKmh); }
 
-}  // namespace
-
-namespace checked {
+// The decoders below take a sentence whose checksum DecodeSentence has
+// tested.
 
 // $GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,*76
 void DecodeGGA(ReceiverRecord& r, const char* s, size_t len) {
   FieldWalk w(s, len);
   if (!w.Next()) return;
-  if (w.Read()) ApplyTime(r, w.text(), w.length());
+  if (w.Read()) ApplyTime(r, w);
   if (!WalkPosition(r, w)) return;
   if (!w.Next() || !w.Read()) return;  // fix quality
   r.FixQuality = static_cast<uint8_t>(w.Whole());
   if (r.FixQuality != 0 && r.FixType == 0) r.FixType = 1;
   if (!w.Next()) return;  // satellites used
   if (!w.Next()) return;
-  if (w.Read()) r.Hdop = static_cast<float>(ReadDecimal(w.text()));
+  if (w.Read()) r.Hdop = static_cast<float>(w.Decimal());
   if (!w.Next()) return;
   const bool altitude = w.Read();
-  if (altitude) r.Altitude = static_cast<float>(ReadDecimal(w.text()));
+  if (altitude) r.Altitude = static_cast<float>(w.Decimal());
   if (!w.Next()) return;  // altitude unit
   if (!w.Next()) return;
-  if (w.Read() && altitude) r.Altitude = static_cast<float>(r.Altitude + ReadDecimal(w.text()));
+  if (w.Read() && altitude) r.Altitude = static_cast<float>(r.Altitude + w.Decimal());
 }
 
 // $GPRMC,092750.000,A,5321.6802,N,00630.3372,W,0.02,31.66,280511,,,A*43
 void DecodeRMC(ReceiverRecord& r, const char* s, size_t len) {
   FieldWalk w(s, len);
   if (!w.Next()) return;
-  if (w.Read()) ApplyTime(r, w.text(), w.length());
+  if (w.Read()) ApplyTime(r, w);
   if (!w.Next() || !w.Read()) return;  // status
   if (w.text()[0] == 'A') {
     if (r.FixType == 0) r.FixType = 1;
@@ -112,11 +109,11 @@ void DecodeRMC(ReceiverRecord& r, const char* s, size_t len) {
   }
   if (!WalkPosition(r, w)) return;
   if (!w.Next()) return;
-  if (w.Read()) r.SpeedKmh = Knots(w.text());
+  if (w.Read()) r.SpeedKmh = Knots(w);
   if (!w.Next()) return;
-  if (w.Read()) r.Course = static_cast<float>(ReadDecimal(w.text()));
+  if (w.Read()) r.Course = static_cast<float>(w.Decimal());
   if (!w.Next()) return;
-  if (w.Read()) ApplyDate(r, w.text(), w.length());
+  if (w.Read()) ApplyDate(r, w);
   if (!w.Next()) return;  // magnetic variation
   if (!w.Next()) return;  // its direction
   if (!w.Next() || !w.Read()) return;
@@ -127,11 +124,11 @@ void DecodeRMC(ReceiverRecord& r, const char* s, size_t len) {
 void DecodeVTG(ReceiverRecord& r, const char* s, size_t len) {
   FieldWalk w(s, len);
   if (!w.Next()) return;
-  if (w.Read()) r.Course = static_cast<float>(ReadDecimal(w.text()));
+  if (w.Read()) r.Course = static_cast<float>(w.Decimal());
   for (int skip = 0; skip < 3; ++skip)  // "T", magnetic course, "M"
     if (!w.Next()) return;
   if (!w.Next()) return;
-  if (w.Read()) r.SpeedKmh = Knots(w.text());
+  if (w.Read()) r.SpeedKmh = Knots(w);
   for (int skip = 0; skip < 3; ++skip)  // "N", km/h (not used), "K"
     if (!w.Next()) return;
   if (!w.Next() || !w.Read()) return;  // mode
@@ -165,11 +162,11 @@ void DecodeGSA(ReceiverRecord& r, const char* s, size_t len) {
     if (w.Read() && used < kUsedPrnsMax) r.UsedPrns[used++] = ToInt32(w.Whole());
   }
   if (!w.Next() || !w.Read()) return;
-  r.Pdop = static_cast<float>(ReadDecimal(w.text()));
+  r.Pdop = static_cast<float>(w.Decimal());
   if (!w.Next() || !w.Read()) return;
-  r.Hdop = static_cast<float>(ReadDecimal(w.text()));
+  r.Hdop = static_cast<float>(w.Decimal());
   if (!w.Next()) return;
-  if (w.Read()) r.Vdop = static_cast<float>(ReadDecimal(w.text()));
+  if (w.Read()) r.Vdop = static_cast<float>(w.Decimal());
 }
 
 // $GPGSV,3,1,11,10,63,137,17,07,61,098,15,05,59,290,20,08,54,157,30*70
@@ -212,7 +209,7 @@ void DecodeGLL(ReceiverRecord& r, const char* s, size_t len) {
   // GLL begins with the position; its time comes after it.
   if (!WalkPosition(r, w)) return;
   if (!w.Next()) return;
-  if (w.Read()) ApplyTime(r, w.text(), w.length());
+  if (w.Read()) ApplyTime(r, w);
   if (!w.Next() || !w.Read()) return;  // status
   if (w.text()[0] != 'A') {
     ClearFix(r);
@@ -227,7 +224,7 @@ void DecodeGLL(ReceiverRecord& r, const char* s, size_t len) {
 void DecodeZDA(ReceiverRecord& r, const char* s, size_t len) {
   FieldWalk w(s, len);
   if (!w.Next()) return;
-  if (w.Read()) ApplyTime(r, w.text(), w.length());
+  if (w.Read()) ApplyTime(r, w);
   if (!w.Next()) return;
   if (w.Read()) r.UtcDay = ToInt32(w.Whole());
   if (!w.Next()) return;
@@ -236,19 +233,83 @@ void DecodeZDA(ReceiverRecord& r, const char* s, size_t len) {
   if (w.Read()) r.UtcYear = ToInt32(w.Whole());  // four digits, no century added
 }
 
-}  // namespace checked
-
-#define VANTREL_CHECKED_DECODER(Name)                                \
-  void Name(ReceiverRecord& record, const char* s, size_t len) {     \
-    if (SentenceChecksumOk(s, len)) checked::Name(record, s, len);   \
+// $PQOLCHN,10451,07432,05412,...*5C: per channel 2 digits satellite id,
+// 2 digits SNR, 1 digit status.
+void DecodeChannelStatus(ReceiverRecord& r, const char* s, size_t len) {
+  FieldWalk w(s, len);
+  if (!w.Next()) return;
+  for (int i = 0; i < kChannelsMax; ++i) {
+    // An empty field ends the sentence early; it is not a complete update.
+    if (!w.Read()) return;
+    Channel& c = r.Channels[i];
+    c.SvId = ToInt32(w.WholeAt(0, 2));
+    c.Snr = ToInt32(w.WholeAt(2, 2));
+    const char status = w.length() >= 5 ? w.text()[4] : '\0';
+    c.Status = status == '0' ? 0 : (status == '1' ? 1 : 2);
+    if (!w.Next() || i + 1 == kChannelsMax) {
+      r.ChannelsUpdated = 1;
+      return;
+    }
   }
-VANTREL_CHECKED_DECODER(DecodeGGA)
-VANTREL_CHECKED_DECODER(DecodeRMC)
-VANTREL_CHECKED_DECODER(DecodeVTG)
-VANTREL_CHECKED_DECODER(DecodeGSA)
-VANTREL_CHECKED_DECODER(DecodeGSV)
-VANTREL_CHECKED_DECODER(DecodeGLL)
-VANTREL_CHECKED_DECODER(DecodeZDA)
-#undef VANTREL_CHECKED_DECODER
+}
+
+bool StartsWith(const char* s, size_t len, const char* prefix, size_t prefixLen) {
+  return len >= prefixLen && std::memcmp(s, prefix, prefixLen) == 0;
+}
+
+struct StandardType {
+  char name[4];
+  PieceKind kind;
+  void (*decode)(ReceiverRecord&, const char*, size_t);
+};
+
+constexpr StandardType kStandardTypes[] = {
+    {"GLL", PieceKind::GLL, DecodeGLL}, {"RMC", PieceKind::RMC, DecodeRMC}, {"VTG", PieceKind::VTG, DecodeVTG},
+    {"GSA", PieceKind::GSA, DecodeGSA}, {"GSV", PieceKind::GSV, DecodeGSV}, {"GGA", PieceKind::GGA, DecodeGGA},
+    {"ZDA", PieceKind::ZDA, DecodeZDA},
+};
+
+// Shortest "$GP" piece handed to a decoder is 11 characters.
+constexpr size_t kStandardMinLength = 11;
+
+}  // namespace
+
+const char* PieceKindName(PieceKind kind) {
+  switch (kind) {
+    case PieceKind::GGA: return "GGA";
+    case PieceKind::RMC: return "RMC";
+    case PieceKind::VTG: return "VTG";
+    case PieceKind::GSA: return "GSA";
+    case PieceKind::GSV: return "GSV";
+    case PieceKind::GLL: return "GLL";
+    case PieceKind::ZDA: return "ZDA";
+    case PieceKind::ChannelStatus: return "PQOLCHN";
+    case PieceKind::Reply: return "PQOL";
+    case PieceKind::Ignored: break;
+  }
+  return "ignored";
+}
+
+PieceInfo DecodeSentence(ReceiverRecord& record, const char* s, size_t len) {
+  PieceInfo info;
+  void (*decode)(ReceiverRecord&, const char*, size_t) = nullptr;
+  if (StartsWith(s, len, "$PQOLCHN", 8)) {
+    info.kind = PieceKind::ChannelStatus;
+    decode = DecodeChannelStatus;
+  } else if (StartsWith(s, len, "$PQOL", 5)) {
+    info.kind = PieceKind::Reply;
+  } else if (len >= kStandardMinLength && StartsWith(s, len, "$GP", 3)) {
+    for (const StandardType& t : kStandardTypes) {
+      if (std::memcmp(s + 3, t.name, 3) != 0) continue;
+      info.kind = t.kind;
+      decode = t.decode;
+      break;
+    }
+  }
+  if (info.kind == PieceKind::Ignored) return info;
+  info.checksumOk = SentenceChecksumOk(s, len);
+  if (info.checksumOk && decode != nullptr) decode(record, s, len);
+  return info;
+}
 
 }  // namespace vantrel

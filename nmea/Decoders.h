@@ -1,33 +1,44 @@
 #pragma once
-// Decoders of the seven standard "$GP" sentences. Each takes one sentence
-// without its line ending, tests its checksum first and stores every field
-// as soon as it has read it, so a sentence cut short updates its leading
-// fields only.
+// The one entry that decodes a sentence into the receiver record. It names
+// the sentence by its prefix, tests the checksum once and runs the decoder of
+// its kind: the seven standard "$GP" sentences and the channel status
+// "$PQOLCHN". Each decoder stores every field as soon as it has read it, so a
+// sentence cut short updates its leading fields only.
 #include <cstddef>
+#include <cstdint>
 
 #include "nmea/Record.h"
 
 namespace vantrel {
 
-void DecodeGGA(ReceiverRecord& record, const char* s, size_t len);
-void DecodeRMC(ReceiverRecord& record, const char* s, size_t len);
-void DecodeVTG(ReceiverRecord& record, const char* s, size_t len);
-void DecodeGSA(ReceiverRecord& record, const char* s, size_t len);
-void DecodeGSV(ReceiverRecord& record, const char* s, size_t len);
-void DecodeGLL(ReceiverRecord& record, const char* s, size_t len);
-void DecodeZDA(ReceiverRecord& record, const char* s, size_t len);
+// What a piece of the stream is.
+enum class PieceKind : uint8_t {
+  GGA,
+  RMC,
+  VTG,
+  GSA,
+  GSV,
+  GLL,
+  ZDA,
+  ChannelStatus,  // "$PQOLCHN"
+  Reply,          // any other "$PQOL": named and checked here, decoded by DecodeReply
+  Ignored,        // other talkers and types, short pieces, text between sentences
+};
+constexpr int kPieceKinds = 10;
 
-// The same decoders for a sentence whose checksum the caller has already
-// tested (the dispatcher tests it once and reports the result).
-namespace checked {
-void DecodeGGA(ReceiverRecord& record, const char* s, size_t len);
-void DecodeRMC(ReceiverRecord& record, const char* s, size_t len);
-void DecodeVTG(ReceiverRecord& record, const char* s, size_t len);
-void DecodeGSA(ReceiverRecord& record, const char* s, size_t len);
-void DecodeGSV(ReceiverRecord& record, const char* s, size_t len);
-void DecodeGLL(ReceiverRecord& record, const char* s, size_t len);
-void DecodeZDA(ReceiverRecord& record, const char* s, size_t len);
-void DecodeChannelStatus(ReceiverRecord& record, const char* s, size_t len);
-}  // namespace checked
+// Name of a kind as it appears in sentences ("GGA", ..., "PQOLCHN", "PQOL")
+// or "ignored".
+const char* PieceKindName(PieceKind kind);
+
+struct PieceInfo {
+  PieceKind kind = PieceKind::Ignored;
+  bool checksumOk = false;  // meaningful for every kind but Ignored
+  uint64_t offset = 0;      // stream offset of the piece's first byte
+};
+
+// Decodes one piece, without its line ending, into `record` when its kind
+// has a decoder here and its checksum is right. Returns its kind and
+// checksum result; `offset` is left 0 for the caller to set.
+PieceInfo DecodeSentence(ReceiverRecord& record, const char* s, size_t len);
 
 }  // namespace vantrel

@@ -69,4 +69,8 @@ struct ReceiverRecord {
   }
 };
 
+// Recomputes SatsInView[].Used from UsedPrns, for the walked entries only;
+// the entries past them are cleared. Run after every read cycle.
+void MarkUsedSatellites(ReceiverRecord& record);
+
 }  // namespace vantrel

@@ -7,59 +7,16 @@
 namespace vantrel {
 namespace {
 
-// Reads the replies' fields in order. A reply that lacks a field it needs is
-// ignored whole: Field() then reports false and the decoder returns before it
-// changes anything.
-class ReplyFields {
- public:
-  ReplyFields(const char* s, size_t len) : s_(s), len_(len), pos_(s) {}
-
-  // Moves to the next field; false when no "," follows.
-  bool Next() {
-    pos_ = AfterNextComma(s_, len_, pos_);
-    return pos_ != nullptr;
-  }
-  // An empty field reads as 0, like atol of an empty text.
-  long Whole() {
-    char text[kFieldMax + 1] = {};
-    NextField(s_, len_, pos_, text);
-    return ReadWhole(text);
-  }
-  double Decimal() {
-    char text[kFieldMax + 1] = {};
-    NextField(s_, len_, pos_, text);
-    return ReadDecimal(text);
-  }
-  // Copies the field (up to the next "," or, for the last one, the "*") into
-  // `out`, cut to fit; the rest of `out` is zeroed, so no earlier text stays
-  // behind the terminator.
-  void Text(char* out, size_t size) {
-    const size_t rest = static_cast<size_t>(s_ + len_ - pos_);
-    const char* end = static_cast<const char*>(std::memchr(pos_, ',', rest));
-    if (end == nullptr) end = static_cast<const char*>(std::memchr(pos_, '*', rest));
-    if (end == nullptr) end = s_ + len_;
-    size_t n = static_cast<size_t>(end - pos_);
-    if (n > size - 1) n = size - 1;
-    std::memset(out, 0, size);
-    std::memcpy(out, pos_, n);
-  }
-  const char* position() const { return pos_; }
-
- private:
-  const char* s_;
-  size_t len_;
-  const char* pos_;
-};
+// Moves to the next field and reads it; false when no "," follows. An
+// absent field reads as 0, like atol of an empty text.
+bool ReadNext(FieldWalk& f) {
+  if (!f.Next()) return false;
+  f.Read();
+  return true;
+}
 
 bool Named(const char* s, size_t len, const char* name) {
   return len >= 8 && std::memcmp(s, name, 8) == 0;
-}
-
-// Saturated, as the receiver's own 32-bit numbers would be.
-int32_t ToInt32(long v) {
-  if (v > INT32_MAX) return INT32_MAX;
-  if (v < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(v);
 }
 
 // The output-rate payload must hold all its fields.
@@ -82,60 +39,60 @@ const Reply kNone{};
 
 Reply DecodeReply(const char* s, size_t len) {
   if (s == nullptr || !SentenceChecksumOk(s, len)) return kNone;
-  ReplyFields f(s, len);
+  FieldWalk f(s, len);
 
   if (Named(s, len, "$PQOL001")) {
     // $PQOL001,314,3*XX
-    if (!f.Next()) return kNone;
+    if (!ReadNext(f)) return kNone;
     Reply r = Of(ReplyKind::Ack);
     r.command = ToInt32(f.Whole());
-    if (!f.Next()) return kNone;
+    if (!ReadNext(f)) return kNone;
     r.flag = ToInt32(f.Whole());
     return r;
   }
   if (Named(s, len, "$PQOL500")) {
     // $PQOL500,1000*XX
-    if (!f.Next()) return kNone;
+    if (!ReadNext(f)) return kNone;
     return Of(ReplyKind::FixRate, f.Whole());
   }
   if (Named(s, len, "$PQOL501")) {
     // $PQOL501,2*XX
-    if (!f.Next()) return kNone;
+    if (!ReadNext(f)) return kNone;
     return Of(ReplyKind::DgpsMode, f.Whole());
   }
   if (Named(s, len, "$PQOL514")) {
     // $PQOL514,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0*XX
-    if (!f.Next() || !HasFields(f.position(), s + len, kOutputRateFields)) return kNone;
+    if (!ReadNext(f) || !HasFields(f.position(), s + len, kOutputRateFields)) return kNone;
     Reply r = Of(ReplyKind::OutputRates);
     const size_t n = static_cast<size_t>(s + len - f.position());
     const size_t kept = n < sizeof r.payload - 1 ? n : sizeof r.payload - 1;
     std::memcpy(r.payload, f.position(), kept);
     for (int i = 0; i < kOutputRateFields; ++i) {
-      if (i > 0) f.Next();
+      if (i > 0) ReadNext(f);
       r.rates[i] = f.Whole();
     }
     return r;
   }
   if (Named(s, len, "$PQOL519")) {
     // $PQOL519,1*XX
-    if (!f.Next()) return kNone;
+    if (!ReadNext(f)) return kNone;
     return Of(ReplyKind::SbasMode, f.Whole());
   }
   if (Named(s, len, "$PQOL530")) {
     // $PQOL530,222*XX
-    if (!f.Next()) return kNone;
+    if (!ReadNext(f)) return kNone;
     return Of(ReplyKind::Datum, f.Whole());
   }
   if (Named(s, len, "$PQOL556")) {
     // $PQOL556,0,0.0000005*XX: field 2 is the offset as a fraction.
-    if (!f.Next() || !f.Next()) return kNone;
+    if (!f.Next() || !ReadNext(f)) return kNone;
     Reply r = Of(ReplyKind::Tcxo);
     r.fraction = f.Decimal();
     return r;
   }
   if (Named(s, len, "$PQOL590")) {
     // $PQOL590,3*XX
-    if (!f.Next()) return kNone;
+    if (!ReadNext(f)) return kNone;
     return Of(ReplyKind::FlashWrites, f.Whole());
   }
   if (Named(s, len, "$PQOL702")) {
@@ -143,16 +100,16 @@ Reply DecodeReply(const char* s, size_t len) {
     if (len < 13 || std::memcmp(s, "$PQOL702,1,0,", 13) != 0) return Of(ReplyKind::RtcmOff);
     f.Next();
     f.Next();
-    f.Next();
+    ReadNext(f);
     return Of(ReplyKind::RtcmBaud, f.Whole());
   }
   if (Named(s, len, "$PQOL705")) {
     // $PQOL705,QOL-1.04,2026-05-11*XX
-    if (!f.Next()) return kNone;
+    if (!ReadNext(f)) return kNone;
     Reply r = Of(ReplyKind::FirmwareVersion);
-    f.Text(r.text1, sizeof r.text1);
-    if (!f.Next()) return kNone;
-    f.Text(r.text2, sizeof r.text2);
+    f.CopyText(r.text1, sizeof r.text1);
+    if (!ReadNext(f)) return kNone;
+    f.CopyText(r.text2, sizeof r.text2);
     return r;
   }
   return kNone;

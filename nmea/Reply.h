@@ -66,7 +66,4 @@ bool StoreReply(ReceiverRecord& record, const Reply& reply);
 // RTCM-baud reply said its input is on.
 DgpsMode ShownDgpsMode(long reportedMode, int32_t rtcmBaud);
 
-// A "$PQOLCHN" piece, without its line ending.
-void DecodeChannelStatus(ReceiverRecord& record, const char* s, size_t len);
-
 }  // namespace vantrel

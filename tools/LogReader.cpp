@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "link/StreamDecoder.h"
+
 namespace vantrel::logtool {
 
 namespace {
@@ -35,7 +37,7 @@ class LineCounter {
   uint64_t line_ = 1;
 };
 
-class Reporter : public IDispatchHandler {
+class Reporter : public IStreamHandler {
  public:
   Reporter(std::FILE* out, Mode mode, const ReceiverRecord& record, LineCounter& lines)
       : out_(out), mode_(mode), record_(record), lines_(lines) {}
@@ -186,10 +188,9 @@ bool ReadLog(std::FILE* in, std::FILE* out, Mode mode, Counts* counts) {
     ReceiverRecord record;
   };
   const auto state = std::make_unique<State>();
-  StreamFraming& framing = state->framing;
   LineCounter& lines = state->lines;
-  ReceiverRecord& record = state->record;
-  Reporter reporter(out, mode, record, lines);
+  Reporter reporter(out, mode, state->record, lines);
+  StreamDecoder decoder(state->framing, state->record, reporter);
 
   char chunk[kChunkMax];
   bool ok = true;
@@ -200,16 +201,12 @@ bool ReadLog(std::FILE* in, std::FILE* out, Mode mode, Counts* counts) {
       break;
     }
     if (mode == Mode::Json) lines.Take(chunk, n);
-    framing.AppendChunk(chunk, n);
-    DispatchWorkText(framing, record, reporter);
-    MarkUsedSatellites(record);
+    decoder.Feed(chunk, n);
     // Nothing before the tail can start a piece: count its lines now.
-    if (mode == Mode::Json) lines.LineOf(framing.CarryOffset);
+    if (mode == Mode::Json) lines.LineOf(decoder.framing().CarryOffset);
   }
   // The sentence still waiting for a successor is decoded too.
-  framing.FlushCarry();
-  DispatchWorkText(framing, record, reporter);
-  MarkUsedSatellites(record);
+  decoder.Finish();
 
   if (mode == Mode::Count) WriteCounts(out, reporter.counts);
   if (counts) *counts = reporter.counts;

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "link/Framing.h"
+#include "nmea/Decoders.h"
+#include "nmea/Record.h"
 
 namespace vantrel::logtool {
 

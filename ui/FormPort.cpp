@@ -51,14 +51,16 @@ TMainForm::ReaderLinks& TMainForm::Links() {
 bool TMainForm::PortOpen() const { return PortHandle != nullptr; }
 
 void TMainForm::AddPresentSerialDevices() {
-  // What the user chose or typed stays; only the rows after "COM100" change.
+  // What the user chose or typed stays, with or without its row; only the
+  // rows after "COM100" change.
   const QString text = CmbCom->currentText();
+  const bool hadRow = vantrel::ItemIndex(CmbCom) >= 0;
   while (CmbCom->count() > kComRows) CmbCom->removeItem(CmbCom->count() - 1);
   for (const std::string& device : vantrel::PresentSerialDevices(SimulatorDir)) {
     const QString row = QString::fromStdString(device);
     if (CmbCom->findText(row) < 0) CmbCom->addItem(row);
   }
-  const int row = CmbCom->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  const int row = hadRow ? CmbCom->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1;
   if (row >= 0) {
     vantrel::SelectItem(CmbCom, row);
   } else {

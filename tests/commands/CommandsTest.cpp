@@ -217,7 +217,9 @@ TEST(ListTextToInt, WholeNumbersOnly) {
   for (const Case& c : cases) {
     const std::optional<int32_t> value = ListTextToInt(c.text);
     EXPECT_EQ(value.has_value(), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(*value, c.value) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(*value, c.value) << c.text;
+    }
   }
   EXPECT_EQ(NotAnIntegerMessage("x"), "'x' is not a valid integer value.");
 }

@@ -1,90 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "link/Framing.h"
-#include "nmea/Decoders.h"
-#include "tests/nmea/SentenceText.h"
-
-// Counts allocations while a test asks for it: the read loop must not
-// allocate.
-static std::atomic<bool> gCountAllocations{false};
-static std::atomic<int> gAllocations{0};
-
-// g++ pairs the inlined malloc below with the sized delete and warns; the
-// pair is right, as both sides go through malloc and free.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  if (gCountAllocations) ++gAllocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/link/StreamReader.h"
 
 namespace vantrel {
 namespace {
 
-using test::WithChecksum;
-
-struct Piece {
-  PieceKind kind;
-  bool checksumOk;
-  uint64_t offset;
-  std::string text;
-  bool operator==(const Piece&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Piece& p) {
-  return os << PieceKindName(p.kind) << (p.checksumOk ? " ok @" : " bad @") << p.offset << " \"" << p.text << '"';
-}
-
-class Recorder : public IDispatchHandler {
- public:
-  void OnReply(const char* s, size_t len) override { replies.emplace_back(s, len); }
-  void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
-    EXPECT_EQ(s[len], '\0');
-    pieces.push_back({info.kind, info.checksumOk, info.offset, std::string(s, len)});
-  }
-  std::vector<std::string> replies;
-  std::vector<Piece> pieces;
-};
-
-// One reader: the framing, its record and what the dispatcher reported.
-struct Reader {
-  StreamFraming framing;
-  ReceiverRecord record;
-  Recorder seen;
-
-  // One read cycle per chunk; returns WorkText as the monitor would see it.
-  std::string Cycle(const std::string& chunk) {
-    EXPECT_EQ(framing.AppendChunk(chunk.data(), chunk.size()), chunk.size());
-    std::string work(framing.WorkText, framing.WorkLength);
-    DispatchWorkText(framing, record, seen);
-    MarkUsedSatellites(record);
-    return work;
-  }
-  void Feed(const std::string& stream, size_t chunkSize) {
-    for (size_t at = 0; at < stream.size(); at += chunkSize) Cycle(stream.substr(at, chunkSize));
-  }
-  void Finish() {
-    framing.FlushCarry();
-    DispatchWorkText(framing, record, seen);
-    MarkUsedSatellites(record);
-  }
-  std::string Carry() const { return std::string(framing.CarryText, framing.CarryLength); }
-};
-
-const std::string kGGA = WithChecksum("GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,");
-const std::string kRMC = WithChecksum("GPRMC,092751.000,A,5321.6802,N,00630.3372,W,0.02,31.66,280511,,,A");
-const std::string kGSA = WithChecksum("GPGSA,A,3,10,07,05,02,29,04,08,13,,,,,1.72,1.03,1.38");
-const std::string kZDA = WithChecksum("GPZDA,092752.000,28,05,2011,,");
+using namespace test;  // the reader, its recorder and the sentences
+using Reader = StreamReader;
 
 TEST(Framing, WorkedExample) {
   Reader reader;
@@ -212,89 +138,6 @@ TEST(Framing, TakesOneChunkPerCycle) {
   const std::string big(250, 'a');
   EXPECT_EQ(framing.AppendChunk(big.data(), big.size()), kChunkMax);
   EXPECT_EQ(framing.StreamLength, kChunkMax);
-}
-
-TEST(Framing, ReadLoopDoesNotAllocate) {
-  std::string stream;
-  for (int i = 0; i < 20; ++i) stream += kGGA + "\r\n" + kRMC + "\r\n" + kGSA + "\r\n" + kZDA + "\r\n";
-  stream += WithChecksum("PQOLCHN,10451") + "\r\n" + WithChecksum("PQOL001,314,3") + "\r\n$GP";
-  struct : IDispatchHandler {
-    void OnReply(const char*, size_t) override {}
-  } quiet;
-  auto framing = std::make_unique<StreamFraming>();
-  ReceiverRecord record;
-  gAllocations = 0;
-  gCountAllocations = true;
-  for (size_t at = 0; at < stream.size(); at += 37) {
-    framing->AppendChunk(stream.data() + at, std::min<size_t>(37, stream.size() - at));
-    DispatchWorkText(*framing, record, quiet);
-    MarkUsedSatellites(record);
-  }
-  gCountAllocations = false;
-  EXPECT_EQ(gAllocations, 0);
-  EXPECT_EQ(record.UtcYear, 2011);
-}
-
-TEST(Dispatch, ChoosesTheDecoderByPrefix) {
-  struct {
-    std::string piece;
-    PieceKind kind;
-    bool checksumOk;
-  } const cases[] = {
-      {WithChecksum("PQOLCHN,10451"), PieceKind::ChannelStatus, true},
-      {WithChecksum("PQOL001,314,3"), PieceKind::Reply, true},
-      {"$PQOL001,314,3*00", PieceKind::Reply, false},
-      {WithChecksum("GPTXT,01,01,02,hello"), PieceKind::Ignored, false},
-      {WithChecksum("GNGGA,,,,,,1,"), PieceKind::Ignored, false},
-      {WithChecksum("GPGGA,"), PieceKind::Ignored, false},  // 10 characters: too short
-      {WithChecksum("GPGGA,1"), PieceKind::GGA, true},      // 11 characters
-      {"$GPGGA,,,,,,1,,,,,,,,*00", PieceKind::GGA, false},
-      {"hello", PieceKind::Ignored, false},
-  };
-  for (const auto& c : cases) {
-    Reader reader;
-    reader.Cycle("\r\n\r\n" + c.piece + "\r\n\n\r$GP");
-    ASSERT_EQ(reader.seen.pieces.size(), 1u) << c.piece;
-    EXPECT_EQ(reader.seen.pieces[0], (Piece{c.kind, c.checksumOk, 4, c.piece}));
-    EXPECT_EQ(reader.seen.replies.size(), c.kind == PieceKind::Reply ? 1u : 0u) << c.piece;
-  }
-}
-
-TEST(Dispatch, ChannelStatusIsDecodedHere) {
-  Reader reader;
-  reader.Cycle(WithChecksum("PQOLCHN,10451,07432") + "\r\n$GP");
-  EXPECT_EQ(reader.record.ChannelsUpdated, 1);
-  EXPECT_EQ(reader.record.Channels[1], (Channel{7, 43, 2}));
-  EXPECT_TRUE(reader.seen.replies.empty());
-}
-
-TEST(MarkUsedSatellites, Table) {
-  struct {
-    const char* name;
-    int count;
-    std::vector<int> used;
-    std::vector<int> marked;  // indices of the entries marked
-  } const cases[] = {
-      {"plain", 4, {12, 3}, {2, 3}},
-      {"zero ends the list", 4, {12, 0, 3}, {3}},
-      {"negative ends the list", 4, {-1, 12}, {}},
-      {"entries past the count are cleared", 2, {1, 2, 3, 12}, {0, 1}},
-      {"count above the table stops at 20", 35, {1, 20}, {0, 19}},
-      {"negative count marks nothing", -5, {1}, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ReceiverRecord r;
-    for (int i = 0; i < kSatsInViewMax; ++i) r.SatsInView[i] = {i + 1, 0, 0, 0, 1};
-    r.SatsInView[3].Prn = 12;
-    r.SatsInViewCount = c.count;
-    for (size_t k = 0; k < c.used.size(); ++k) r.UsedPrns[k] = c.used[k];
-    MarkUsedSatellites(r);
-    std::vector<int> marked;
-    for (int i = 0; i < kSatsInViewMax; ++i)
-      if (r.SatsInView[i].Used) marked.push_back(i);
-    EXPECT_EQ(marked, c.marked);
-  }
 }
 
 }  // namespace

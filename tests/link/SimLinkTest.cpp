@@ -37,6 +37,11 @@ class CountingHost final : public ReaderHost {
     fixQuality_ = record.FixQuality;
     changed_.notify_all();
   }
+  void ReceiverGone() override {
+    std::lock_guard lock(mutex_);
+    ++gone_;
+    changed_.notify_all();
+  }
   void ShowReply(const Reply& reply, ReceiverRecord&) override {
     std::lock_guard lock(mutex_);
     replies_.insert(reply.kind);
@@ -53,6 +58,7 @@ class CountingHost final : public ReaderHost {
   }
   std::set<ReplyKind> replies_;
   int refreshes_ = 0;
+  int gone_ = 0;
   int fixQuality_ = 0;
   std::string monitor_;
 
@@ -120,7 +126,7 @@ TEST(SimLink, CloseAndReopenAtOnceWhileTheReceiverStreams) {
   readers.StopAndJoinAll();
 }
 
-TEST(SimLink, ReceiverThatVanishesEndsNothingButItsData) {
+TEST(SimLink, ReceiverThatVanishesIsReportedOnceAndItsReaderEnds) {
   test::SimHarness sim;
   ASSERT_TRUE(sim.Started()) << sim.Error();
   test::TestUiLoop ui;
@@ -131,8 +137,9 @@ TEST(SimLink, ReceiverThatVanishesEndsNothingButItsData) {
   TNMEAThread reader(ReaderEnv{open.link, &host, &ui.handOver, &acks, nullptr});
   ASSERT_TRUE(host.WaitFor([](CountingHost& h) { return h.refreshes_ > 0; }));
   ASSERT_TRUE(sim.Stop());  // the line hangs up
-  std::this_thread::sleep_for(100ms);
-  EXPECT_FALSE(reader.Finished());  // still there for the user to close
+  ASSERT_TRUE(host.WaitFor([](CountingHost& h) { return h.gone_ > 0; }));
+  ASSERT_TRUE(test::SimHarness::WaitUntil([&] { return reader.Finished(); }, 2000));  // it reads no more
+  EXPECT_EQ(host.WaitFor([](CountingHost& h) { return h.gone_ > 1; }, 100ms), false);  // told once
   // Writes to the dead line give up within their limit.
   EXPECT_LE(open.link->Write("$PQOL400*36\r\n", 13), 13u);
   open.link->Close();

@@ -98,6 +98,12 @@ class ReaderTest : public ::testing::Test {
     device().Feed(bytes);
     for (int i = 0; i < 500 && host.Only("refresh:").size() <= before; ++i) std::this_thread::sleep_for(2ms);
   }
+  // The reader publishes its snapshots just after the refresh hand-over, so
+  // a test that reads them waits for them.
+  template <typename Condition>
+  static void WaitFor(Condition done) {
+    for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(2ms);
+  }
 
   FakeSerialPortFactory factory;
   std::shared_ptr<PortLink> link;
@@ -126,6 +132,7 @@ TEST_F(ReaderTest, CycleStepsComeInTheirOrderWithRepliesInStreamOrder) {
                            }));
   // The acknowledgement goes straight to the window's slot, no hand-over.
   EXPECT_EQ(acks.AckedCommand.load(), 314);
+  WaitFor([&] { return reader.FixType() == 2; });
   EXPECT_EQ(reader.FixType(), 2);
 }
 
@@ -167,6 +174,7 @@ TEST_F(ReaderTest, SnapshotsAndClearRequestsForTheUiThread) {
   TNMEAThread reader(Env());
   FeedCycle(kGSV + kChannels + "$GPGG");
   SatInView sats[kSatsInViewMax];
+  WaitFor([&] { return reader.SatsInViewSnapshot(sats) == 2; });
   EXPECT_EQ(reader.SatsInViewSnapshot(sats), 2);
   EXPECT_EQ(sats[0].Prn, 4);
   EXPECT_EQ(sats[1].Snr, 35);

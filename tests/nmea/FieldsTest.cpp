@@ -1,17 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <clocale>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <random>
 #include <string>
+#include <vector>
 
 #include "nmea/Fields.h"
 
 namespace vantrel {
 namespace {
+
+using namespace std::string_literals;
 
 bool Checksum(const char* s) { return SentenceChecksumOk(s, std::strlen(s)); }
 
@@ -42,7 +40,8 @@ struct FieldCase {
   const char* text;
 };
 
-TEST(NextField, Table) {
+// A walk may start at any field: its field 0 is the text at the start.
+TEST(FieldWalk, FromAnyPosition) {
   const FieldCase cases[] = {
       {"$GPZDA,123,45*00", 7, true, "123"},
       {"$GPZDA,123,45*00", 11, true, "45"},      // last field ends at "*"
@@ -53,82 +52,122 @@ TEST(NextField, Table) {
       {"$GPZDA,123456789012345678901234,1*00", 7, true, "12345678901234567890"},  // cut to 20
   };
   for (const FieldCase& c : cases) {
-    char out[kFieldMax + 1] = "junk";
     const size_t len = std::strlen(c.piece);
-    EXPECT_EQ(NextField(c.piece, len, c.piece + c.at, out), c.present) << c.piece << " @" << c.at;
-    EXPECT_STREQ(out, c.text) << c.piece << " @" << c.at;
+    FieldWalk walk(c.piece + c.at, len - c.at);
+    EXPECT_EQ(walk.Read(), c.present) << c.piece << " @" << c.at;
+    EXPECT_STREQ(walk.text(), c.text) << c.piece << " @" << c.at;
   }
-  char out[kFieldMax + 1] = "kept";
-  EXPECT_FALSE(NextField("$GP,1*00", 8, nullptr, out));
-  EXPECT_STREQ(out, "kept");
 }
 
-TEST(NextField, StopsAtTheGivenLength) {
+TEST(FieldWalk, StartedMidwayStopsAtTheGivenLength) {
   // A piece is (pointer, length): the "," beyond the length is not seen.
   const char buffer[] = "$GPZDA,12,34*00";
-  char out[kFieldMax + 1];
-  EXPECT_FALSE(NextField(buffer, 9, buffer + 7, out));
-  EXPECT_EQ(AfterNextComma(buffer, 9, buffer + 7), nullptr);
-  EXPECT_EQ(AfterNextComma(buffer, sizeof buffer - 1, buffer + 7), buffer + 10);
+  FieldWalk cut(buffer + 7, 2);
+  EXPECT_FALSE(cut.Read());
+  EXPECT_FALSE(cut.Next());
+  FieldWalk whole(buffer + 7, sizeof buffer - 8);
+  EXPECT_TRUE(whole.Next());
+  EXPECT_EQ(whole.position(), buffer + 10);
 }
 
-// Texts whose reading must agree with strtol/strtod of the C locale.
-const char* const kNumberTexts[] = {
-    "", "0", "42", "-42", "+42", "  \t\n7", "007", "12abc", "abc", "-", "+", "--5", "+-5", "4916.45",
-    "-121.5", ".5", "5.", "-.5e1", "1e5", "1e", "1e+", "1E-3x", "0x1A", "0x1.8p3", "0x", "0xg", "0x.8",
-    "-0x10", "inf", "-Infinity", "nan", "nan(12)", "1e400", "-1e400", "1e-400", "4.9e-324", "1e-320",
-    "99999999999999999999", "-9223372036854775808", "9223372036854775807", "9223372036854775808",
-    "0.000000000000000000000000000001e330", "123456789012345678901234567890e-350", "0x1p-1080", "0x1p1100",
-    " 1,5", "1 5", "\v-3", "0e0", "-0",
+// One field of a walk: where Next() went, what Read() gave.
+struct Step {
+  bool present;
+  std::string text;
+  bool operator==(const Step&) const = default;
 };
 
-void ExpectAgreesWithCLibrary(const char* text) {
-  errno = 0;
-  EXPECT_EQ(ReadWhole(text), std::strtol(text, nullptr, 10)) << '"' << text << '"';
-  const double expected = std::strtod(text, nullptr);
-  const double got = ReadDecimal(text);
-  if (std::isnan(expected)) {
-    EXPECT_TRUE(std::isnan(got)) << '"' << text << '"';
-  } else {
-    EXPECT_EQ(got, expected) << '"' << text << '"';
-    EXPECT_EQ(std::signbit(got), std::signbit(expected)) << '"' << text << '"';
-  }
+std::ostream& operator<<(std::ostream& os, const Step& s) { return os << (s.present ? "" : "absent ") << '"' << s.text << '"'; }
+
+// Reads field 0, then every field Next() reaches.
+std::vector<Step> Walk(const std::string& sentence) {
+  FieldWalk w(sentence.data(), sentence.size());
+  std::vector<Step> steps;
+  do {
+    const bool present = w.Read();
+    EXPECT_EQ(std::strlen(w.text()), w.length());
+    steps.push_back({present, w.text()});
+  } while (w.Next());
+  return steps;
 }
 
-TEST(NumberReading, AgreesWithTheCLibraryInTheCLocale) {
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  std::setlocale(LC_ALL, "C");
-  for (const char* text : kNumberTexts) ExpectAgreesWithCLibrary(text);
-  std::setlocale(LC_ALL, saved.c_str());
+TEST(FieldWalk, FollowsTheFieldRule) {
+  const struct {
+    std::string sentence;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"$GPZDA,123,45*00", {{true, "$GPZDA"}, {true, "123"}, {true, "45"}}},
+      {"$GPZDA,,45*00", {{true, "$GPZDA"}, {false, ""}, {true, "45"}}},
+      {"$GPZDA,123,*00", {{true, "$GPZDA"}, {true, "123"}, {false, ""}}},
+      {"$GPZDA,123", {{true, "$GPZDA"}, {false, ""}}},               // no terminator
+      {"$GPZDA,123*00,9", {{true, "$GPZDA"}, {true, "123*00"}, {false, ""}}},  // a later "," wins over "*"
+      {"$GPZDA,1*2*3", {{true, "$GPZDA"}, {true, "1"}}},              // the first "*"
+      {"$GPZDA,123456789012345678901234,1*00", {{true, "$GPZDA"}, {true, "12345678901234567890"}, {true, "1"}}},
+      {"$GP,1\0002,3*00"s, {{true, "$GP"}, {true, "1"}, {true, "3"}}},  // a zero byte ends the text
+      {"$GP,\0,3*00"s, {{true, "$GP"}, {true, ""}, {true, "3"}}},   // present, but reads as empty
+      {"no commas", {{false, ""}}},
+      {"", {{false, ""}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Walk(c.sentence), c.steps) << c.sentence;
 }
 
-TEST(NumberReading, AgreesWithTheCLibraryOnRandomTexts) {
-  // Texts built from the characters that matter to number reading, so the
-  // short paths and the fallbacks all get exercised.
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  std::setlocale(LC_ALL, "C");
-  const char alphabet[] = "0123456789000000....--++eExXpPaAfFiInN \t,*";
-  std::mt19937 random(20070407);
-  for (int i = 0; i < 20000; ++i) {
-    std::string text(random() % 24, ' ');
-    for (char& c : text) c = alphabet[random() % (sizeof alphabet - 1)];
-    ExpectAgreesWithCLibrary(text.c_str());
-    if (HasFailure()) break;
-  }
-  std::setlocale(LC_ALL, saved.c_str());
+TEST(FieldWalk, StopsAtTheGivenLength) {
+  const char buffer[] = "$GPZDA,12,34*00";
+  FieldWalk w(buffer, 9);  // "$GPZDA,12": the "," beyond is not seen
+  ASSERT_TRUE(w.Next());
+  EXPECT_FALSE(w.Read());
+  EXPECT_FALSE(w.Next());
+  EXPECT_EQ(w.At(1), '2');
+  EXPECT_EQ(w.At(2), '\0');  // past the end
 }
 
-TEST(NumberReading, IgnoresACommaDecimalLocale) {
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
-    GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (scripts/packages.sh adds it)";
-  // The C library itself now reads "4916.45" as 4916; ours must not.
-  const double libraryReading = std::strtod("4916.45", nullptr);
-  EXPECT_DOUBLE_EQ(ReadDecimal("4916.45"), 4916.45);
-  EXPECT_DOUBLE_EQ(ReadDecimal("1,5"), 1.0);
-  EXPECT_EQ(ReadWhole("1.234"), 1);
-  std::setlocale(LC_ALL, saved.c_str());
-  EXPECT_EQ(libraryReading, 4916.0);
+TEST(FieldWalk, NumbersOfTheFieldLastRead) {
+  const std::string s = "$GPGGA,092750.500,-17.25,0007,x,,123456*00";
+  FieldWalk w(s.data(), s.size());
+  ASSERT_TRUE(w.Next() && w.Read());
+  EXPECT_EQ(w.WholeAt(0, 2), 9);
+  EXPECT_EQ(w.WholeAt(2, 2), 27);
+  EXPECT_EQ(w.WholeAt(4, 20), 50);   // runs to the end of the field
+  EXPECT_EQ(w.WholeAt(30, 2), 0);    // starts past it
+  EXPECT_EQ(w.Whole(), 92750);
+  EXPECT_DOUBLE_EQ(w.Decimal(), 92750.5);
+  ASSERT_TRUE(w.Next() && w.Read());
+  EXPECT_EQ(w.Whole(), -17);
+  EXPECT_DOUBLE_EQ(w.Decimal(), -17.25);
+  ASSERT_TRUE(w.Next() && w.Read());
+  EXPECT_EQ(w.Whole(), 7);
+  ASSERT_TRUE(w.Next() && w.Read());
+  EXPECT_EQ(w.Whole(), 0);
+  ASSERT_TRUE(w.Next());
+  EXPECT_FALSE(w.Read());  // an absent field reads as 0
+  EXPECT_EQ(w.Whole(), 0);
+  EXPECT_EQ(w.Decimal(), 0.0);
+  ASSERT_TRUE(w.Next() && w.Read());
+  EXPECT_EQ(w.WholeAt(1, 3), 234);
+}
+
+TEST(FieldWalk, CopyTextKeepsTheWholeFieldCutToTheBuffer) {
+  const std::string longText(25, 'v');
+  const std::string s = "$PQOL705," + longText + ",2026-05-11*00";
+  FieldWalk w(s.data(), s.size());
+  char out[30];
+  std::memset(out, 'x', sizeof out);
+  ASSERT_TRUE(w.Next());
+  w.CopyText(out, sizeof out);
+  EXPECT_EQ(std::string(out), longText);  // longer than kFieldMax, not cut to it
+  for (size_t i = longText.size(); i < sizeof out; ++i) EXPECT_EQ(out[i], '\0') << i;
+  char small[5];
+  w.CopyText(small, sizeof small);
+  EXPECT_EQ(std::string(small), "vvvv");
+  ASSERT_TRUE(w.Next());
+  w.CopyText(out, sizeof out);
+  EXPECT_EQ(std::string(out), "2026-05-11");  // the last field ends at "*"
+
+  const std::string unterminated = "$PQOL705,V1";
+  FieldWalk u(unterminated.data(), unterminated.size());
+  ASSERT_TRUE(u.Next());
+  u.CopyText(out, sizeof out);
+  EXPECT_EQ(std::string(out), "");
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+#include "link/StreamDecoder.h"
+
+namespace vantrel {
+
+size_t StreamDecoder::Feed(const char* chunk, size_t count) {
+  const size_t taken = framing_.AppendChunk(chunk, count);
+  DecodeWorkText();
+  return taken;
+}
+
+void StreamDecoder::Finish() {
+  framing_.FlushCarry();
+  DecodeWorkText();
+}
+
+void StreamDecoder::DecodeWorkText() {
+  handler_.OnCycleText(framing_.WorkText, framing_.WorkLength);
+  DispatchSentences(framing_.WorkText, framing_.WorkLength, framing_.WorkOffset, record_, handler_);
+  framing_.WorkLength = 0;
+  MarkUsedSatellites(record_);
+}
+
+}  // namespace vantrel

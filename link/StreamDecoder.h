@@ -1,0 +1,52 @@
+#pragma once
+// The read cycle of the receiver stream, written once: append a chunk to the
+// framing, report the cycle's text, decode its complete sentences into the
+// record, mark the satellites used in the fix. The reader thread, vantrel-log,
+// the bench, the fuzzers and the tests all feed their bytes through it.
+// Plain C++, no Qt, no I/O, no allocation.
+#include <cstddef>
+
+#include "link/Framing.h"
+#include "nmea/Dispatch.h"
+#include "nmea/Record.h"
+
+namespace vantrel {
+
+// What a stream decoder reports: every piece, as the dispatcher does, and
+// the text of every cycle.
+class IStreamHandler : public IDispatchHandler {
+ public:
+  // The cycle's complete sentences as they arrived, before the dispatch cuts
+  // them apart: what the monitor shows. Called once a cycle, also when the
+  // text is empty; `text` is zero-terminated. Optional.
+  virtual void OnCycleText(const char* text, size_t len) { (void)text, (void)len; }
+
+ protected:
+  ~IStreamHandler() = default;
+};
+
+// Works on a framing and a record held by its owner (the reader keeps both
+// for its lifetime); it holds no state of its own.
+class StreamDecoder {
+ public:
+  StreamDecoder(StreamFraming& framing, ReceiverRecord& record, IStreamHandler& handler)
+      : framing_(framing), record_(record), handler_(handler) {}
+
+  // One read cycle over up to kChunkMax bytes of `chunk`. Returns the number
+  // of bytes taken; a caller with more bytes runs another cycle for the rest.
+  size_t Feed(const char* chunk, size_t count);
+
+  // End of stream: decodes the sentence still waiting for a successor.
+  void Finish();
+
+  const StreamFraming& framing() const { return framing_; }
+
+ private:
+  void DecodeWorkText();
+
+  StreamFraming& framing_;
+  ReceiverRecord& record_;
+  IStreamHandler& handler_;
+};
+
+}  // namespace vantrel
