@@ -35,6 +35,18 @@ Reply Of(ReplyKind kind, long number = 0) {
 
 const Reply kNone{};
 
+struct OneNumber {
+  const char* name;
+  ReplyKind kind;
+};
+constexpr OneNumber kOneNumber[] = {
+    {"$PQOL500", ReplyKind::FixRate},  // fix interval in ms
+    {"$PQOL501", ReplyKind::DgpsMode},
+    {"$PQOL519", ReplyKind::SbasMode},
+    {"$PQOL530", ReplyKind::Datum},
+    {"$PQOL590", ReplyKind::FlashWrites},
+};
+
 }  // namespace
 
 Reply DecodeReply(const char* s, size_t len) {
@@ -50,15 +62,11 @@ Reply DecodeReply(const char* s, size_t len) {
     r.flag = ToInt32(f.Whole());
     return r;
   }
-  if (Named(s, len, "$PQOL500")) {
-    // $PQOL500,1000*XX
+  // The replies that carry one number in field 1: "$PQOL500,1000*XX" and the like.
+  for (const OneNumber& reply : kOneNumber) {
+    if (!Named(s, len, reply.name)) continue;
     if (!ReadNext(f)) return kNone;
-    return Of(ReplyKind::FixRate, f.Whole());
-  }
-  if (Named(s, len, "$PQOL501")) {
-    // $PQOL501,2*XX
-    if (!ReadNext(f)) return kNone;
-    return Of(ReplyKind::DgpsMode, f.Whole());
+    return Of(reply.kind, f.Whole());
   }
   if (Named(s, len, "$PQOL514")) {
     // $PQOL514,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0*XX
@@ -73,27 +81,12 @@ Reply DecodeReply(const char* s, size_t len) {
     }
     return r;
   }
-  if (Named(s, len, "$PQOL519")) {
-    // $PQOL519,1*XX
-    if (!ReadNext(f)) return kNone;
-    return Of(ReplyKind::SbasMode, f.Whole());
-  }
-  if (Named(s, len, "$PQOL530")) {
-    // $PQOL530,222*XX
-    if (!ReadNext(f)) return kNone;
-    return Of(ReplyKind::Datum, f.Whole());
-  }
   if (Named(s, len, "$PQOL556")) {
     // $PQOL556,0,0.0000005*XX: field 2 is the offset as a fraction.
     if (!f.Next() || !ReadNext(f)) return kNone;
     Reply r = Of(ReplyKind::Tcxo);
     r.fraction = f.Decimal();
     return r;
-  }
-  if (Named(s, len, "$PQOL590")) {
-    // $PQOL590,3*XX
-    if (!ReadNext(f)) return kNone;
-    return Of(ReplyKind::FlashWrites, f.Whole());
   }
   if (Named(s, len, "$PQOL702")) {
     // $PQOL702,1,0,9600*XX; any other start means RTCM input is off.

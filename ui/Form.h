@@ -338,6 +338,9 @@ class TMainForm : public QWidget {
   void ReportSuccessAck();
   void ReportFailureAck();
   vantrel::DgpsMode CheckedDgpsMode() const;
+  // Writes a baud or flash command and has Timer1 reopen the port at `baud`
+  // later; refused with a message when `baud` is no whole number.
+  void SendAndReopen(const vantrel::BuiltCommand& built, const std::string& baud);
   // The texts of the eight output-rate lists.
   vantrel::OutputRateTexts OutputRateListTexts() const;
   // The baud rate the last baud or flash command asked the receiver for: the

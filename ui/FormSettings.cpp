@@ -63,13 +63,16 @@ void TMainForm::BtnSetFixRateClick() { SendBuiltCommand(BuildFixRateCommand(Text
 
 void TMainForm::BtnSetBaudClick() {
   if (!PortOpen()) return;
-  // The port is reopened at this rate later, so it must be one.
   const std::string baud = TextOf(CmbSetBaud);
+  SendAndReopen(BuildBaudRateCommand(baud), baud);
+}
+
+void TMainForm::SendAndReopen(const BuiltCommand& built, const std::string& baud) {
+  // The port follows the receiver to this rate later, so it must be one.
   if (!ListTextToInt(baud)) {
     MessageBoxes->Show(this, QString::fromStdString(NotAnIntegerMessage(baud)));
     return;
   }
-  const BuiltCommand built = BuildBaudRateCommand(baud);
   if (!built.ok()) {
     MessageBoxes->Show(this, QString::fromStdString(built.refusal));
     return;
@@ -124,20 +127,8 @@ void TMainForm::BtnFlashSetClick() {
   settings.datumIndex = ItemIndex(CmbDatum);
   settings.dgpsMode = CheckedDgpsMode();
   settings.rtcmBaud = TextOf(CmbRTCMBaud);
-  // The receiver takes the stored baud rate at once and the port follows it
-  // later, so that rate must be one.
-  if (!ListTextToInt(settings.baud)) {
-    MessageBoxes->Show(this, QString::fromStdString(NotAnIntegerMessage(settings.baud)));
-    return;
-  }
-  const BuiltCommand built = BuildFlashCommand(settings);
-  if (!built.ok()) {
-    MessageBoxes->Show(this, QString::fromStdString(built.refusal));
-    return;
-  }
-  ReopenPending = true;
-  reopenBaudText_ = QString::fromStdString(settings.baud);
-  SendCommand(built.command);
+  // The receiver takes the stored baud rate at once.
+  SendAndReopen(BuildFlashCommand(settings), settings.baud);
 }
 
 void TMainForm::BtnQFlashClick() { SendCommand(FixedCommand(FixedCommandId::QueryFlashWrites)); }
