@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 
 #include "sim/Sentence.h"
@@ -88,11 +89,16 @@ const char kHelp[] =
 
 namespace {
 
+constexpr double kLongestTtff = 100000.0;  // seconds; the window gives up at 1000
+// 2100-01-01: four-digit years in ZDA, two-digit ones in RMC stay sound.
+constexpr double kLatestUtc = 4102444800.0;
+
 bool ArgDouble(const char* text, double& out) {
   char* end = nullptr;
   errno = 0;
   out = std::strtod(text, &end);
-  return errno == 0 && end != text && *end == '\0';
+  // "inf" and "nan" read as numbers but mean none: nothing downstream can use them.
+  return errno == 0 && end != text && *end == '\0' && std::isfinite(out);
 }
 
 bool ArgInt(const char* text, long lo, long hi, int& out) {
@@ -162,11 +168,11 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
                SetRate(opt.rates, std::string(v, std::strchr(v, '=')), n)) {
     } else if (a == "--all-rates" && ArgInt(v, 0, 255, n)) {
       opt.rates = OutputRates{n, n, n, n, n, n, n, n};
-    } else if (a == "--ttff-hot" && ArgDouble(v, d) && d >= 0) {
+    } else if (a == "--ttff-hot" && ArgDouble(v, d) && d >= 0 && d <= kLongestTtff) {
       opt.ttffHot = d;
-    } else if (a == "--ttff-warm" && ArgDouble(v, d) && d >= 0) {
+    } else if (a == "--ttff-warm" && ArgDouble(v, d) && d >= 0 && d <= kLongestTtff) {
       opt.ttffWarm = d;
-    } else if (a == "--ttff-cold" && ArgDouble(v, d) && d >= 0) {
+    } else if (a == "--ttff-cold" && ArgDouble(v, d) && d >= 0 && d <= kLongestTtff) {
       opt.ttffCold = d;
     } else if (a == "--refuse" && ArgInt(v, -999, 999, n)) {
       p.refused.push_back(static_cast<Command>(n));
@@ -174,13 +180,15 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       opt.flashWrites = n;
     } else if (a == "--lat" && ArgDouble(v, d) && d > -89 && d < 89) {
       opt.latitude = d;
-    } else if (a == "--lon" && ArgDouble(v, d) && d >= -180 && d <= 180) {
+    } else if (a == "--lon" && ArgDouble(v, d) && d > -179 && d < 179) {
+      // Like the latitude, a degree short of the edge: the drive around the
+      // centre must not cross it.
       opt.longitude = d;
-    } else if (a == "--sky-speed" && ArgDouble(v, d) && d >= 0) {
+    } else if (a == "--sky-speed" && ArgDouble(v, d) && d >= 0 && d <= 1e6) {
       opt.skySpeed = d;
-    } else if (a == "--gen-loss" && ArgDouble(v, d)) {
+    } else if (a == "--gen-loss" && ArgDouble(v, d) && d >= -200 && d <= 200) {
       opt.genLossDb = d;
-    } else if (a == "--utc" && ArgDouble(v, d) && d > 0) {
+    } else if (a == "--utc" && ArgDouble(v, d) && d > 0 && d < kLatestUtc) {
       opt.utcStart = static_cast<std::time_t>(d);
     } else {
       parsed.error = "bad option " + a + " " + v + " (see --help)";

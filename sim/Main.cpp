@@ -54,6 +54,13 @@ struct LineSplitter {
       }
     }
   }
+  // The writer went away: what it left without a newline is its last line,
+  // not the start of the next writer's.
+  template <typename F>
+  void Finish(F&& onLine) {
+    if (!pending.empty()) onLine(pending);
+    pending.clear();
+  }
 };
 
 int Fail(const std::string& message) {
@@ -105,14 +112,19 @@ void Run(Module& module, RunDirectory& run, int generatorBaud) {
         });
       }
     }
-    if (fds[2].revents & POLLIN) {
+    if (fds[2].revents & (POLLIN | POLLHUP)) {
+      const auto apply = [&](const std::string& line) {
+        const std::string why = ApplyControl(line, module);
+        if (why.empty() && line.find("stats") == 0) run.WriteStats(module.StatsText());
+        run.LogControl(line, why);
+      };
       const ssize_t n = read(run.ControlFd(), buf, sizeof buf);
       if (n > 0) {
-        controlLines.Feed(buf, static_cast<size_t>(n), [&](const std::string& line) {
-          const std::string why = ApplyControl(line, module);
-          if (why.empty() && line.find("stats") == 0) run.WriteStats(module.StatsText());
-          run.LogControl(line, why);
-        });
+        controlLines.Feed(buf, static_cast<size_t>(n), apply);
+      } else if (n == 0) {
+        // Every writer closed: end their line, and wait for the next one.
+        controlLines.Finish(apply);
+        run.ReopenControl();
       }
     }
 

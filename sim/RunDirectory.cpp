@@ -2,6 +2,7 @@
 
 #include <fcntl.h>     // open, O_* flags
 #include <sys/stat.h>  // mkdir, mkfifo
+#include <sys/file.h>  // flock
 #include <unistd.h>    // close, unlink, getpid
 
 #include <cerrno>
@@ -43,24 +44,6 @@ bool WriteFileAtomically(const std::string& path, const std::string& text) {
   return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
 
-// The process id in `pidPath` when it names a live simulator.
-long LiveSimulator(const std::string& pidPath) {
-  FILE* f = std::fopen(pidPath.c_str(), "r");
-  if (!f) return 0;
-  long other = 0;
-  const bool read = std::fscanf(f, "%ld", &other) == 1;
-  std::fclose(f);
-  // A stale file of a crashed run may name a process id that is in use
-  // again by something else: only a live simulator counts.
-  std::string comm;
-  if (FILE* c = std::fopen(("/proc/" + std::to_string(other) + "/comm").c_str(), "r")) {
-    char name[64] = {};
-    if (std::fgets(name, sizeof name, c)) comm = name;
-    std::fclose(c);
-  }
-  return read && other > 0 && other != getpid() && comm.rfind("vantrel-sim", 0) == 0 ? other : 0;
-}
-
 void LogChunk(FILE* log, double now, const char* bytes, size_t count, bool readable) {
   std::fprintf(log, "%.6f %zu %s %s\n", now, count, readable ? "ok" : "unreadable",
                Escape(bytes, count).c_str());
@@ -77,9 +60,20 @@ std::unique_ptr<RunDirectory> RunDirectory::Create(const std::string& dir, int r
   }
   std::unique_ptr<RunDirectory> run(new RunDirectory);
   run->dir_ = dir;
+  // A lock held until the process ends decides who owns the directory: a
+  // pid file checked and then written leaves a gap two starts can both pass,
+  // and a stale one may name a process that serves another directory.
   const std::string pidPath = dir + "/pid";
-  if (const long other = LiveSimulator(pidPath)) {
-    error = "another simulator (pid " + std::to_string(other) + ") uses " + dir;
+  run->lock_ = open((dir + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+  if (run->lock_ < 0 || flock(run->lock_, LOCK_EX | LOCK_NB) != 0) {
+    std::string other;
+    if (FILE* f = std::fopen(pidPath.c_str(), "r")) {
+      char text[32] = {};
+      if (std::fgets(text, sizeof text, f)) other = text;
+      std::fclose(f);
+      while (!other.empty() && (other.back() == '\n' || other.back() == ' ')) other.pop_back();
+    }
+    error = "another simulator" + (other.empty() ? std::string() : " (pid " + other + ")") + " uses " + dir;
     return nullptr;
   }
   WriteFileAtomically(pidPath, std::to_string(getpid()) + "\n");
@@ -92,8 +86,9 @@ std::unique_ptr<RunDirectory> RunDirectory::Create(const std::string& dir, int r
     return nullptr;
   }
   run->controlPath_ = controlPath;
-  // Opened for writing too, so the FIFO never reports end of file between writers.
-  run->control_ = open(controlPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  // Read only: the end of file when the last writer closes ends a line
+  // written without its newline.
+  run->control_ = open(controlPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   run->controlLog_ = std::fopen((dir + "/control.log").c_str(), "w");
   run->received_ = std::fopen((dir + "/received.log").c_str(), "w");
   run->receivedBin_ = std::fopen((dir + "/received.bin").c_str(), "wb");
@@ -114,10 +109,23 @@ std::unique_ptr<RunDirectory> RunDirectory::Create(const std::string& dir, int r
 }
 
 RunDirectory::~RunDirectory() {
-  RemoveLinks();
+  // Only the owner of the directory tidies it: a refused second start must
+  // not take the first one's links away.
+  if (!pidPath_.empty()) {
+    RemoveLinks();
+    unlink(pidPath_.c_str());
+  }
   for (FILE* f : {controlLog_, received_, receivedBin_, generatorLog_, commandLog_, sentLog_})
     if (f) std::fclose(f);
-  if (!pidPath_.empty()) unlink(pidPath_.c_str());
+  if (control_ >= 0) close(control_);
+  if (lock_ >= 0) close(lock_);  // the lock goes with it
+}
+
+void RunDirectory::ReopenControl() {
+  const int fresh = open(controlPath_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fresh < 0) return;
+  close(control_);
+  control_ = fresh;
 }
 
 void RunDirectory::RemoveLinks() {

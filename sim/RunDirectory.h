@@ -29,6 +29,9 @@ class RunDirectory {
   Pty& Receiver() { return *receiver_; }
   Pty& Generator() { return *generator_; }
   int ControlFd() const { return control_; }
+  // After the last writer of the control FIFO closed: a fresh reader end, so
+  // the next writer's end is told apart from this one's.
+  void ReopenControl();
   const std::string& Dir() const { return dir_; }
 
   // One line per chunk received: seconds, byte count, "ok" or "unreadable"
@@ -55,6 +58,7 @@ class RunDirectory {
   std::string pidPath_;
   std::string controlPath_;
   int control_ = -1;
+  int lock_ = -1;  // held for the whole run: one simulator per directory
   FILE* controlLog_ = nullptr;
   FILE* received_ = nullptr;
   FILE* receivedBin_ = nullptr;

@@ -45,6 +45,12 @@ TEST(SimCommandLine, OptionsSetTheModuleAndBadOnesStopTheStart) {
       {{"--baud"}, "missing value or unknown option --baud", nullptr},
       {{"--bogus", "1"}, "bad option --bogus 1", nullptr},
       {{"--lat", "89"}, "bad option", nullptr},
+      {{"--lon", "180"}, "bad option", nullptr},
+      {{"--lon", "-179"}, "bad option", nullptr},
+      {{"--utc", "1e18"}, "bad option", nullptr},
+      {{"--sky-speed", "inf"}, "bad option", nullptr},
+      {{"--gen-loss", "nan"}, "bad option", nullptr},
+      {{"--ttff-cold", "1e300"}, "bad option", nullptr},
       {{"--ttff-hot", "-1"}, "bad option", nullptr},
   };
   for (const Row& row : rows) {

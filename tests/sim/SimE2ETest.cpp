@@ -1,6 +1,9 @@
 // The simulator as Vantrel meets it: through its pseudo-terminal, started
 // and controlled by the harness.
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -356,6 +359,44 @@ TEST_F(Sim, FloodModeFillsA115200Line) {
   EXPECT_GT(got.size(), 11520u / 2);
   EXPECT_LT(got.size(), 2 * 11520u + 1200);
   EXPECT_GT(With(got, "$GPGGA,").size(), 20u);
+}
+
+TEST(SimMisuse, OneSimulatorPerDirectoryAndTheRefusedOneLeavesTheOthersLinks) {
+  SimHarness first;
+  ASSERT_TRUE(first.Started()) << first.Error();
+  const std::string second = std::string(VANTREL_SIM_PATH) + " --dir " + first.Dir() + " 2>/dev/null";
+  for (int i = 0; i < 5; ++i) EXPECT_NE(std::system(second.c_str()), 0);
+  struct stat st {};
+  EXPECT_EQ(lstat(first.ReceiverPath().c_str(), &st), 0);
+  EXPECT_TRUE(first.Control("nofix on"));  // still serving
+}
+
+TEST(SimMisuse, StalePidFileOfAnotherRunDoesNotRefuseAStart) {
+  char pattern[] = "/tmp/vantrel-sim-stale-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  // The pid of a live simulator serving another directory.
+  SimHarness other;
+  ASSERT_TRUE(other.Started()) << other.Error();
+  std::ofstream(std::string(pattern) + "/pid") << other.Pid() << "\n";
+  // Runs until `timeout` stops it (124) instead of refusing to start (2).
+  const std::string here = "timeout 1 " + std::string(VANTREL_SIM_PATH) + " --dir " + pattern + " >/dev/null 2>&1";
+  const int status = std::system(here.c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 124);
+  std::filesystem::remove_all(pattern);
+}
+
+TEST(SimMisuse, ControlLineWithoutItsNewlineEndsWithItsWriter) {
+  SimHarness sim;
+  ASSERT_TRUE(sim.Started()) << sim.Error();
+  const int fd = open((sim.Dir() + "/control").c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(write(fd, "nofix on", 8), 8);
+  close(fd);
+  ASSERT_TRUE(SimHarness::WaitUntil([&] { return SimHarness::ReadFile(sim.Dir() + "/control.log") == "ok nofix on\n"; },
+                                    3000))
+      << SimHarness::ReadFile(sim.Dir() + "/control.log");
+  EXPECT_TRUE(sim.Control("fault"));
+  EXPECT_EQ(SimHarness::ReadFile(sim.Dir() + "/control.log"), "ok nofix on\nok fault\n");
 }
 
 }  // namespace
