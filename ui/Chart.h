@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "ui/Palette.h"
+
 namespace vantrel {
 
 struct ChartBar {
@@ -75,7 +77,7 @@ class TChart : public QWidget {
   std::vector<ChartBar> bars_;
   ChartPaging paging_;
   QString title_;
-  QColor titleColor_{0, 0, 255};
+  QColor titleColor_ = kBlue;
   bool swallowRelease_ = false;
 };
 

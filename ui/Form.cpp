@@ -27,6 +27,7 @@
 #include "ui/Lists.h"
 #include "ui/PortList.h"
 #include "ui/PaintPacer.h"
+#include "ui/Palette.h"
 #include "ui/RealSeams.h"
 #include "ui/SkyView.h"
 #include "ui/StatusBar.h"
@@ -55,10 +56,6 @@ class ShowHook : public QObject {
 // Client area of the window and the pages inside the page control.
 constexpr int kClientWidth = 304;
 constexpr int kClientHeight = 425;
-
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
-const QColor kBlack(0, 0, 0);
 
 // The window's font: Arial's widths at 8 points, with a fallback that has
 // the full-width punctuation of some captions.
@@ -126,13 +123,6 @@ QRadioButton* MakeRadio(QWidget* parent, const QString& text, int x, int y, int 
   return radio;
 }
 
-void SetFontColour(QLabel* label, const QColor& colour) {
-  QPalette palette = label->palette();
-  if (palette.color(QPalette::WindowText) == colour) return;
-  palette.setColor(QPalette::WindowText, colour);
-  label->setPalette(palette);
-}
-
 void SetBold(QWidget* widget, int pixelSize = 0) {
   QFont font = widget->font();
   font.setBold(true);
@@ -168,7 +158,7 @@ QPixmap DrawLogo() {
   p.setPen(Qt::NoPen);
   const QPointF sats[] = {{30, 18}, {70, 10}, {120, 14}, {160, 24}, {52, 40}, {140, 44}};
   for (const auto& s : sats) {
-    p.setBrush(QColor(255, 255, 0));
+    p.setBrush(kYellow);
     p.drawEllipse(s, 4, 4);
   }
   return logo;

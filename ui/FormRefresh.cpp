@@ -16,27 +16,13 @@
 #include "ui/Chart.h"
 #include "ui/FixedText.h"
 #include "ui/Form.h"
+#include "ui/Palette.h"
 #include "ui/SkyView.h"
 #include "ui/StatusText.h"
 
 using namespace vantrel;
 
 namespace {
-
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
-const QColor kWhite(255, 255, 255);
-const QColor kPurple(128, 0, 128);
-const QColor kSkyBlue(166, 202, 240);
-const QColor kYellow(255, 255, 0);
-const QColor kBlack(0, 0, 0);
-
-void SetFontColour(QLabel* label, const QColor& colour) {
-  QPalette palette = label->palette();
-  if (palette.color(QPalette::WindowText) == colour) return;
-  palette.setColor(QPalette::WindowText, colour);
-  label->setPalette(palette);
-}
 
 void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
   QTableWidgetItem* cell = grid->item(row, column);

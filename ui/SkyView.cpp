@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <cmath>
 
+#include "ui/Palette.h"
+
 namespace vantrel {
 
 SkyPoint SkyViewPosition(int elevation, int azimuth) {
@@ -17,9 +19,9 @@ SkyPoint SkyViewPosition(int elevation, int azimuth) {
 QImage DrawSkyBackground() {
   // 24-bit colour held in 32-bit pixels: the format the screen draws fastest.
   QImage image(kSkyViewSize, kSkyViewSize, QImage::Format_RGB32);
-  image.fill(Qt::black);
+  image.fill(kBlack);
   QPainter p(&image);
-  p.setPen(QPen(Qt::white, 1));
+  p.setPen(QPen(kWhite, 1));
   p.setBrush(Qt::NoBrush);
   const int cx = 89, cy = 90, horizon = 69, inner = 34;
   p.drawEllipse(QPoint(cx, cy), horizon, horizon);
