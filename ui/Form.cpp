@@ -174,7 +174,7 @@ struct TMainForm::OwnedSeams {
 };
 
 TMainForm::TMainForm(const FormServices& services, QWidget* parent)
-    : QWidget(parent), ownedSeams_(new OwnedSeams) {
+    : QWidget(parent), ownedSeams_(std::make_unique<OwnedSeams>()) {
   MessageBoxes = services.MessageBoxes ? services.MessageBoxes : &ownedSeams_->messageBoxes;
   SaveDialog = services.SaveDialog ? services.SaveDialog : &ownedSeams_->saveDialog;
   Pauses = services.Pauses ? services.Pauses : &ownedSeams_->pauses;
@@ -229,7 +229,6 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
 
 TMainForm::~TMainForm() {
   FormDestroy();
-  delete ownedSeams_;
 }
 
 void TMainForm::BuildStatusPage() {

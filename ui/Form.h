@@ -346,19 +346,13 @@ class TMainForm : public QWidget {
   void RunRestart(vantrel::Restart kind);
 
   struct OwnedSeams;
-  OwnedSeams* ownedSeams_ = nullptr;
-  // The discs now drawn on ImgSV (empty after a reset), so an unchanged sky
-  // is not drawn again.
-  std::vector<vantrel::SkyDisc> skyDrawn_;
-  std::vector<vantrel::SkyDisc> skyNext_;  // the list being built, kept for its storage
+  std::unique_ptr<OwnedSeams> ownedSeams_;
+  vantrel::SkyDiscPainter skyPainter_;  // the discs on ImgSV
   // Monitor lines not yet in MemoNMEA: appending once per flush instead of
   // once per chunk keeps a fast line cheap to watch, and a monitor off
   // screen costs nothing until it is shown.
   std::string monitorPending_;
   QTimer* monitorFlush_ = nullptr;
-  // Each disc drawn once and then copied (ui/FormRefresh.cpp).
-  struct DiscSprites;
-  std::shared_ptr<DiscSprites> discSprites_;
   // Readers, hand-over and the real port factory (ui/FormPort.cpp).
   struct ReaderLinks;
   std::shared_ptr<ReaderLinks> readerLinks_;
