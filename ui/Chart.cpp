@@ -63,6 +63,12 @@ void TChart::PreviousPage() {
   if (Page() != before) update();
 }
 
+void TChart::FirstPage() {
+  const int before = Page();
+  paging_.Page = 1;
+  if (Page() != before) update();
+}
+
 void TChart::SetTitle(const QString& title) {
   if (title_ == title) return;
   title_ = title;

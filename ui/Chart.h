@@ -58,6 +58,7 @@ class TChart : public QWidget {
   int MaxPointsPerPage() const { return paging_.MaxPointsPerPage; }
   void NextPage();
   void PreviousPage();
+  void FirstPage();
 
   void SetTitle(const QString& title);
   QString Title() const { return title_; }

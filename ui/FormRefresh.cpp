@@ -181,11 +181,8 @@ void TMainForm::ChartSNRClick() {
 
 void TMainForm::ChartSNRDblClick() {
   ChartSNR->Clear();
-  if (ChartChannelMode) {
-    ChartChannelMode = false;
-    ChartSNR->SetTitleColor(kBlue);
-  } else {
-    ChartChannelMode = true;
-    ChartSNR->SetTitleColor(kRed);
-  }
+  // The page kept across rebuilds belongs to the mode being left.
+  ChartSNR->FirstPage();
+  ChartChannelMode = !ChartChannelMode;
+  ChartSNR->SetTitleColor(ChartChannelMode ? kRed : kBlue);
 }

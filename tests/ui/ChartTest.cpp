@@ -1,5 +1,6 @@
 // The SNR chart: its paging, the bars a refresh gives it in either mode, and
 // the clicks that page it and switch its mode.
+#include <QTest>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -165,6 +166,36 @@ TEST_F(ChartTest, DoubleClickSwitchesModeAndEmptiesTheChart) {
   form.RefreshStatus(fresh);
   EXPECT_TRUE(form.ChartChannelMode);
   EXPECT_EQ(form.ChartSNR->Count(), 32);
+}
+
+// A double click reaches the chart as a click and then the double click:
+// the click pages a two-page chart to its second page, and the mode switched
+// to must still open on its first.
+TEST_F(ChartTest, DoubleClickOpensTheOtherModeOnItsFirstPage) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const QPoint middle = form.ChartSNR->rect().center();
+  // What the platform delivers; QTest's double click is the second press alone.
+  auto doubleClick = [&] {
+    QTest::mouseClick(form.ChartSNR, Qt::LeftButton, {}, middle);
+    QTest::mouseDClick(form.ChartSNR, Qt::LeftButton, {}, middle);
+    QTest::mouseRelease(form.ChartSNR, Qt::LeftButton, {}, middle);
+  };
+  ASSERT_EQ(form.ChartSNR->PageCount(), 2);  // the start-up placeholders
+  doubleClick();
+  ASSERT_TRUE(form.ChartChannelMode);
+  for (int i = 0; i < 32; ++i) record.Channels[i] = {i + 1, 30, 2};
+  record.ChannelsUpdated = 1;
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.ChartSNR->Page(), 1);  // channels 1-16
+
+  doubleClick();
+  ASSERT_FALSE(form.ChartChannelMode);
+  for (int i = 0; i < 20; ++i) AddSat(i + 1, 30, 45, 18 * i, 1);
+  record.GsvComplete = 1;
+  form.RefreshStatus(record);
+  EXPECT_EQ(form.ChartSNR->PageCount(), 2);
+  EXPECT_EQ(form.ChartSNR->Page(), 1);  // the first 16 satellites
 }
 
 }  // namespace
