@@ -31,6 +31,7 @@
 #include "ui/RealSeams.h"
 #include "ui/SkyView.h"
 #include "ui/StatusBar.h"
+#include "ui/ValueLabel.h"
 
 using namespace vantrel;
 
@@ -248,7 +249,7 @@ void TMainForm::BuildStatusPage() {
   // unit marks after it line up.
   struct Row {
     const char* caption;
-    QLabel** value;
+    TValueLabel** value;
     const char* mark;
   };
   const Row rows[] = {
@@ -271,14 +272,12 @@ void TMainForm::BuildStatusPage() {
     const QString caption = QString::fromUtf8(row.caption);
     // Trailing blanks of a caption draw nothing; the value may start there.
     const int captionWidth = metrics.horizontalAdvance(caption.trimmed()) + 1;
-    MakeLabel(Panel1, caption, 182, y, captionWidth);
+    QLabel* captionLabel = MakeLabel(Panel1, caption, 182, y, captionWidth);
     const int valueLeft = 182 + captionWidth;
-    *row.value = MakeLabel(Panel1, QString(), valueLeft, y, 280 - valueLeft, 14,
-                           Qt::AlignRight | Qt::AlignVCenter);
-    // A screen reader names the value after its caption. With a name set, a
-    // new value is not also announced as a change of name, which costs a
-    // lookup of the label's accessible interface at every change.
-    (*row.value)->setAccessibleName(caption.section(QLatin1Char(':'), 0, 0).trimmed());
+    auto* value = new TValueLabel(captionLabel, Panel1);
+    value->setGeometry(valueLeft, y, 280 - valueLeft, 14);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    *row.value = value;
     if (row.mark[0]) MakeLabel(Panel1, QString::fromUtf8(row.mark), 281, y, 16);
     y += 14;
   }

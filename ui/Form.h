@@ -20,6 +20,8 @@
 #include "nmea/Record.h"
 #include "nmea/Reply.h"
 #include "ui/Seams.h"
+#include "ui/SkyView.h"
+#include "ui/ValueLabel.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,8 +33,6 @@ class QRadioButton;
 class QTabWidget;
 class QTableWidget;
 class QTimer;
-
-#include "ui/SkyView.h"
 
 namespace vantrel {
 class TChart;
@@ -73,17 +73,17 @@ class TMainForm : public QWidget {
   QWidget* Panel1 = nullptr;
   vantrel::TImage* ImgSV = nullptr;
   vantrel::TImage* ImgSVOrig = nullptr;  // hidden; the empty background
-  QLabel* LabelDate = nullptr;
-  QLabel* LabelTime = nullptr;
-  QLabel* LabelLat = nullptr;
-  QLabel* LabelLon = nullptr;
-  QLabel* LabelAlt = nullptr;
-  QLabel* LabelFix = nullptr;
-  QLabel* LabelSpeed = nullptr;
-  QLabel* LabelTrack = nullptr;
-  QLabel* LabelPDOP = nullptr;
-  QLabel* LabelHDOP = nullptr;
-  QLabel* LabelVDOP = nullptr;
+  vantrel::TValueLabel* LabelDate = nullptr;
+  vantrel::TValueLabel* LabelTime = nullptr;
+  vantrel::TValueLabel* LabelLat = nullptr;
+  vantrel::TValueLabel* LabelLon = nullptr;
+  vantrel::TValueLabel* LabelAlt = nullptr;
+  vantrel::TValueLabel* LabelFix = nullptr;
+  vantrel::TValueLabel* LabelSpeed = nullptr;
+  vantrel::TValueLabel* LabelTrack = nullptr;
+  vantrel::TValueLabel* LabelPDOP = nullptr;
+  vantrel::TValueLabel* LabelHDOP = nullptr;
+  vantrel::TValueLabel* LabelVDOP = nullptr;
   vantrel::TChart* ChartSNR = nullptr;
   QPushButton* BtnHot = nullptr;
   QPushButton* BtnWarm = nullptr;

@@ -16,6 +16,7 @@
 #include "ui/Palette.h"
 #include "ui/SkyView.h"
 #include "ui/StatusText.h"
+#include "ui/ValueLabel.h"
 
 using namespace vantrel;
 
@@ -62,26 +63,26 @@ void TMainForm::RefreshStatus(ReceiverRecord& record) {
   const char16_t point = LocaleDecimalPoint().unicode();
   const QChar sep(point);
   if (LabelSourceChanged(0, 0, record.UtcYear, record.UtcMonth, record.UtcDay))
-    SetCaption(LabelDate, QString::fromStdString(DateText(record)));
+    LabelDate->SetValue(QString::fromStdString(DateText(record)));
   if (LabelSourceChanged(1, point, record.UtcHour, record.UtcMinute, record.UtcSecond))
-    SetCaption(LabelTime, QString::fromStdString(HourMinuteText(record)) + FixedText(record.UtcSecond, 7, 3, sep));
+    LabelTime->SetValue(QString::fromStdString(HourMinuteText(record)) + FixedText(record.UtcSecond, 7, 3, sep));
   if (LabelSourceChanged(2, point, record.Latitude))
-    SetCaption(LabelLat, QString::fromLatin1(record.Latitude > 0 ? "N   " : "S   ") +
+    LabelLat->SetValue(QString::fromLatin1(record.Latitude > 0 ? "N   " : "S   ") +
                              FixedText(std::fabs(record.Latitude), 7, 5, sep));
   if (LabelSourceChanged(3, point, record.Longitude))
-    SetCaption(LabelLon, QString::fromLatin1(record.Longitude > 0 ? "E " : "W ") +
+    LabelLon->SetValue(QString::fromLatin1(record.Longitude > 0 ? "E " : "W ") +
                              FixedText(std::fabs(record.Longitude), 7, 5, sep));
-  if (LabelSourceChanged(4, point, record.Altitude)) SetCaption(LabelAlt, FixedText(record.Altitude, 7, 1, sep));
+  if (LabelSourceChanged(4, point, record.Altitude)) LabelAlt->SetValue(FixedText(record.Altitude, 7, 1, sep));
   if (LabelSourceChanged(5, 0, record.FixType, record.FixQuality)) {
     const FixDisplay fix = FixText(record.FixType, record.FixQuality);
     SetFontColour(LabelFix, fix.Red ? kRed : kBlack);
-    SetCaption(LabelFix, QString::fromLatin1(fix.Text));
+    LabelFix->SetValue(QString::fromLatin1(fix.Text));
   }
-  if (LabelSourceChanged(6, point, record.SpeedKmh)) SetCaption(LabelSpeed, FixedText(record.SpeedKmh, 7, 1, sep));
-  if (LabelSourceChanged(7, point, record.Course)) SetCaption(LabelTrack, FixedText(record.Course, 7, 1, sep));
-  if (LabelSourceChanged(8, point, record.Pdop)) SetCaption(LabelPDOP, FixedText(record.Pdop, 7, 1, sep));
-  if (LabelSourceChanged(9, point, record.Hdop)) SetCaption(LabelHDOP, FixedText(record.Hdop, 7, 1, sep));
-  if (LabelSourceChanged(10, point, record.Vdop)) SetCaption(LabelVDOP, FixedText(record.Vdop, 7, 1, sep));
+  if (LabelSourceChanged(6, point, record.SpeedKmh)) LabelSpeed->SetValue(FixedText(record.SpeedKmh, 7, 1, sep));
+  if (LabelSourceChanged(7, point, record.Course)) LabelTrack->SetValue(FixedText(record.Course, 7, 1, sep));
+  if (LabelSourceChanged(8, point, record.Pdop)) LabelPDOP->SetValue(FixedText(record.Pdop, 7, 1, sep));
+  if (LabelSourceChanged(9, point, record.Hdop)) LabelHDOP->SetValue(FixedText(record.Hdop, 7, 1, sep));
+  if (LabelSourceChanged(10, point, record.Vdop)) LabelVDOP->SetValue(FixedText(record.Vdop, 7, 1, sep));
 
   if (record.ChannelsUpdated == 1) {
     if (!StringGrid1->isEnabled()) StringGrid1->setEnabled(true);
@@ -115,9 +116,9 @@ bool TMainForm::LabelSourceChanged(int slot, char16_t point, double a, double b,
 
 void TMainForm::ClearStatusLabels() {
   for (LabelSource& source : labelSources_) source.Valid = false;
-  for (QLabel* label : {LabelDate, LabelTime, LabelLat, LabelLon, LabelAlt, LabelFix, LabelSpeed,
-                        LabelTrack, LabelPDOP, LabelHDOP, LabelVDOP})
-    SetCaption(label, QString());
+  for (TValueLabel* label : {LabelDate, LabelTime, LabelLat, LabelLon, LabelAlt, LabelFix, LabelSpeed,
+                             LabelTrack, LabelPDOP, LabelHDOP, LabelVDOP})
+    label->SetValue(QString());
 }
 
 bool TMainForm::ClearChannelGrid() {
