@@ -4,6 +4,7 @@
 #include <QAccessibleWidget>
 #include <QFontMetrics>
 #include <QStyle>
+#include <QTimer>
 
 namespace vantrel {
 namespace {
@@ -92,16 +93,30 @@ TValueLabel::TValueLabel(QLabel* caption, QWidget* parent) : QLabel(parent) {
 }
 
 void TValueLabel::SetValue(const QString& value) {
-  const QString old = text();
-  if (old == value) return;
-  // With a name set, QLabel announces nothing of a new text.
+  if (text() == value) return;
+  // With a name set, QLabel itself announces nothing of a new text.
   setText(value);
-  if (!QAccessible::isActive()) return;
-  QAccessibleTextUpdateEvent textChanged(this, 0, old, value);
+  if (!QAccessible::isActive()) {
+    announced_ = value;
+    return;
+  }
+  if (!announce_) {
+    announce_ = new QTimer(this);
+    announce_->setSingleShot(true);
+    connect(announce_, &QTimer::timeout, this, &TValueLabel::Announce);
+  }
+  if (!announce_->isActive()) announce_->start(kAnnounceMs);
+}
+
+void TValueLabel::Announce() {
+  const QString value = text();
+  if (value == announced_) return;
+  QAccessibleTextUpdateEvent textChanged(this, 0, announced_, value);
   QAccessible::updateAccessibility(&textChanged);
-  // Readers that keep descriptions refetch it.
+  // Readers that keep descriptions fetch it again.
   QAccessibleEvent descriptionChanged(this, QAccessible::DescriptionChanged);
   QAccessible::updateAccessibility(&descriptionChanged);
+  announced_ = value;
 }
 
 }  // namespace vantrel

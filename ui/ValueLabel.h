@@ -5,6 +5,8 @@
 // expose the caption and nothing of the value.
 #include <QLabel>
 
+class QTimer;
+
 namespace vantrel {
 
 class TValueLabel : public QLabel {
@@ -15,8 +17,17 @@ class TValueLabel : public QLabel {
   TValueLabel(QLabel* caption, QWidget* parent);
 
   // Shows `value`; the same value again changes nothing. An assistive
-  // technology listening is told of the change.
+  // technology listening is told of the change within kAnnounceMs.
   void SetValue(const QString& value);
+
+  // A fast line changes a value many times a second; a screen reader cannot
+  // speak that fast, and telling it of every change only costs.
+  static constexpr int kAnnounceMs = 250;
+
+ private:
+  void Announce();
+  QTimer* announce_ = nullptr;  // made when an assistive technology first listens
+  QString announced_;           // the value it was last told of
 };
 
 }  // namespace vantrel
