@@ -12,14 +12,13 @@
 
 #include "tests/sim/SimHarness.h"
 #include "tests/ui/FakeSeams.h"
-#include "tests/ui/OpenQueries.h"
+#include "tests/ui/PortOpening.h"
 #include "ui/Form.h"
 
 namespace vantrel {
 namespace {
 
 using testing::kOpenQueries;
-
 
 TEST(FormPortSim, OpenOnTheSimulatorFillsTheWindowFromItsReplies) {
   test::SimHarness sim({"--flash-writes", "7"});
@@ -53,13 +52,7 @@ TEST(FormPortSim, DestroyWhileTheSimulatorFloodsTheLineEndsAtOnce) {
   ASSERT_TRUE(sim.Started()) << sim.Error();
   testing::FakeSeams seams;
   auto form = std::make_unique<TMainForm>(seams.Services());
-  // The monitor on screen shows when the stream is under way.
-  form->PageControl1->setCurrentWidget(form->TabSetup);
-  form->show();
-  form->CmbCom->setEditText(QString::fromStdString(sim.ReceiverPath()));
-  form->BtnOpenClick();
-  ASSERT_TRUE(form->PortOpen());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form->MemoNMEA->toPlainText().contains("$GPGGA"); }));
+  ASSERT_TRUE(testing::OpenAndWatchTheStream(*form, sim.ReceiverPath()));
   form.reset();  // joins the reader; a hang fails the test by its time limit
   EXPECT_TRUE(sim.Running());
 }

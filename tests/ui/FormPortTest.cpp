@@ -20,7 +20,7 @@
 #include "tests/link/FakeSerialPort.h"
 #include "tests/link/PtyPair.h"
 #include "tests/ui/FakeSeams.h"
-#include "tests/ui/OpenQueries.h"
+#include "tests/ui/PortOpening.h"
 #include "ui/Form.h"
 #include "ui/StatusBar.h"
 
@@ -320,13 +320,7 @@ TEST(FormPortDevices, DestroyWhileTheReceiverStreamsEndsAtOnce) {
   {
     testing::FakeSeams seams;
     auto form = std::make_unique<TMainForm>(seams.Services());
-    // The monitor on screen shows when the stream is under way.
-    form->PageControl1->setCurrentWidget(form->TabSetup);
-    form->show();
-    form->CmbCom->setEditText(QString::fromStdString(pty.SlavePath()));
-    form->BtnOpenClick();
-    ASSERT_TRUE(form->PortOpen());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->MemoNMEA->toPlainText().contains("$GPGGA"); }));
+    ASSERT_TRUE(testing::OpenAndWatchTheStream(*form, pty.SlavePath()));
     form.reset();
   }
   quit = true;

@@ -11,7 +11,18 @@ namespace {
 
 using namespace vantrel::testing;
 
-class StatusLabelsTest : public RefreshFixture {};
+class StatusLabelsTest : public RefreshFixture {
+ protected:
+  // A 3D DGPS fix at 25.5 S; every label shows a value of its own.
+  void RefreshWithAFix() {
+    record.UtcYear = 2007, record.UtcMonth = 4, record.UtcDay = 27;
+    record.UtcHour = 8, record.UtcMinute = 5, record.UtcSecond = 3.25f;
+    record.Latitude = -25.5f, record.Longitude = 121.5654321f, record.Altitude = -12.34f;
+    record.FixType = 2, record.FixQuality = 2, record.SpeedKmh = 1.8532f, record.Course = 359.96f;
+    record.Pdop = 1.25f, record.Hdop = 0.9f, record.Vdop = 99.99f;
+    form.RefreshStatus(record);
+  }
+};
 
 TEST_F(StatusLabelsTest, ZeroedRecordShowsItsStartTexts) {
   QLocale::setDefault(QLocale::c());
@@ -31,16 +42,7 @@ TEST_F(StatusLabelsTest, ZeroedRecordShowsItsStartTexts) {
 
 TEST_F(StatusLabelsTest, LabelsFollowTheRecord) {
   QLocale::setDefault(QLocale::c());
-  record.UtcYear = 2007, record.UtcMonth = 4, record.UtcDay = 27;
-  record.UtcHour = 8, record.UtcMinute = 5, record.UtcSecond = 3.25f;
-  record.Latitude = -25.5f;
-  record.Longitude = 121.5654321f;
-  record.Altitude = -12.34f;
-  record.FixType = 2, record.FixQuality = 2;
-  record.SpeedKmh = 1.8532f;
-  record.Course = 359.96f;
-  record.Pdop = 1.25f, record.Hdop = 0.9f, record.Vdop = 99.99f;
-  form.RefreshStatus(record);
+  RefreshWithAFix();
   EXPECT_EQ(form.LabelDate->text(), "2007/4/27");
   EXPECT_EQ(form.LabelTime->text(), "8:5:3.250");
   EXPECT_EQ(form.LabelLat->text(), "S   25.50000");
@@ -110,12 +112,7 @@ TEST_F(StatusLabelsTest, UnchangedValuesKeepTheirTextsAndAClearOrLocaleChangeRew
 // it, and reads the value as the label's text (and description and value).
 TEST_F(StatusLabelsTest, ScreenReaderReadsEachValueUnderItsCaption) {
   QLocale::setDefault(QLocale::c());
-  record.UtcYear = 2007, record.UtcMonth = 4, record.UtcDay = 27;
-  record.UtcHour = 8, record.UtcMinute = 5, record.UtcSecond = 3.25f;
-  record.Latitude = -25.5f, record.Longitude = 121.5654321f, record.Altitude = -12.34f;
-  record.FixType = 2, record.FixQuality = 2, record.SpeedKmh = 1.8532f, record.Course = 359.96f;
-  record.Pdop = 1.25f, record.Hdop = 0.9f, record.Vdop = 99.99f;
-  form.RefreshStatus(record);
+  RefreshWithAFix();
   struct Case {
     QLabel* label;
     const char* name;
