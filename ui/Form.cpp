@@ -131,8 +131,7 @@ void SetBold(QWidget* widget, int pixelSize = 0) {
   widget->setFont(font);
 }
 
-// A transparent label of spaces in a struck-through bold font: a rule that
-// scales with the text, as the status column expects.
+// A plain line across the status column between its groups of values.
 QWidget* MakeSeparator(QWidget* parent, int x, int y) {
   auto* rule = new QFrame(parent);
   rule->setFrameShape(QFrame::HLine);
@@ -589,7 +588,6 @@ void TMainForm::ConnectHandlers() {
 }
 
 void TMainForm::FormCreate() {
-  // The port, log and reader-thread fields start null by their initialisers.
   ChartSNR->Clear();
   DisableReceiverControls();
   DisableTestControls();
@@ -598,7 +596,6 @@ void TMainForm::FormCreate() {
   StringGrid1->setEnabled(false);
   const char* header[4] = {"Channel", "SVid", "SNR", "Status"};
   for (int c = 0; c < 4; ++c) StringGrid1->item(0, c)->setText(QString::fromLatin1(header[c]));
-  // Qt widgets are double-buffered already; Panel1 needs nothing more.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
