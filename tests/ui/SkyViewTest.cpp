@@ -1,5 +1,6 @@
 // The sky view: where a satellite's disc goes and what the discs drawn over
 // the background look like.
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -117,6 +118,26 @@ TEST_F(SkyViewTest, SameSkyAfterAResetIsDrawnAgain) {
   record.GsvComplete = 1;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ImgSV->Picture, form.ImgSVOrig->Picture);
+}
+
+// Discs are copied into 32-bit pictures and drawn into any other; both
+// give the same picture, and the same discs again are not drawn.
+TEST(SkyDiscPainter, CopiedAndDrawnDiscsGiveTheSamePicture) {
+  const QImage background = vantrel::DrawSkyBackground();
+  const SatInView sats[] = {{5, 40, 90, 0, 1}, {12, 0, 0, 90, 0}, {120, 35, 30, 200, 0}, {0, 30, 10, 10, 0}};
+  QFont font;
+  font.setFamilies({QStringLiteral("Liberation Sans")});
+  font.setPixelSize(11);
+  vantrel::SkyDiscPainter copying, drawing;
+  QImage copied, drawn;
+  EXPECT_TRUE(copying.Draw(sats, 4, font, background, copied));
+  EXPECT_TRUE(drawing.Draw(sats, 4, font, background.convertToFormat(QImage::Format_RGB888), drawn));
+  ASSERT_EQ(drawn.format(), QImage::Format_RGB888);
+  EXPECT_NE(copied, background);
+  EXPECT_EQ(drawn.convertToFormat(QImage::Format_RGB32), copied);
+  EXPECT_FALSE(copying.Draw(sats, 4, font, background, copied));
+  copying.Reset(background, copied);
+  EXPECT_EQ(copied, background);
 }
 
 }  // namespace
