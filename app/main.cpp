@@ -1,10 +1,16 @@
-#include <QApplication>
-
+#include "ui/Application.h"
 #include "ui/Form.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  TMainForm MainForm;
-  MainForm.show();
-  return app.exec();
+  vantrel::TApplication app(argc, argv);
+  try {
+    TMainForm MainForm;
+    app.ShowExceptionsIn(&MainForm, MainForm.MessageBoxes);
+    MainForm.show();
+    app.exec();
+  } catch (...) {
+    // Thrown outside the event loop, while the window was being built.
+    app.ShowException(std::current_exception());
+  }
+  return 0;
 }

@@ -63,6 +63,12 @@ void TChart::PreviousPage() {
   if (Page() != before) update();
 }
 
+void TChart::FirstPage() {
+  const int before = Page();
+  paging_.Page = 1;
+  if (Page() != before) update();
+}
+
 void TChart::SetTitle(const QString& title) {
   if (title_ == title) return;
   title_ = title;
@@ -110,13 +116,13 @@ void TChart::paintEvent(QPaintEvent*) {
     const int h = static_cast<int>(std::lround(fraction * plotHeight));
     const QRect body(centre - barWidth / 2, plotBottom - h, barWidth, h);
     if (h > 0) {
-      p.setPen(Qt::black);
+      p.setPen(kBlack);
       p.setBrush(bar.Color);
       p.drawRect(body.adjusted(0, 0, -1, 0));
     }
     // Value mark, joined to the bar by a short black line.
     const int top = std::max(plotBottom - h, plotTop);
-    p.setPen(Qt::black);
+    p.setPen(kBlack);
     p.drawLine(centre, top - 1, centre, top - 3);
     const QString mark = QString::number(bar.Value, 'g', 6);
     p.drawText(QRect(centre - 14, top - 3 - 11, 28, 11), Qt::AlignHCenter | Qt::AlignBottom, mark);

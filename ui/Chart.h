@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "ui/Palette.h"
+
 namespace vantrel {
 
 struct ChartBar {
@@ -56,6 +58,7 @@ class TChart : public QWidget {
   int MaxPointsPerPage() const { return paging_.MaxPointsPerPage; }
   void NextPage();
   void PreviousPage();
+  void FirstPage();
 
   void SetTitle(const QString& title);
   QString Title() const { return title_; }
@@ -75,7 +78,7 @@ class TChart : public QWidget {
   std::vector<ChartBar> bars_;
   ChartPaging paging_;
   QString title_;
-  QColor titleColor_{0, 0, 255};
+  QColor titleColor_ = kBlue;
   bool swallowRelease_ = false;
 };
 

@@ -27,9 +27,11 @@
 #include "ui/Lists.h"
 #include "ui/PortList.h"
 #include "ui/PaintPacer.h"
+#include "ui/Palette.h"
 #include "ui/RealSeams.h"
 #include "ui/SkyView.h"
 #include "ui/StatusBar.h"
+#include "ui/ValueLabel.h"
 
 using namespace vantrel;
 
@@ -55,10 +57,6 @@ class ShowHook : public QObject {
 // Client area of the window and the pages inside the page control.
 constexpr int kClientWidth = 304;
 constexpr int kClientHeight = 425;
-
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
-const QColor kBlack(0, 0, 0);
 
 // The window's font: Arial's widths at 8 points, with a fallback that has
 // the full-width punctuation of some captions.
@@ -126,13 +124,6 @@ QRadioButton* MakeRadio(QWidget* parent, const QString& text, int x, int y, int 
   return radio;
 }
 
-void SetFontColour(QLabel* label, const QColor& colour) {
-  QPalette palette = label->palette();
-  if (palette.color(QPalette::WindowText) == colour) return;
-  palette.setColor(QPalette::WindowText, colour);
-  label->setPalette(palette);
-}
-
 void SetBold(QWidget* widget, int pixelSize = 0) {
   QFont font = widget->font();
   font.setBold(true);
@@ -140,8 +131,7 @@ void SetBold(QWidget* widget, int pixelSize = 0) {
   widget->setFont(font);
 }
 
-// A transparent label of spaces in a struck-through bold font: a rule that
-// scales with the text, as the status column expects.
+// A plain line across the status column between its groups of values.
 QWidget* MakeSeparator(QWidget* parent, int x, int y) {
   auto* rule = new QFrame(parent);
   rule->setFrameShape(QFrame::HLine);
@@ -168,7 +158,7 @@ QPixmap DrawLogo() {
   p.setPen(Qt::NoPen);
   const QPointF sats[] = {{30, 18}, {70, 10}, {120, 14}, {160, 24}, {52, 40}, {140, 44}};
   for (const auto& s : sats) {
-    p.setBrush(QColor(255, 255, 0));
+    p.setBrush(kYellow);
     p.drawEllipse(s, 4, 4);
   }
   return logo;
@@ -184,7 +174,7 @@ struct TMainForm::OwnedSeams {
 };
 
 TMainForm::TMainForm(const FormServices& services, QWidget* parent)
-    : QWidget(parent), ownedSeams_(new OwnedSeams) {
+    : QWidget(parent), ownedSeams_(std::make_unique<OwnedSeams>()) {
   MessageBoxes = services.MessageBoxes ? services.MessageBoxes : &ownedSeams_->messageBoxes;
   SaveDialog = services.SaveDialog ? services.SaveDialog : &ownedSeams_->saveDialog;
   Pauses = services.Pauses ? services.Pauses : &ownedSeams_->pauses;
@@ -239,7 +229,6 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
 
 TMainForm::~TMainForm() {
   FormDestroy();
-  delete ownedSeams_;
 }
 
 void TMainForm::BuildStatusPage() {
@@ -259,7 +248,7 @@ void TMainForm::BuildStatusPage() {
   // unit marks after it line up.
   struct Row {
     const char* caption;
-    QLabel** value;
+    TValueLabel** value;
     const char* mark;
   };
   const Row rows[] = {
@@ -282,14 +271,12 @@ void TMainForm::BuildStatusPage() {
     const QString caption = QString::fromUtf8(row.caption);
     // Trailing blanks of a caption draw nothing; the value may start there.
     const int captionWidth = metrics.horizontalAdvance(caption.trimmed()) + 1;
-    MakeLabel(Panel1, caption, 182, y, captionWidth);
+    QLabel* captionLabel = MakeLabel(Panel1, caption, 182, y, captionWidth);
     const int valueLeft = 182 + captionWidth;
-    *row.value = MakeLabel(Panel1, QString(), valueLeft, y, 280 - valueLeft, 14,
-                           Qt::AlignRight | Qt::AlignVCenter);
-    // A screen reader names the value after its caption. With a name set, a
-    // new value is not also announced as a change of name, which costs a
-    // lookup of the label's accessible interface at every change.
-    (*row.value)->setAccessibleName(caption.section(QLatin1Char(':'), 0, 0).trimmed());
+    auto* value = new TValueLabel(captionLabel, Panel1);
+    value->setGeometry(valueLeft, y, 280 - valueLeft, 14);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    *row.value = value;
     if (row.mark[0]) MakeLabel(Panel1, QString::fromUtf8(row.mark), 281, y, 16);
     y += 14;
   }
@@ -601,7 +588,6 @@ void TMainForm::ConnectHandlers() {
 }
 
 void TMainForm::FormCreate() {
-  // The port, log and reader-thread fields start null by their initialisers.
   ChartSNR->Clear();
   DisableReceiverControls();
   DisableTestControls();
@@ -610,7 +596,6 @@ void TMainForm::FormCreate() {
   StringGrid1->setEnabled(false);
   const char* header[4] = {"Channel", "SVid", "SNR", "Status"};
   for (int c = 0; c < 4; ++c) StringGrid1->item(0, c)->setText(QString::fromLatin1(header[c]));
-  // Qt widgets are double-buffered already; Panel1 needs nothing more.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);

@@ -20,6 +20,8 @@
 #include "nmea/Record.h"
 #include "nmea/Reply.h"
 #include "ui/Seams.h"
+#include "ui/SkyView.h"
+#include "ui/ValueLabel.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,8 +33,6 @@ class QRadioButton;
 class QTabWidget;
 class QTableWidget;
 class QTimer;
-
-#include "ui/SkyView.h"
 
 namespace vantrel {
 class TChart;
@@ -73,17 +73,17 @@ class TMainForm : public QWidget {
   QWidget* Panel1 = nullptr;
   vantrel::TImage* ImgSV = nullptr;
   vantrel::TImage* ImgSVOrig = nullptr;  // hidden; the empty background
-  QLabel* LabelDate = nullptr;
-  QLabel* LabelTime = nullptr;
-  QLabel* LabelLat = nullptr;
-  QLabel* LabelLon = nullptr;
-  QLabel* LabelAlt = nullptr;
-  QLabel* LabelFix = nullptr;
-  QLabel* LabelSpeed = nullptr;
-  QLabel* LabelTrack = nullptr;
-  QLabel* LabelPDOP = nullptr;
-  QLabel* LabelHDOP = nullptr;
-  QLabel* LabelVDOP = nullptr;
+  vantrel::TValueLabel* LabelDate = nullptr;
+  vantrel::TValueLabel* LabelTime = nullptr;
+  vantrel::TValueLabel* LabelLat = nullptr;
+  vantrel::TValueLabel* LabelLon = nullptr;
+  vantrel::TValueLabel* LabelAlt = nullptr;
+  vantrel::TValueLabel* LabelFix = nullptr;
+  vantrel::TValueLabel* LabelSpeed = nullptr;
+  vantrel::TValueLabel* LabelTrack = nullptr;
+  vantrel::TValueLabel* LabelPDOP = nullptr;
+  vantrel::TValueLabel* LabelHDOP = nullptr;
+  vantrel::TValueLabel* LabelVDOP = nullptr;
   vantrel::TChart* ChartSNR = nullptr;
   QPushButton* BtnHot = nullptr;
   QPushButton* BtnWarm = nullptr;
@@ -349,19 +349,13 @@ class TMainForm : public QWidget {
   void RunRestart(vantrel::Restart kind);
 
   struct OwnedSeams;
-  OwnedSeams* ownedSeams_ = nullptr;
-  // The discs now drawn on ImgSV (empty after a reset), so an unchanged sky
-  // is not drawn again.
-  std::vector<vantrel::SkyDisc> skyDrawn_;
-  std::vector<vantrel::SkyDisc> skyNext_;  // the list being built, kept for its storage
+  std::unique_ptr<OwnedSeams> ownedSeams_;
+  vantrel::SkyDiscPainter skyPainter_;  // the discs on ImgSV
   // Monitor lines not yet in MemoNMEA: appending once per flush instead of
   // once per chunk keeps a fast line cheap to watch, and a monitor off
   // screen costs nothing until it is shown.
   std::string monitorPending_;
   QTimer* monitorFlush_ = nullptr;
-  // Each disc drawn once and then copied (ui/FormRefresh.cpp).
-  struct DiscSprites;
-  std::shared_ptr<DiscSprites> discSprites_;
   // Readers, hand-over and the real port factory (ui/FormPort.cpp).
   struct ReaderLinks;
   std::shared_ptr<ReaderLinks> readerLinks_;

@@ -1,8 +1,13 @@
 #pragma once
-// The sky view: a picture widget and the geometry of the plot.
+// The sky view: a picture widget, the geometry of the plot and the drawing
+// of the satellites' discs.
+#include <QFont>
 #include <QImage>
 #include <QWidget>
+#include <memory>
 #include <vector>
+
+#include "nmea/Record.h"
 
 namespace vantrel {
 
@@ -31,6 +36,33 @@ struct SkyDisc {
 // The empty background: black square, horizon and half-elevation circles,
 // cross lines and N/S/W/E.
 QImage DrawSkyBackground();
+
+// Draws the satellites of a group as discs over the sky's background. A
+// disc looks the same wherever it is drawn: its outline and fill are not
+// antialiased and its digits are unblended on an opaque box. So each number
+// and fill is drawn once into a sprite and then copied, pixel for pixel what
+// drawing in place would give, at a fraction of the cost of laying the
+// digits out at every satellite group.
+class SkyDiscPainter {
+ public:
+  SkyDiscPainter();
+  ~SkyDiscPainter();
+  SkyDiscPainter(const SkyDiscPainter&) = delete;
+  SkyDiscPainter& operator=(const SkyDiscPainter&) = delete;
+
+  // Draws a disc for each of the first `count` satellites that has a PRN
+  // onto `picture` over `background`, numbered in `font`. The discs drawn
+  // last are not drawn again. True when `picture` changed.
+  bool Draw(const SatInView* sats, int count, const QFont& font, const QImage& background, QImage& picture);
+  // Puts the bare background back and forgets the discs drawn.
+  void Reset(const QImage& background, QImage& picture);
+
+ private:
+  struct Sprites;
+  std::unique_ptr<Sprites> sprites_;
+  std::vector<SkyDisc> drawn_;  // the discs now on the picture
+  std::vector<SkyDisc> next_;   // the list being built, kept for its storage
+};
 
 // A widget that shows a picture held in memory, drawn on by the window.
 class TImage : public QWidget {

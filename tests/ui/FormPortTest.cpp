@@ -1,15 +1,12 @@
 // Opening and closing the receiver port from the window, with a fake port,
-// a pseudo-terminal and /dev/null; built a second time with the simulator
-// harness for the end-to-end cases at the end.
-#include <QApplication>
+// a pseudo-terminal and /dev/null.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QThread>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -22,31 +19,15 @@
 
 #include "tests/link/FakeSerialPort.h"
 #include "tests/link/PtyPair.h"
-#ifdef VANTREL_SIM_PATH
-#include "tests/sim/SimHarness.h"
-#endif
 #include "tests/ui/FakeSeams.h"
+#include "tests/ui/PortOpening.h"
 #include "ui/Form.h"
 #include "ui/StatusBar.h"
 
 namespace vantrel {
 namespace {
 
-const std::vector<std::string> kOpenQueries = {"$PQOL414*33\r\n", "$PQOL400*36\r\n", "$PQOL602*36\r\n",
-                                               "$PQOL401*37\r\n", "$PQOL419*3E\r\n", "$PQOL490*3F\r\n",
-                                               "$PQOL430*35\r\n"};
-
-template <typename Pred>
-bool PumpUntil(Pred done, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
-}
+using testing::kOpenQueries;
 
 // Pauses recorded together with the writes that came before them, so a
 // test sees "write, pause, write, pause" in order.
@@ -65,8 +46,6 @@ class PausesAfterWrites : public IPauses {
   FakePortDevice& device_;
   size_t seenWrites_ = 0;
 };
-
-#ifndef VANTREL_SIM_PATH  // the window with fake ports, pty pairs and /dev/null
 
 class FormPortTest : public ::testing::Test {
  protected:
@@ -140,7 +119,7 @@ TEST_F(FormPortTest, OpenSwitchesTheControlsAndCloseSwitchesThemBack) {
   EXPECT_TRUE(form->LabelVersion->text().isEmpty());
   EXPECT_TRUE(form->LabelTCXO->text().isEmpty());
   // The reader lets go of the device once it has seen the close.
-  EXPECT_TRUE(PumpUntil([&] { return device().OpenPorts() == 0; }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return device().OpenPorts() == 0; }));
 }
 
 TEST_F(FormPortTest, DeviceThatCannotBeOpenedLeavesEverythingAsItWas) {
@@ -246,7 +225,7 @@ TEST_F(FormPortTest, StreamReachesTheMonitorThroughTheHandOver) {
   form->show();
   form->BtnOpenClick();
   device().Feed("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n$GPRMC,");
-  EXPECT_TRUE(PumpUntil([&] { return form->MemoNMEA->toPlainText().contains("$GPGGA,123519"); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form->MemoNMEA->toPlainText().contains("$GPGGA,123519"); }));
 }
 
 TEST_F(FormPortTest, RestartReplacesTheReaderAndPurgesTheInputQueue) {
@@ -268,7 +247,7 @@ TEST_F(FormPortTest, DestroyWhileTheReaderWaitsForTheWindowEndsAtOnce) {
   // The reader's hand-over is queued but this thread never runs its events:
   // destroying the window must not wait for it.
   device().Feed("$GPGGA,1*00\r\n$GPGGA,2*00\r\n$GP");
-  ASSERT_TRUE(PumpUntil([&] { return device().InputLeft() == 0; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return device().InputLeft() == 0; }));
   form.reset();
   EXPECT_EQ(device().OpenPorts(), 0);
 }
@@ -341,58 +320,12 @@ TEST(FormPortDevices, DestroyWhileTheReceiverStreamsEndsAtOnce) {
   {
     testing::FakeSeams seams;
     auto form = std::make_unique<TMainForm>(seams.Services());
-    form->CmbCom->setEditText(QString::fromStdString(pty.SlavePath()));
-    form->BtnOpenClick();
-    ASSERT_TRUE(form->PortOpen());
-    PumpUntil([&] { return form->MemoNMEA->toPlainText().contains("$GPGGA"); });
+    ASSERT_TRUE(testing::OpenAndWatchTheStream(*form, pty.SlavePath()));
     form.reset();
   }
   quit = true;
   receiver.join();
 }
 
-#else  // VANTREL_SIM_PATH: the end-to-end cases, against vantrel-sim
-
-TEST(FormPortSim, OpenOnTheSimulatorFillsTheWindowFromItsReplies) {
-  test::SimHarness sim({"--flash-writes", "7"});
-  ASSERT_TRUE(sim.Started()) << sim.Error();
-  testing::FakeSeams seams;
-  TMainForm form(seams.Services());
-  form.CmbCom->setEditText(QString::fromStdString(sim.ReceiverPath()));
-  form.BtnOpenClick();
-  ASSERT_TRUE(form.PortOpen());
-  std::string expected;
-  for (const auto& query : kOpenQueries) expected += query;
-  ASSERT_TRUE(sim.WaitForReceived(expected));
-  EXPECT_EQ(sim.ReceivedBytes(), expected);
-  EXPECT_TRUE(PumpUntil([&] { return form.GroupFlash->title().contains("remain  7  times"); }))
-      << form.GroupFlash->title().toStdString();
-  // The monitor fills while it is on screen.
-  form.PageControl1->setCurrentWidget(form.TabSetup);
-  form.show();
-  EXPECT_TRUE(PumpUntil([&] { return form.MemoNMEA->toPlainText().contains("$GPGGA"); }));
-
-  // Close and open again at once: the device is free and answers again.
-  form.BtnCloseClick();
-  form.BtnOpenClick();
-  EXPECT_TRUE(form.PortOpen());
-  EXPECT_TRUE(seams.Boxes.Texts.empty());
-  EXPECT_TRUE(sim.WaitForReceived(expected + expected));
-}
-
-TEST(FormPortSim, DestroyWhileTheSimulatorFloodsTheLineEndsAtOnce) {
-  test::SimHarness sim({"--flood"});
-  ASSERT_TRUE(sim.Started()) << sim.Error();
-  testing::FakeSeams seams;
-  auto form = std::make_unique<TMainForm>(seams.Services());
-  form->CmbCom->setEditText(QString::fromStdString(sim.ReceiverPath()));
-  form->BtnOpenClick();
-  ASSERT_TRUE(form->PortOpen());
-  PumpUntil([&] { return form->MemoNMEA->toPlainText().contains("$GPGGA"); });
-  form.reset();  // joins the reader; a hang fails the test by its time limit
-  EXPECT_TRUE(sim.Running());
-}
-
-#endif
 }  // namespace
 }  // namespace vantrel

@@ -191,9 +191,10 @@ TEST_F(FormTest, CaptionsAndStartValues) {
   EXPECT_EQ(form.ChartSNR->toolTip(),
             QString::fromUtf8("『Double Click』could change mode ; 『Single Click』could see more channels, if exist"));
   EXPECT_EQ(form.BtnTestAll->toolTip(), "Tracking test first, and then Acq test");
-  for (QLabel* value : {form.LabelDate, form.LabelTime, form.LabelLat, form.LabelLon, form.LabelAlt,
-                        form.LabelFix, form.LabelSpeed, form.LabelTrack, form.LabelPDOP, form.LabelHDOP,
-                        form.LabelVDOP, form.LabelCurrent, form.LabelVersion}) {
+  for (QLabel* value : std::initializer_list<QLabel*>{
+           form.LabelDate, form.LabelTime, form.LabelLat, form.LabelLon, form.LabelAlt, form.LabelFix,
+           form.LabelSpeed, form.LabelTrack, form.LabelPDOP, form.LabelHDOP, form.LabelVDOP, form.LabelCurrent,
+           form.LabelVersion}) {
     EXPECT_TRUE(value->text().isEmpty());
   }
   EXPECT_TRUE(form.LabelDate->alignment() & Qt::AlignRight);
