@@ -100,8 +100,8 @@ bool TNMEAThread::HandOver(const std::function<void()>& fn) {
 }
 
 void TNMEAThread::ApplyClearRequests() {
-  if (clearChannelsUpdated_.exchange(false, std::memory_order_acq_rel)) Record.ChannelsUpdated = 0;
-  if (clearGsvComplete_.exchange(false, std::memory_order_acq_rel)) Record.GsvComplete = 0;
+  if (clearChannelsUpdated_.exchange(false, std::memory_order_acq_rel)) Record.ChannelsUpdated = false;
+  if (clearGsvComplete_.exchange(false, std::memory_order_acq_rel)) Record.GsvComplete = false;
 }
 
 void TNMEAThread::Publish() {

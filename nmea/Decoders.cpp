@@ -177,9 +177,9 @@ void DecodeGSV(ReceiverRecord& r, const char* s, size_t len) {
   // count and number end it.
   if (w.At(2) == '1') {
     for (SatInView& e : r.SatsInView) e = SatInView{};
-    r.GsvComplete = 0;
+    r.GsvComplete = false;
   }
-  if (w.At(0) == w.At(2)) r.GsvComplete = 1;
+  if (w.At(0) == w.At(2)) r.GsvComplete = true;
   if (!w.Next() || !w.Read()) return;  // message number
   const long message = w.Whole();
   if (!w.Next() || !w.Read()) return;  // satellites in view
@@ -247,7 +247,7 @@ void DecodeChannelStatus(ReceiverRecord& r, const char* s, size_t len) {
     const char status = w.length() >= 5 ? w.text()[4] : '\0';
     c.Status = status == '0' ? 0 : (status == '1' ? 1 : 2);
     if (!w.Next() || i + 1 == kChannelsMax) {
-      r.ChannelsUpdated = 1;
+      r.ChannelsUpdated = true;
       return;
     }
   }

@@ -19,14 +19,14 @@ void MarkUsedSatellites(ReceiverRecord& record) {
   for (int i = 0; i < kSatsInViewMax; ++i) {
     SatInView& e = record.SatsInView[i];
     if (i >= walked) {
-      e.Used = 0;
+      e.Used = false;
     } else if (e.Prn > 0 && e.Prn < 256) {
-      e.Used = (usedBits[e.Prn >> 6] >> (e.Prn & 63)) & 1;
+      e.Used = ((usedBits[e.Prn >> 6] >> (e.Prn & 63)) & 1) != 0;
     } else {
-      e.Used = 0;
+      e.Used = false;
       for (int k = 0; k < usedCount; ++k) {
         if (record.UsedPrns[k] == e.Prn) {
-          e.Used = 1;
+          e.Used = true;
           break;
         }
       }

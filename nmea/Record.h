@@ -16,7 +16,7 @@ struct SatInView {
   int32_t Snr = 0;  // 0 when the receiver sent an empty field
   int32_t Elevation = 0;
   int32_t Azimuth = 0;
-  uint8_t Used = 0;
+  bool Used = false;
   bool operator==(const SatInView&) const = default;
 };
 
@@ -32,13 +32,13 @@ struct ReceiverRecord {
   char VersionText2[kVersionTextSize] = {};
   float TcxoPpm = 1000.0f;  // outside the range the oscillator label shows
   Channel Channels[kChannelsMax] = {};
-  uint8_t GsvComplete = 0;
+  bool GsvComplete = false;  // the last GSV message of a group came
   uint8_t FixRateHz = 0;
   uint8_t DatumIndex = 0;
   int32_t RtcmBaud = 0;
   char OutputRatesText[kOutputRatesTextSize] = {};
   int32_t FlashWritesLeft = 0;
-  uint8_t ChannelsUpdated = 0;
+  bool ChannelsUpdated = false;  // a channel status sentence came since the grid was drawn
 
   int32_t UtcYear = 0;
   int32_t UtcMonth = 0;

@@ -53,7 +53,7 @@ void TMainForm::ClearMonitor() {
 }
 
 void TMainForm::RefreshStatus(ReceiverRecord& record) {
-  if (record.GsvComplete == 1) {
+  if (record.GsvComplete) {
     const int walked = record.WalkedSats();
     std::sort(record.SatsInView, record.SatsInView + walked,
               [](const SatInView& a, const SatInView& b) { return a.Prn < b.Prn; });
@@ -84,7 +84,7 @@ void TMainForm::RefreshStatus(ReceiverRecord& record) {
   if (LabelSourceChanged(9, point, record.Hdop)) LabelHDOP->SetValue(FixedText(record.Hdop, 7, 1, sep));
   if (LabelSourceChanged(10, point, record.Vdop)) LabelVDOP->SetValue(FixedText(record.Vdop, 7, 1, sep));
 
-  if (record.ChannelsUpdated == 1) {
+  if (record.ChannelsUpdated) {
     if (!StringGrid1->isEnabled()) StringGrid1->setEnabled(true);
     // Rows whose channel is unchanged since the grid was written show its
     // texts already.
@@ -140,7 +140,7 @@ void TMainForm::RefreshSnrChart(ReceiverRecord& record) {
   // is not repainted.
   std::vector<ChartBar> bars;
   if (ChartChannelMode) {
-    if (record.ChannelsUpdated == 1) {
+    if (record.ChannelsUpdated) {
       bars.reserve(kChannelsMax);
       for (int i = 0; i < kChannelsMax; ++i) {
         const Channel& channel = record.Channels[i];
@@ -148,23 +148,23 @@ void TMainForm::RefreshSnrChart(ReceiverRecord& record) {
         bars.push_back({double(i), double(channel.Snr), QString::number(channel.SvId), colour});
       }
       ChartSNR->SetBars(std::move(bars));
-      record.ChannelsUpdated = 0;
+      record.ChannelsUpdated = false;
     }
-    if (record.GsvComplete == 1) record.GsvComplete = 0;
+    if (record.GsvComplete) record.GsvComplete = false;
     return;
   }
-  if (record.GsvComplete == 1) {
+  if (record.GsvComplete) {
     int k = 0;
     const int walked = record.WalkedSats();
     for (int i = 0; i < walked; ++i) {
       const SatInView& sat = record.SatsInView[i];
       if (sat.Prn > 0 && sat.Snr > 0) {
-        bars.push_back({double(k), double(sat.Snr), QString::number(sat.Prn), sat.Used == 1 ? kBlue : kWhite});
+        bars.push_back({double(k), double(sat.Snr), QString::number(sat.Prn), sat.Used ? kBlue : kWhite});
         ++k;
       }
     }
     ChartSNR->SetBars(std::move(bars));
-    record.GsvComplete = 0;
+    record.GsvComplete = false;
   }
 }
 

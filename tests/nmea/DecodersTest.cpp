@@ -208,10 +208,10 @@ TEST(DecodeGSV, EdgeCases) {
       {"empty SNR last in the sentence", WithChecksum("GPGSV,1,1,01,07,61,098,"), nullptr,
        [](ReceiverRecord& r) { r.SatsInViewCount = 1, r.GsvComplete = 1, r.SatsInView[0] = Sat(7, 61, 98, 0); }},
       {"count 0 stops", WithChecksum("GPGSV,1,1,00"), nullptr,
-       [](ReceiverRecord& r) { r.GsvComplete = 1; }},
+       [](ReceiverRecord& r) { r.GsvComplete = true; }},
       {"message 6 has no room", WithChecksum("GPGSV,6,6,24,01,02,003,04,05,06,007,08,09,10,011,12,13,14,015,16"),
        [](ReceiverRecord& r) { r.SatsInView[19] = Sat(9, 9, 9, 9); },
-       [](ReceiverRecord& r) { r.SatsInViewCount = 24, r.GsvComplete = 1; }},
+       [](ReceiverRecord& r) { r.SatsInViewCount = 24, r.GsvComplete = true; }},
       {"message 0 has no room", WithChecksum("GPGSV,1,0,04,01,02,003,04"), nullptr,
        [](ReceiverRecord& r) { r.SatsInViewCount = 4; }},
       {"message 5 fills the last entries", WithChecksum("GPGSV,6,5,24,01,02,003,04,05,06,007,08,09,10,011,12,13,14,015,16"),
@@ -222,7 +222,7 @@ TEST(DecodeGSV, EdgeCases) {
          r.SatsInView[18] = Sat(9, 10, 11, 12), r.SatsInView[19] = Sat(13, 14, 15, 16);
        }},
       {"huge message number has no room", WithChecksum("GPGSV,9,99999999999999999999,04,01,02,003,04"),
-       nullptr, [](ReceiverRecord& r) { r.SatsInViewCount = 4, r.GsvComplete = 1; }},
+       nullptr, [](ReceiverRecord& r) { r.SatsInViewCount = 4, r.GsvComplete = true; }},
       {"cut short inside a satellite", WithChecksum("GPGSV,2,2,06,21,45"), nullptr,
        [](ReceiverRecord& r) { r.GsvComplete = 1, r.SatsInViewCount = 6, r.SatsInView[4] = Sat(21, 45, 0, 0); }},
   });
@@ -241,12 +241,12 @@ TEST(DecodeChannelStatus, Table) {
       {"twelve fields", channels12(), before,
        [](ReceiverRecord& r) {
          for (int i = 0; i < 12; ++i) r.Channels[i] = {10 + i, 30 + i, static_cast<uint8_t>(i % 3)};
-         r.ChannelsUpdated = 1;
+         r.ChannelsUpdated = true;
        }},
       {"empty field stops without the flag", WithChecksum("PQOLCHN,01450,,03471"), before,
        [](ReceiverRecord& r) { r.Channels[0] = {1, 45, 0}; }},
       {"any other status digit is tracking", WithChecksum("PQOLCHN,0145x"), nullptr,
-       [](ReceiverRecord& r) { r.Channels[0] = {1, 45, 2}, r.ChannelsUpdated = 1; }},
+       [](ReceiverRecord& r) { r.Channels[0] = {1, 45, 2}, r.ChannelsUpdated = true; }},
       {"wrong checksum", "$PQOLCHN,01451*00", nullptr, kUnchanged},
       {"no first field", WithChecksum("PQOLCHN"), nullptr, kUnchanged},
   });

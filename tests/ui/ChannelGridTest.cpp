@@ -13,7 +13,7 @@ class ChannelGridTest : public RefreshFixture {};
 TEST_F(ChannelGridTest, ChannelTableFillsAndEnablesTheGrid) {
   for (int i = 0; i < 32; ++i) record.Channels[i] = {i + 1, 10 + i, uint8_t(i % 4)};
   record.Channels[31] = {-5, -1, 200};
-  record.ChannelsUpdated = 1;
+  record.ChannelsUpdated = true;
   form.RefreshStatus(record);
   EXPECT_TRUE(form.StringGrid1->isEnabled());
   const char* status[] = {"Idle", "Searching", "Tracking", "Tracking"};

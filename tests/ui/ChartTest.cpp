@@ -51,8 +51,8 @@ TEST_F(ChartTest, CompleteGroupIsSortedByPrnAndChartedWithSignalOnly) {
   AddSat(3, 0, 60, 200);  // no signal: a disc but no bar
   AddSat(0, 35, 10, 10);  // no PRN: neither
   AddSat(9, 22, 45, 45, 0);
-  record.GsvComplete = 1;
-  record.ChannelsUpdated = 1;
+  record.GsvComplete = true;
+  record.ChannelsUpdated = true;
   form.RefreshStatus(record);
   EXPECT_EQ(record.SatsInView[0].Prn, 0);
   EXPECT_EQ(record.SatsInView[1].Prn, 3);
@@ -74,13 +74,13 @@ TEST_F(ChartTest, CompleteGroupIsSortedByPrnAndChartedWithSignalOnly) {
 TEST_F(ChartTest, TableIsWalkedOnlyOverTheAnnouncedCount) {
   for (int i = 0; i < 20; ++i) record.SatsInView[i] = {40 - i, 30, 45, 45, 0};
   record.SatsInViewCount = 3;
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ChartSNR->Count(), 3);
   EXPECT_EQ(record.SatsInView[0].Prn, 38);
   EXPECT_EQ(record.SatsInView[3].Prn, 37);  // beyond the count: untouched
   record.SatsInViewCount = 99;              // more than the table: 20 at most
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ChartSNR->Count(), 20);
   EXPECT_EQ(form.ChartSNR->PageCount(), 2);
@@ -90,12 +90,12 @@ TEST_F(ChartTest, TableIsWalkedOnlyOverTheAnnouncedCount) {
 
 TEST_F(ChartTest, SecondPageStaysShownWhileTheChartIsRebuilt) {
   for (int i = 0; i < 20; ++i) AddSat(i + 1, 30, 45, 18 * i, 1);
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   form.ChartSNRClick();
   ASSERT_EQ(form.ChartSNR->Page(), 2);
   record.SatsInView[19].Snr = 31;  // the next group
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ChartSNR->Page(), 2);
   EXPECT_EQ(form.ChartSNR->Count(), 20);
@@ -108,12 +108,12 @@ TEST_F(ChartTest, ChannelModeChartsAllThirtyTwoChannelsByStatus) {
   ASSERT_TRUE(form.ChartChannelMode);
   for (int i = 0; i < 32; ++i) record.Channels[i] = {i + 1, i, uint8_t(i % 3)};
   record.Channels[5].Status = 9;
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   AddSat(4, 30, 10, 10);
   form.RefreshStatus(record);
   EXPECT_EQ(form.ChartSNR->Count(), 0);  // no channel table yet
   EXPECT_EQ(record.GsvComplete, 0);
-  record.ChannelsUpdated = 1;
+  record.ChannelsUpdated = true;
   form.RefreshStatus(record);
   ASSERT_EQ(form.ChartSNR->Count(), 32);
   EXPECT_EQ(form.ChartSNR->Bar(0), (ChartBar{0, 0, "1", kWhite}));
@@ -146,7 +146,7 @@ TEST_F(ChartTest, DoubleClickSwitchesModeAndEmptiesTheChart) {
   EXPECT_EQ(form.ChartSNR->Count(), 0);
   EXPECT_EQ(form.ChartSNR->TitleColor(), kRed);
   // The next channel table fills it.
-  record.ChannelsUpdated = 1;
+  record.ChannelsUpdated = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ChartSNR->Count(), 32);
   // Channel mode: back to satellites in view, blue title, empty until a group.
@@ -156,13 +156,13 @@ TEST_F(ChartTest, DoubleClickSwitchesModeAndEmptiesTheChart) {
   EXPECT_EQ(form.ChartSNR->Count(), 0);
   EXPECT_EQ(form.ChartSNR->Page(), 1);
   EXPECT_EQ(form.ChartSNR->TitleColor(), kBlue);
-  record.ChannelsUpdated = 1;
+  record.ChannelsUpdated = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ChartSNR->Count(), 0);
   // The mode is the window's, not the record's: a fresh record keeps it.
   form.ChartSNRDblClick();
   ReceiverRecord fresh;
-  fresh.ChannelsUpdated = 1;
+  fresh.ChannelsUpdated = true;
   form.RefreshStatus(fresh);
   EXPECT_TRUE(form.ChartChannelMode);
   EXPECT_EQ(form.ChartSNR->Count(), 32);
@@ -185,14 +185,14 @@ TEST_F(ChartTest, DoubleClickOpensTheOtherModeOnItsFirstPage) {
   doubleClick();
   ASSERT_TRUE(form.ChartChannelMode);
   for (int i = 0; i < 32; ++i) record.Channels[i] = {i + 1, 30, 2};
-  record.ChannelsUpdated = 1;
+  record.ChannelsUpdated = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ChartSNR->Page(), 1);  // channels 1-16
 
   doubleClick();
   ASSERT_FALSE(form.ChartChannelMode);
   for (int i = 0; i < 20; ++i) AddSat(i + 1, 30, 45, 18 * i, 1);
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ChartSNR->PageCount(), 2);
   EXPECT_EQ(form.ChartSNR->Page(), 1);  // the first 16 satellites

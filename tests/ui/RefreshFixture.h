@@ -28,7 +28,7 @@ class RefreshFixture : public ::testing::Test {
   QString Cell(int row, int column) { return form.StringGrid1->item(row, column)->text(); }
   QColor FixColour() { return form.LabelFix->palette().color(QPalette::WindowText); }
   void AddSat(int prn, int snr, int elevation, int azimuth, int used = 0) {
-    record.SatsInView[record.SatsInViewCount++] = {prn, snr, elevation, azimuth, uint8_t(used)};
+    record.SatsInView[record.SatsInViewCount++] = {prn, snr, elevation, azimuth, used != 0};
   }
   void AddBars(int n) {
     form.ChartSNR->Clear();

@@ -31,8 +31,8 @@ TEST(Screenshots, EveryVisiblePage) {
                          {12, 41, 48, 210, 1}, {15, 29, 15, 75, 0}, {18, 35, 25, 160, 1},
                          {21, 47, 80, 350, 1}, {25, 22, 5, 260, 0}, {29, 40, 30, 20, 1}};
   for (const auto& s : sats)
-    record.SatsInView[record.SatsInViewCount++] = {s[0], s[1], s[2], s[3], uint8_t(s[4])};
-  record.GsvComplete = 1;
+    record.SatsInView[record.SatsInViewCount++] = {s[0], s[1], s[2], s[3], s[4] != 0};
+  record.GsvComplete = true;
   record.UtcYear = 2007, record.UtcMonth = 4, record.UtcDay = 27;
   record.UtcHour = 8, record.UtcMinute = 5, record.UtcSecond = 3.25f;
   record.Latitude = 25.0612f, record.Longitude = 121.5654f, record.Altitude = 102.4f;

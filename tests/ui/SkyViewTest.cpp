@@ -37,7 +37,7 @@ TEST_F(SkyViewTest, SkyViewDiscsAtTheirPixels) {
   AddSat(5, 40, 90, 0);
   AddSat(12, 0, 0, 90);
   AddSat(0, 40, 45, 45);  // no PRN: not drawn
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   const QImage& sky = form.ImgSV->Picture;
   EXPECT_EQ(sky.pixelColor(90, 90 + 9), kBlue);       // PRN 5 at the zenith
@@ -84,38 +84,38 @@ TEST_F(SkyViewTest, CopiedDiscsEqualDiscsDrawnInPlace) {
       p.drawText(text, Qt::AlignLeft | Qt::AlignTop, number);
     }
   }
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ImgSV->Picture, expected);
   // Drawn again from the sprites made the first time.
   form.ResetSkyView();
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ImgSV->Picture, expected);
 }
 
 TEST_F(SkyViewTest, SameSkyAfterAResetIsDrawnAgain) {
   AddSat(7, 30, 50, 100);
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   const QImage drawn = form.ImgSV->Picture;
   ASSERT_NE(drawn, form.ImgSVOrig->Picture);
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ImgSV->Picture, drawn);
   form.ResetSkyView();  // as an open or a confirm does
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ImgSV->Picture, drawn);
   // A satellite losing its signal changes its disc.
   record.SatsInView[0].Snr = 0;
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ImgSV->Picture.pixelColor(SkyViewPosition(50, 100).X, SkyViewPosition(50, 100).Y + 9),
             kSkyBlue);
   // A group without satellites shows the bare background.
   record.SatsInViewCount = 0;
-  record.GsvComplete = 1;
+  record.GsvComplete = true;
   form.RefreshStatus(record);
   EXPECT_EQ(form.ImgSV->Picture, form.ImgSVOrig->Picture);
 }
