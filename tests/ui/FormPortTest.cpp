@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <unistd.h>  // close, unlink
 
 #include <atomic>
 #include <cerrno>
@@ -196,13 +197,19 @@ TEST_F(FormPortTest, CloseWhileClosedOnlyStopsTheTimers) {
 
 TEST_F(FormPortTest, CloseEndsTheLog) {
   form->BtnOpenClick();
-  std::FILE* log = std::tmpfile();
-  ASSERT_NE(log, nullptr);
-  form->LogFile = log;
-  form->LogFileHook.Set([log](const char* data, size_t len) { std::fwrite(data, 1, len, log); });
+  char path[] = "/tmp/vantrel-close-log-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  seams.Dialog.Choices.push_back(QString::fromLatin1(path));
+  form->BtnLogClick();
+  ASSERT_NE(form->LogFile, nullptr);
+  EXPECT_TRUE(form->LogFileHook.IsSet());
   form->BtnCloseClick();
   EXPECT_EQ(form->LogFile, nullptr);
   EXPECT_FALSE(form->LogFileHook.IsSet());
+  EXPECT_TRUE(form->BtnLogging->isHidden());
+  unlink(path);
 }
 
 TEST_F(FormPortTest, QueriesDoNothingWhileThePortIsClosed) {
