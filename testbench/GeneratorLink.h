@@ -15,17 +15,10 @@
 #include <string_view>
 
 #include "commands/Commands.h"  // Command, BuiltCommand
+#include "commands/Pauses.h"
 #include "link/SerialPort.h"
 
 namespace vantrel {
-
-// A blocking pause of the calling thread. The window hands in its pause
-// seam, the command-line bench a plain sleep.
-class BenchPauses {
- public:
-  virtual ~BenchPauses() = default;
-  virtual void Sleep(int milliseconds) = 0;
-};
 
 // The generator as the sequencer sees it.
 class BenchGenerator {
@@ -77,7 +70,7 @@ class GeneratorLink final : public BenchGenerator {
  public:
   enum class OpenOutcome { Opened, CannotOpen, SettingsRefused };
 
-  explicit GeneratorLink(BenchPauses& pauses) : pauses_(pauses) {}
+  explicit GeneratorLink(IPauses& pauses) : pauses_(pauses) {}
   ~GeneratorLink() override { Close(); }
   GeneratorLink(const GeneratorLink&) = delete;
   GeneratorLink& operator=(const GeneratorLink&) = delete;
@@ -100,7 +93,7 @@ class GeneratorLink final : public BenchGenerator {
  private:
   void Send(const Command& line);
 
-  BenchPauses& pauses_;
+  IPauses& pauses_;
   std::unique_ptr<SerialPort> port_;
 };
 

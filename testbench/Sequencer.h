@@ -17,6 +17,7 @@
 #include <variant>
 
 #include "commands/Commands.h"
+#include "commands/Pauses.h"
 #include "nmea/Record.h"
 #include "testbench/GeneratorLink.h"
 
@@ -123,7 +124,7 @@ const char* TestStateName(TestState state);
 
 class SensitivitySequencer {
  public:
-  SensitivitySequencer(BenchPanel& panel, BenchGenerator& generator, BenchReceiver& receiver, BenchPauses& pauses)
+  SensitivitySequencer(BenchPanel& panel, BenchGenerator& generator, BenchReceiver& receiver, IPauses& pauses)
       : panel_(panel), generator_(generator), receiver_(receiver), pauses_(pauses) {}
 
   void Handle(TestEvent event);
@@ -151,7 +152,7 @@ class SensitivitySequencer {
   BenchPanel& panel_;
   BenchGenerator& generator_;
   BenchReceiver& receiver_;
-  BenchPauses& pauses_;
+  IPauses& pauses_;
 
   TestState state_ = TestState::Idle;
   TestSettings settings_;

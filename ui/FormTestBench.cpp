@@ -8,6 +8,7 @@
 
 #include "testbench/GeneratorLink.h"
 #include "testbench/Sequencer.h"
+#include "ui/ButtonPair.h"
 #include "ui/Form.h"
 
 using namespace vantrel;
@@ -19,13 +20,7 @@ std::string TextOf(const QComboBox* list) { return list->currentText().toStdStri
 }  // namespace
 
 struct TMainForm::TestBench {
-  explicit TestBench(TMainForm* form) : pauses(form), receiver(form), panel(form) {}
-
-  struct Pauses final : BenchPauses {
-    explicit Pauses(TMainForm* form) : form(form) {}
-    void Sleep(int milliseconds) override { form->Pauses->Sleep(milliseconds); }
-    TMainForm* form;
-  };
+  explicit TestBench(TMainForm* form) : pauses(*form->Pauses), receiver(form), panel(form) {}
 
   struct Receiver final : BenchReceiver {
     explicit Receiver(TMainForm* form) : form(form) {}
@@ -84,7 +79,7 @@ struct TMainForm::TestBench {
   };
 
   std::unique_ptr<SerialPortFactory> posixPorts = MakePosixSerialPortFactory();
-  Pauses pauses;
+  IPauses& pauses;  // the window's seam
   Receiver receiver;
   Panel panel;
   GeneratorLink generator{pauses};
@@ -121,7 +116,7 @@ void TMainForm::Btn101OpenClick() {
     case GeneratorLink::OpenOutcome::Opened:
       break;
   }
-  Btn101Close->show();
+  ShowInPlaceOf(Btn101Close, Btn101Open);
   for (QComboBox* list : {Cmb101Com, Cmb101Baud, Cmb101SV, CmbDegrade}) list->setEnabled(false);
   EnableTestControls();
   Bench().generator.SendStartLines(sv);
@@ -143,7 +138,7 @@ void TMainForm::CloseGeneratorWithReceiver() {
 
 void TMainForm::CloseGeneratorPort() {
   Bench().generator.Close();
-  Btn101Close->hide();
+  ShowInPlaceOf(Btn101Open, Btn101Close);
   DisableTestControls();
   BtnTestStop->setEnabled(false);
 }

@@ -83,7 +83,7 @@ TEST(GeneratorSettings, TextAndWhatItSets) {
   EXPECT_TRUE(ParseLineSettings("9600,N,8,1"));
 }
 
-class RecordedPauses : public BenchPauses {
+class RecordedPauses : public IPauses {
  public:
   void Sleep(int milliseconds) override { Recorded.push_back(milliseconds); }
   std::vector<int> Recorded;

@@ -104,7 +104,7 @@ TEST(SequencerArithmetic, SettingTextsMustBeWholeNumbers) {
 // ---- the state machine on fakes -----------------------------------------------
 
 // Every fake writes what is done to it into one list, in order.
-struct Bench : BenchPanel, BenchGenerator, BenchReceiver, BenchPauses {
+struct Bench : BenchPanel, BenchGenerator, BenchReceiver, IPauses {
   // BenchPanel
   TestSettingTexts SettingTexts() override { return Texts; }
   void SetTicking(bool on) override {
@@ -138,7 +138,7 @@ struct Bench : BenchPanel, BenchGenerator, BenchReceiver, BenchPauses {
     for (SatInView& e : Table) e = SatInView{};
     Events.push_back("reader start");
   }
-  // BenchPauses
+  // IPauses
   void Sleep(int milliseconds) override { Events.push_back("pause " + std::to_string(milliseconds)); }
 
   TestSettingTexts Texts;
