@@ -298,7 +298,8 @@ class TMainForm : public QWidget {
   // ---- NMEA log (ui/FormLog.cpp) ------------------------------------------
   void BtnLogClick();
   void BtnLoggingClick();
-  // Ends the recording, if any: waits for an append in progress.
+  // Ends the recording, if any, and shows BtnLog again: waits for an append
+  // in progress.
   void CloseLog();
 
   // ---- signal generator and sensitivity tests (ui/FormTestBench.cpp) -------

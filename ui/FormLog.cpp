@@ -5,6 +5,7 @@
 #include <string>
 
 #include "logging/NmeaLog.h"
+#include "ui/ButtonPair.h"
 #include "ui/Form.h"
 
 void TMainForm::BtnLogClick() {
@@ -29,17 +30,14 @@ void TMainForm::BtnLogClick() {
         this, [this, text = QString::fromStdString(message)] { MessageBoxes->Show(this, text); },
         Qt::QueuedConnection);
   });
-  BtnLogging->show();
+  vantrel::ShowInPlaceOf(BtnLogging, BtnLog);
 }
 
-void TMainForm::BtnLoggingClick() {
-  if (!LogFile) return;
-  CloseLog();
-  BtnLogging->hide();
-}
+void TMainForm::BtnLoggingClick() { CloseLog(); }
 
 void TMainForm::CloseLog() {
   if (!LogFile) return;
   LogFile->Close();  // waits for an append in progress
   LogFile.reset();
+  vantrel::ShowInPlaceOf(BtnLog, BtnLogging);
 }

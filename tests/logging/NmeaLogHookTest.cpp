@@ -3,24 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "logging/NmeaLog.h"
+#include "tests/logging/TempFiles.h"
 
 namespace vantrel {
 namespace {
 
 TEST(NmeaLogHook, CloseWaitsForTheAppendInProgressAndEndsTheRecording) {
-  char tmpl[] = "/tmp/vantrel-log-hook-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string dir = tmpl;
+  testing::TempDir temp;
+  ASSERT_TRUE(temp.Made());
   const std::string chunk = "$GPGSV,3,1,11,10,63,137,17,07,61,098,15,05,59,290,20,08,54,157,30*70\r\n";
   for (int round = 0; round < 50; ++round) {
-    const std::string path = dir + "/log" + std::to_string(round);
+    const std::string path = temp.File("log" + std::to_string(round));
     std::string error;
     auto log = NmeaLog::Open(path, &error);
     ASSERT_NE(log, nullptr) << error;
@@ -39,16 +36,12 @@ TEST(NmeaLogHook, CloseWaitsForTheAppendInProgressAndEndsTheRecording) {
     quit = true;
     reader.join();
 
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
     // Every append the hook took is whole in the file; one taken after the
     // close would be missing from it.
     std::string expected;
     for (int i = 0; i < appended.load(); ++i) expected += chunk;
-    EXPECT_EQ(content.str(), expected) << "round " << round;
+    EXPECT_EQ(testing::FileBytes(path), expected) << "round " << round;
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -7,36 +7,24 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "logging/NmeaLog.h"
+#include "tests/logging/TempFiles.h"
 
 namespace vantrel {
 namespace {
 
 using namespace std::string_literals;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using testing::FileBytes;
 
 class NmeaLogTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vantrel-log-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    path_ = dir_ + "/Vantrel.nma";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { ASSERT_TRUE(temp_.Made()); }
 
   std::unique_ptr<NmeaLog> OpenLog() {
     std::string error;
@@ -45,8 +33,9 @@ class NmeaLogTest : public ::testing::Test {
     return log;
   }
 
-  std::string dir_;
-  std::string path_;
+  testing::TempDir temp_;
+  const std::string dir_ = temp_.Path();
+  const std::string path_ = temp_.File("Vantrel.nma");
 };
 
 TEST_F(NmeaLogTest, EveryByteIsStoredAsItCame) {
@@ -72,7 +61,7 @@ TEST_F(NmeaLogTest, EveryByteIsStoredAsItCame) {
     auto log = OpenLog();
     for (const std::string& chunk : c.chunks) log->Append(chunk.data(), chunk.size());
     log->Close();
-    EXPECT_EQ(ReadAll(path_), c.file) << c.rule;
+    EXPECT_EQ(FileBytes(path_), c.file) << c.rule;
   }
 }
 
@@ -85,7 +74,7 @@ TEST_F(NmeaLogTest, AnExistingFileIsAppendedTo) {
   auto second = OpenLog();
   second->Append("two\r\n", 5);
   second.reset();
-  EXPECT_EQ(ReadAll(path_), "earlier\r\none\r\ntwo\r\n");
+  EXPECT_EQ(FileBytes(path_), "earlier\r\none\r\ntwo\r\n");
 }
 
 TEST_F(NmeaLogTest, EachBlockIsInTheFileWhenAppendReturns) {
@@ -96,7 +85,7 @@ TEST_F(NmeaLogTest, EachBlockIsInTheFileWhenAppendReturns) {
     log->Append(block.data(), block.size());
     expected += block;
     // Read by another stream while the log stays open: nothing is held back.
-    EXPECT_EQ(ReadAll(path_), expected) << "block " << i;
+    EXPECT_EQ(FileBytes(path_), expected) << "block " << i;
   }
 }
 
@@ -123,7 +112,7 @@ TEST_F(NmeaLogTest, AKilledProgramLosesNothingItAppended) {
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFSIGNALED(status));
-  EXPECT_EQ(ReadAll(path_), bytes);
+  EXPECT_EQ(FileBytes(path_), bytes);
 }
 
 TEST_F(NmeaLogTest, AFileThatCannotBeOpenedIsNamedWithTheReason) {
@@ -169,7 +158,7 @@ TEST_F(NmeaLogTest, AttachedTheLogTakesTheHooksChunksUntilClosed) {
   EXPECT_FALSE(hook.IsSet());
   EXPECT_FALSE(hook.Append("after", 5));
   log->Close();  // a second close does nothing
-  EXPECT_EQ(ReadAll(path_), "kept\0x"s);
+  EXPECT_EQ(FileBytes(path_), "kept\0x"s);
 }
 
 }  // namespace

@@ -1,58 +1,31 @@
 // The NMEA log from the window, on a fake receiver port: the buttons, the
 // dialog, the bytes in the file, and the two failures the user is told of.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
-#include <QThread>
 #include <gtest/gtest.h>
-#include <stdlib.h>  // mkdtemp
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "commands/Commands.h"  // FinishSentence
 #include "tests/link/FakeSerialPort.h"
+#include "tests/logging/TempFiles.h"
 #include "tests/ui/FakeSeams.h"
+#include "tests/ui/PumpUntil.h"
 #include "ui/Form.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-template <typename Pred>
-bool PumpUntil(Pred done, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using vantrel::testing::PumpUntil;
 
 class FormLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vantrel-formlog-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    path = dir + "/Vantrel.nma";
+    ASSERT_TRUE(temp.Made());
     form.Ports = &ports;
   }
-  void TearDown() override {
-    form.FormDestroy();
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { form.FormDestroy(); }
   void OpenPortAndLog(const std::string& file) {
     form.BtnOpenClick();
     ASSERT_TRUE(form.PortOpen());
@@ -63,7 +36,9 @@ class FormLogTest : public ::testing::Test {
   vantrel::testing::FakeSeams seams;
   vantrel::FakeSerialPortFactory ports;
   TMainForm form{seams.Services()};
-  std::string dir, path;
+  vantrel::testing::TempDir temp;
+  const std::string dir = temp.Path();
+  const std::string path = temp.File("Vantrel.nma");
 };
 
 TEST_F(FormLogTest, WithThePortClosedTheUserIsAskedToOpenItFirst) {
@@ -89,23 +64,25 @@ TEST_F(FormLogTest, TheFileHoldsEveryByteReceivedUntilLoggingStops) {
   OpenPortAndLog(path);
   ASSERT_NE(form.LogFile, nullptr);
   EXPECT_FALSE(form.BtnLogging->isHidden());
+  EXPECT_TRUE(form.BtnLog->isHidden()) << "one of the pair at a time";
   const std::string stream = "$GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,*76\r\n"
                              "$PQOL001,103,3*00\r\n\0$GPGSA,A,3,,,,,,,,,,,,,1.5,1.0,1.1*00\r\n"s;
   ports.Device().Feed(stream);
-  ASSERT_TRUE(PumpUntil([&] { return ReadAll(path) == stream; })) << ReadAll(path).size();
+  ASSERT_TRUE(PumpUntil([&] { return vantrel::testing::FileBytes(path) == stream; })) << vantrel::testing::FileBytes(path).size();
 
   form.BtnLoggingClick();
   EXPECT_EQ(form.LogFile, nullptr);
   EXPECT_TRUE(form.BtnLogging->isHidden());
+  EXPECT_FALSE(form.BtnLog->isHidden());
   ports.Device().Feed("$GPRMC,not logged*00\r\n");
   ASSERT_TRUE(PumpUntil([&] { return ports.Device().InputLeft() == 0; }));
-  EXPECT_EQ(ReadAll(path), stream);
+  EXPECT_EQ(vantrel::testing::FileBytes(path), stream);
 
   // The same name again: appended directly after the first recording.
   seams.Dialog.Choices.push_back(QString::fromStdString(path));
   form.BtnLogClick();
   ports.Device().Feed("$GPVTG,2*00\r\n");
-  EXPECT_TRUE(PumpUntil([&] { return ReadAll(path) == stream + "$GPVTG,2*00\r\n"; }));
+  EXPECT_TRUE(PumpUntil([&] { return vantrel::testing::FileBytes(path) == stream + "$GPVTG,2*00\r\n"; }));
 }
 
 TEST_F(FormLogTest, AFileThatCannotBeOpenedIsReportedAndNothingPretendsToRecord) {
@@ -113,6 +90,7 @@ TEST_F(FormLogTest, AFileThatCannotBeOpenedIsReportedAndNothingPretendsToRecord)
   OpenPortAndLog(missing);
   EXPECT_EQ(form.LogFile, nullptr);
   EXPECT_TRUE(form.BtnLogging->isHidden());
+  EXPECT_FALSE(form.BtnLog->isHidden());
   ASSERT_EQ(seams.Boxes.Texts.size(), 1u);
   EXPECT_EQ(seams.Boxes.Texts[0],
             QString::fromStdString("Can't open NMEA log file " + missing + ": No such file or directory"));

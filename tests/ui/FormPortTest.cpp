@@ -27,6 +27,7 @@
 #include "tests/sim/SimHarness.h"
 #endif
 #include "tests/ui/FakeSeams.h"
+#include "tests/ui/PumpUntil.h"
 #include "ui/Form.h"
 #include "ui/StatusBar.h"
 
@@ -37,17 +38,7 @@ const std::vector<std::string> kOpenQueries = {"$PQOL414*33\r\n", "$PQOL400*36\r
                                                "$PQOL401*37\r\n", "$PQOL419*3E\r\n", "$PQOL490*3F\r\n",
                                                "$PQOL430*35\r\n"};
 
-template <typename Pred>
-bool PumpUntil(Pred done, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
-}
+using testing::PumpUntil;
 
 // Pauses recorded together with the writes that came before them, so a
 // test sees "write, pause, write, pause" in order.
@@ -209,6 +200,7 @@ TEST_F(FormPortTest, CloseEndsTheLog) {
   EXPECT_EQ(form->LogFile, nullptr);
   EXPECT_FALSE(form->LogFileHook.IsSet());
   EXPECT_TRUE(form->BtnLogging->isHidden());
+  EXPECT_FALSE(form->BtnLog->isHidden());
   unlink(path);
 }
 

@@ -4,14 +4,11 @@
 // module's stream against what the module sent.
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <regex>
 #include <sstream>
@@ -19,8 +16,10 @@
 #include <vector>
 
 #include "link/Thread.h"
+#include "tests/logging/TempFiles.h"
 #include "tests/sim/SimHarness.h"
 #include "tests/ui/FakeSeams.h"
+#include "tests/ui/PumpUntil.h"
 #include "tests/ui/SimPacedPauses.h"
 #include "testbench/Sequencer.h"
 #include "ui/Lists.h"
@@ -28,6 +27,7 @@
 namespace {
 
 using vantrel::SetListText;
+using vantrel::testing::PumpUntil;
 using vantrel::test::SimHarness;
 
 // The simulated satellite, as vantrel-sim --help gives it: its SNR is the
@@ -74,12 +74,6 @@ class FormBenchSimTest : public ::testing::Test {
   void TearDown() override {
     if (form) form->FormDestroy();
   }
-  bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-  }
   int SightedSnr() {
     vantrel::SatInView table[vantrel::kSatsInViewMax];
     form->ReaderThread->SatsInViewSnapshot(table);
@@ -88,11 +82,11 @@ class FormBenchSimTest : public ::testing::Test {
   // A tracking test needs a satellite the receiver already tracks.
   void TrackTheGeneratorSatellite() {
     ASSERT_TRUE(form->SendRFLevel(vantrel::kTestStartLevel));
-    ASSERT_TRUE(RunUntil([&] { return SightedSnr() == vantrel::kTestStartLevel + kSnrAtZeroDbm; }, 5000))
+    ASSERT_TRUE(PumpUntil([&] { return SightedSnr() == vantrel::kTestStartLevel + kSnrAtZeroDbm; }, 5000))
         << SightedSnr();
   }
   bool Finished(const QString& message, int timeoutMs) {
-    return RunUntil([&] { return !seams.Boxes.Texts.empty() && seams.Boxes.Texts.back() == message; },
+    return PumpUntil([&] { return !seams.Boxes.Texts.empty() && seams.Boxes.Texts.back() == message; },
                     timeoutMs);
   }
   // The levels the generator was given, in order.
@@ -160,7 +154,7 @@ TEST_F(FormBenchSimTest, TestAllTracksThenAcquires) {
   SetListText(form->CmbAcqCNR, "16");
   TrackTheGeneratorSatellite();
   form->BtnTestAll->click();
-  ASSERT_TRUE(RunUntil([&] { return form->Sequencer().State() == vantrel::TestState::Acquisition; }, 60000));
+  ASSERT_TRUE(PumpUntil([&] { return form->Sequencer().State() == vantrel::TestState::Acquisition; }, 60000));
   EXPECT_TRUE(seams.Boxes.Texts.empty()) << "no message between the two phases";
   EXPECT_EQ(form->LabelAcqResult->text(), "?");
   ExpectWithinOneStep(form->LabelTrackResult, kTrackLostLevel);
@@ -171,15 +165,15 @@ TEST_F(FormBenchSimTest, TestAllTracksThenAcquires) {
 
 TEST_F(FormBenchSimTest, ARecordingIsByteForByteWhatTheModuleSent) {
   Open({"--log-sent", "--fix-rate", "5", "--all-rates", "1"});
-  char tmpl[] = "/tmp/vantrel-recording-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const std::string path = std::string(tmpl) + "/Vantrel.nma";
+  vantrel::testing::TempDir temp;
+  ASSERT_TRUE(temp.Made());
+  const std::string path = temp.File("Vantrel.nma");
   seams.Dialog.Choices.push_back(QString::fromStdString(path));
   form->BtnLog->click();
   ASSERT_NE(form->LogFile, nullptr);
-  ASSERT_TRUE(RunUntil([&] { return SimHarness::ReadFile(path).size() > 8000; }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return vantrel::testing::FileBytes(path).size() > 8000; }, 20000));
   form->BtnLogging->click();
-  const std::string recording = SimHarness::ReadFile(path);
+  const std::string recording = vantrel::testing::FileBytes(path);
 
   // What the module sent, each sentence with the CR LF it went out with.
   std::string sent;
@@ -198,7 +192,6 @@ TEST_F(FormBenchSimTest, ARecordingIsByteForByteWhatTheModuleSent) {
       << "the recording (" << recording.size() << " bytes) is no stretch of the " << sent.size()
       << " bytes the module sent";
   EXPECT_TRUE(whole) << "the line lost bytes: the comparison means nothing";
-  std::filesystem::remove_all(tmpl);
 }
 
 }  // namespace

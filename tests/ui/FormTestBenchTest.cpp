@@ -4,12 +4,10 @@
 // movement may show.
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QtTest/QTest>
@@ -24,6 +22,7 @@
 #include "commands/Commands.h"  // FinishSentence
 #include "tests/link/FakeSerialPort.h"
 #include "tests/ui/FakeSeams.h"
+#include "tests/ui/PumpUntil.h"
 #include "testbench/Sequencer.h"
 #include "ui/Form.h"
 #include "ui/Lists.h"
@@ -33,17 +32,7 @@ namespace {
 using namespace std::string_literals;
 using Strings = std::vector<std::string>;
 
-template <typename Pred>
-bool PumpUntil(Pred done, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
-}
+using vantrel::testing::PumpUntil;
 
 // What went to either port and every pause, in one order.
 class PortsAndPauses : public vantrel::IPauses {
@@ -142,6 +131,7 @@ TEST_F(FormTestBenchTest, OpenSendsTheStartLinesWithTheirPausesAndUnlocksTheTest
   EXPECT_EQ(generator.Device().OpenedPaths(), Strings{"/dev/ttyS14"});
   EXPECT_EQ(generator.Device().Bauds(), std::vector<long>{19200});
   EXPECT_FALSE(form->Btn101Close->isHidden());
+  EXPECT_TRUE(form->Btn101Open->isHidden()) << "one of the pair at a time";
   EXPECT_TRUE(AllEnabled(SettingLists(), false));
   EXPECT_TRUE(AllEnabled(TestControls(), true));
   EXPECT_FALSE(form->BtnTestStop->isEnabled());
@@ -186,6 +176,7 @@ TEST_F(FormTestBenchTest, CloseGivesTheSettingsBackAndLocksTheTests) {
   EXPECT_EQ(generator.Device().OpenPorts(), 0);
   EXPECT_TRUE(pauses.Take().empty()) << "nothing is sent on closing";
   EXPECT_TRUE(form->Btn101Close->isHidden());
+  EXPECT_FALSE(form->Btn101Open->isHidden());
   EXPECT_TRUE(AllEnabled(SettingLists(), true));
   EXPECT_TRUE(AllEnabled(TestControls(), false));
   EXPECT_FALSE(form->BtnTestStop->isEnabled());
@@ -207,6 +198,7 @@ TEST_F(FormTestBenchTest, ClosingTheReceiverPortDuringATestClosesTheGeneratorToo
   EXPECT_FALSE(form->GeneratorPortOpen());
   EXPECT_EQ(generator.Device().OpenPorts(), 0);
   EXPECT_TRUE(form->Btn101Close->isHidden());
+  EXPECT_FALSE(form->Btn101Open->isHidden());
   EXPECT_FALSE(form->Btn101Open->isEnabled());
   EXPECT_TRUE(AllEnabled(SettingLists(), false));
   EXPECT_TRUE(AllEnabled(TestControls(), false));
