@@ -147,19 +147,5 @@ TEST_F(NmeaLogTest, AFullDiskIsReportedOnceAndNothingMoreIsWritten) {
             "Can't write NMEA log file /dev/full: No space left on device. Recording stopped; reading goes on.");
 }
 
-TEST_F(NmeaLogTest, AttachedTheLogTakesTheHooksChunksUntilClosed) {
-  auto log = OpenLog();
-  LogHook hook;
-  EXPECT_FALSE(hook.Append("lost", 4));
-  log->Attach(hook, {});
-  EXPECT_TRUE(hook.IsSet());
-  EXPECT_TRUE(hook.Append("kept\0x"s.data(), 6));
-  log->Close();
-  EXPECT_FALSE(hook.IsSet());
-  EXPECT_FALSE(hook.Append("after", 5));
-  log->Close();  // a second close does nothing
-  EXPECT_EQ(FileBytes(path_), "kept\0x"s);
-}
-
 }  // namespace
 }  // namespace vantrel

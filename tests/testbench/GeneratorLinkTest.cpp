@@ -1,12 +1,9 @@
-// The generator's lines, its settings text, and the link on a fake port.
+// The generator's lines and its settings text. The link itself is tried on
+// a pseudo-terminal (GeneratorPtyTest.cpp) and from the window.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <climits>
 #include <string>
-#include <vector>
 
-#include "tests/link/FakeSerialPort.h"
 #include "testbench/GeneratorLink.h"
 
 namespace vantrel {
@@ -81,65 +78,6 @@ TEST(GeneratorSettings, TextAndWhatItSets) {
   EXPECT_FALSE(ParseLineSettings("9600,n,8"));
   EXPECT_FALSE(ParseLineSettings("9600,n,8,1,x"));
   EXPECT_TRUE(ParseLineSettings("9600,N,8,1"));
-}
-
-class RecordedPauses : public IPauses {
- public:
-  void Sleep(int milliseconds) override { Recorded.push_back(milliseconds); }
-  std::vector<int> Recorded;
-};
-
-class GeneratorLinkTest : public ::testing::Test {
- protected:
-  FakeSerialPortFactory ports;
-  RecordedPauses pauses;
-  GeneratorLink link{pauses};
-};
-
-TEST_F(GeneratorLinkTest, OpenSetsThePortUpWaitsThenTheStartLinesGoOut) {
-  ASSERT_EQ(link.Open(ports, "COM15", "19200"), GeneratorLink::OpenOutcome::Opened);
-  EXPECT_TRUE(link.IsOpen());
-  EXPECT_EQ(ports.Device().OpenedPaths(), std::vector<std::string>{"/dev/ttyS14"});
-  EXPECT_EQ(ports.Device().Bauds(), std::vector<long>{19200});
-  EXPECT_EQ(pauses.Recorded, std::vector<int>{500});
-  EXPECT_TRUE(ports.Device().Writes().empty());
-
-  link.SendStartLines("14");
-  EXPECT_EQ(ports.Device().Writes(), (std::vector<std::string>{"MAIN:TEST 1\r\n", "MAIN:SV 14\r\n"}));
-  EXPECT_EQ(pauses.Recorded, (std::vector<int>{500, 400, 400}));
-
-  EXPECT_TRUE(link.SendRFLevel(-100));
-  EXPECT_EQ(ports.Device().Writes().back(), "MAIN:RFLVL -100\r\n");
-  EXPECT_EQ(pauses.Recorded.back(), 400);
-
-  link.Close();
-  EXPECT_FALSE(link.IsOpen());
-  EXPECT_EQ(ports.Device().OpenPorts(), 0);
-  EXPECT_EQ(ports.Device().Writes().size(), 3u) << "nothing is sent on closing";
-}
-
-TEST_F(GeneratorLinkTest, RefusalsLeaveNothingOpenAndNoPause) {
-  ports.Device().SetOpenError(ENOENT);
-  EXPECT_EQ(link.Open(ports, "COM1", "19200"), GeneratorLink::OpenOutcome::CannotOpen);
-  ports.Device().SetOpenError(0);
-
-  ports.Device().FailConfigure(EINVAL);
-  EXPECT_EQ(link.Open(ports, "COM1", "19200"), GeneratorLink::OpenOutcome::SettingsRefused);
-
-  // A baud text the settings text cannot carry never reaches the port.
-  EXPECT_EQ(link.Open(ports, "COM1", "fast"), GeneratorLink::OpenOutcome::SettingsRefused);
-  EXPECT_EQ(ports.Device().Bauds(), std::vector<long>{19200});
-
-  EXPECT_FALSE(link.IsOpen());
-  EXPECT_EQ(ports.Device().OpenPorts(), 0);
-  EXPECT_TRUE(pauses.Recorded.empty());
-}
-
-TEST_F(GeneratorLinkTest, NothingIsSentWhileClosed) {
-  EXPECT_FALSE(link.SendRFLevel(-85));
-  link.SendStartLines("14");
-  EXPECT_TRUE(ports.Device().Writes().empty());
-  EXPECT_TRUE(pauses.Recorded.empty());
 }
 
 }  // namespace

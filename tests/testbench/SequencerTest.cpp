@@ -248,18 +248,6 @@ TEST_F(SequencerTest, TrackOnlyHoldsEachLevelForTheDurationThenSteps) {
   EXPECT_EQ(TakeEvents(), std::vector<std::string>{"level -115"});
 }
 
-TEST_F(SequencerTest, TrackingResultIsTheLevelAtWhichTheSatelliteWasLost) {
-  bench.Texts.TrackDuration = "2";
-  sequencer.Handle(TestEvent::TrackOnlyPressed);
-  Seen(40);  // step 12
-  Ticks(4);
-  EXPECT_EQ(sequencer.RFLevel(), -97);
-  Ticks(2);
-  NotSeen();
-  Ticks(1);
-  EXPECT_EQ(bench.TrackResult, "-137");
-}
-
 TEST_F(SequencerTest, AcqOnlyColdStartsThenStepsAfterElevenSightings) {
   sequencer.Handle(TestEvent::AcqOnlyPressed);
   TakeEvents();
@@ -377,9 +365,8 @@ TEST_F(SequencerTest, StopAndPortCloseEndTheTestAndKeepTheLabels) {
   Ticks(2);
   EXPECT_TRUE(TakeEvents().empty());
   EXPECT_EQ(bench.AcqResult, "?");
-}
 
-TEST_F(SequencerTest, StopAfterANormalFinishOnlyDisablesItself) {
+  // After a normal finish, "Stop !" only disables itself.
   sequencer.Handle(TestEvent::TrackOnlyPressed);
   NotSeen();
   Ticks(1);
@@ -402,17 +389,6 @@ TEST_F(SequencerTest, ATestStartedWhileTheFinishMessageIsOpenIsNotDisturbed) {
   TakeEvents();
   Ticks(1);
   EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"reader stop", kColdStart, "pause 800", "reader start"}));
-}
-
-TEST_F(SequencerTest, AStartWhileATestRunsIsIgnored) {
-  sequencer.Handle(TestEvent::TrackOnlyPressed);
-  Seen(40);
-  Ticks(5);
-  TakeEvents();
-  sequencer.Handle(TestEvent::AcqOnlyPressed);
-  EXPECT_TRUE(TakeEvents().empty());
-  EXPECT_EQ(sequencer.State(), TestState::TrackingOnly);
-  EXPECT_EQ(sequencer.TestTick(), 5);
 }
 
 }  // namespace
