@@ -201,6 +201,10 @@ TEST_F(SequencerTest, StartsInTheirOrder) {
     EXPECT_EQ(sequencer.RFLevel(), -85);
     EXPECT_EQ(sequencer.TestTick(), 0);
   }
+  // A start while a test runs (its buttons are off) changes nothing.
+  sequencer.Handle(TestEvent::AcqOnlyPressed);
+  EXPECT_TRUE(TakeEvents().empty());
+  EXPECT_EQ(sequencer.State(), TestState::TrackingThenAcquisition);
 }
 
 TEST_F(SequencerTest, AStartWithTheGeneratorClosedChangesNothing) {
