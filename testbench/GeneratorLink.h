@@ -29,8 +29,8 @@ class BenchGenerator {
   virtual bool SendRFLevel(int32_t level) = 0;
 };
 
-constexpr int kGeneratorOpenWaitMs = 500;    // after configuring, before the first line
-constexpr int kGeneratorLinePauseMs = 400;   // after every line
+constexpr int kGeneratorOpenWaitMs = 500;   // after configuring, before the first line
+constexpr int kGeneratorLinePauseMs = 400;  // after every line
 constexpr int kGeneratorWriteTimeoutMs = 100;
 // A line and its CR LF fit a 20-byte text buffer with its terminating zero;
 // the longest line of the program's own values is the level line of -145.

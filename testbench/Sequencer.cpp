@@ -42,10 +42,14 @@ int64_t ResultValue(int32_t level, int32_t degrade) { return int64_t{level} - de
 
 const char* TestStateName(TestState state) {
   switch (state) {
-    case TestState::Idle: return "Idle";
-    case TestState::Acquisition: return "Acquisition";
-    case TestState::TrackingOnly: return "TrackingOnly";
-    case TestState::TrackingThenAcquisition: return "TrackingThenAcquisition";
+    case TestState::Idle:
+      return "Idle";
+    case TestState::Acquisition:
+      return "Acquisition";
+    case TestState::TrackingOnly:
+      return "TrackingOnly";
+    case TestState::TrackingThenAcquisition:
+      return "TrackingThenAcquisition";
   }
   return "?";
 }

@@ -23,8 +23,8 @@
 
 namespace vantrel {
 
-constexpr int32_t kTestStartLevel = -85;   // dBm
-constexpr int32_t kTestFloorLevel = -145;  // dBm; the level never goes lower
+constexpr int32_t kTestStartLevel = -85;    // dBm
+constexpr int32_t kTestFloorLevel = -145;   // dBm; the level never goes lower
 constexpr int kAcqSightingsToSucceed = 11;  // consecutive ticks with the satellite seen
 constexpr int32_t kAcqTimeoutExtraTicks = 10;
 

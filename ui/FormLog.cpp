@@ -1,5 +1,6 @@
 // The NMEA log: the two buttons at one place on the Setup page and the end
 // of the recording when the port closes. The file itself is logging/'s.
+#include <QFile>
 #include <QMetaObject>
 #include <QPushButton>
 #include <string>
@@ -17,17 +18,20 @@ void TMainForm::BtnLogClick() {
   if (!chosen) return;
   CloseLog();  // never two recordings at once
   std::string error;
-  LogFile = vantrel::NmeaLog::Open(chosen->toStdString(), &error);
+  LogFile = vantrel::NmeaLog::Open(QFile::encodeName(*chosen).toStdString(), &error);
   if (!LogFile) {
     // Said plainly, and no "Logging ..." that would pretend to record.
-    MessageBoxes->Show(this, QString::fromStdString(error));
+    MessageBoxes->Show(this, QFile::decodeName(QByteArray::fromStdString(error)));
     return;
   }
   // A write error is found on the reader thread, which must not wait for a
   // box: the box is queued for the window, and dropped if the window is gone.
   LogFile->Attach(LogFileHook, [this](const std::string& message) {
     QMetaObject::invokeMethod(
-        this, [this, text = QString::fromStdString(message)] { MessageBoxes->Show(this, text); },
+        this,
+        [this, text = QFile::decodeName(QByteArray::fromStdString(message))] {
+          MessageBoxes->Show(this, text);
+        },
         Qt::QueuedConnection);
   });
   vantrel::ShowInPlaceOf(BtnLogging, BtnLog);

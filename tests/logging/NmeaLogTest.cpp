@@ -1,10 +1,9 @@
 // The NMEA log writer: what reaches the file, when, and what is said when
 // the file cannot be opened or written.
+#include <gtest/gtest.h>
 #include <signal.h>    // kill, SIGKILL
 #include <sys/wait.h>  // waitpid
 #include <unistd.h>    // fork, pipe, read, write, pause, _exit
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -130,7 +129,8 @@ TEST_F(NmeaLogTest, AFileThatCannotBeOpenedIsNamedWithTheReason) {
     EXPECT_EQ(error, LogOpenFailureMessage(c.path, c.error));
     EXPECT_NE(error.find(c.path), std::string::npos) << error;
   }
-  EXPECT_EQ(LogOpenFailureMessage("/x/y.nma", ENOENT), "Can't open NMEA log file /x/y.nma: No such file or directory");
+  EXPECT_EQ(LogOpenFailureMessage("/x/y.nma", ENOENT),
+            "Can't open NMEA log file /x/y.nma: No such file or directory");
 }
 
 TEST_F(NmeaLogTest, AFullDiskIsReportedOnceAndNothingMoreIsWritten) {
@@ -143,8 +143,9 @@ TEST_F(NmeaLogTest, AFullDiskIsReportedOnceAndNothingMoreIsWritten) {
   for (int i = 0; i < 5; ++i) EXPECT_TRUE(hook.Append("$GPGGA,1*00\r\n", 13));
   EXPECT_TRUE(log->WriteFailed());
   ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0],
-            "Can't write NMEA log file /dev/full: No space left on device. Recording stopped; reading goes on.");
+  EXPECT_EQ(
+      reports[0],
+      "Can't write NMEA log file /dev/full: No space left on device. Recording stopped; reading goes on.");
 }
 
 }  // namespace

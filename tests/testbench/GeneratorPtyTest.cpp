@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "link/SerialPort.h"
-#include "tests/link/PtyPair.h"
 #include "testbench/GeneratorLink.h"
+#include "tests/link/PtyPair.h"
 
 namespace vantrel {
 namespace {

@@ -23,7 +23,12 @@ TEST(SequencerArithmetic, LevelStep) {
     int32_t snr, cnr, step;
   };
   const Case cases[] = {
-      {40, 20, 10}, {23, 20, 1}, {22, 20, 1}, {21, 20, 1}, {15, 20, 1}, {45, 15, 15},
+      {40, 20, 10},
+      {23, 20, 1},
+      {22, 20, 1},
+      {21, 20, 1},
+      {15, 20, 1},
+      {45, 15, 15},
       {41, 20, 10},  // margin 21: half, truncated
       {20, 20, 1},
       {INT32_MAX, INT32_MIN, INT32_MAX},  // no overflow
@@ -37,7 +42,7 @@ TEST(SequencerArithmetic, SteppedLevelNeverGoesBelowTheFloor) {
     int32_t level, step, next;
   };
   const Case cases[] = {
-      {-85, 15, -100}, {-85, 10, -95}, {-140, 10, -145}, {-140, 5, -145},
+      {-85, 15, -100}, {-85, 10, -95},  {-140, 10, -145},       {-140, 5, -145},
       {-144, 1, -145}, {-145, 1, -145}, {-85, INT32_MAX, -145},
   };
   for (const Case& c : cases) EXPECT_EQ(SteppedLevel(c.level, c.step), c.next) << c.level << " - " << c.step;
@@ -82,9 +87,9 @@ TEST(SequencerArithmetic, SettingTextsMustBeWholeNumbers) {
     std::string text;
   };
   const Case cases[] = {
-      {&TestSettingTexts::AcqCnr, "2O"},      {&TestSettingTexts::AcqTimeout, ""},
-      {&TestSettingTexts::TrackCnr, "15.5"},  {&TestSettingTexts::TrackDuration, "30s"},
-      {&TestSettingTexts::SvId, "PRN14"},     {&TestSettingTexts::Degrade, "99999999999"},
+      {&TestSettingTexts::AcqCnr, "2O"},     {&TestSettingTexts::AcqTimeout, ""},
+      {&TestSettingTexts::TrackCnr, "15.5"}, {&TestSettingTexts::TrackDuration, "30s"},
+      {&TestSettingTexts::SvId, "PRN14"},    {&TestSettingTexts::Degrade, "99999999999"},
   };
   for (const Case& c : cases) {
     TestSettingTexts texts;
@@ -196,7 +201,8 @@ TEST_F(SequencerTest, StartsInTheirOrder) {
     sequencer.Handle(TestEvent::StopPressed);
     TakeEvents();
     sequencer.Handle(c.event);
-    EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"level -85", "controls off", c.label, "ticking on", "stop on"}));
+    EXPECT_EQ(TakeEvents(),
+              (std::vector<std::string>{"level -85", "controls off", c.label, "ticking on", "stop on"}));
     EXPECT_EQ(sequencer.State(), c.state) << TestStateName(c.state);
     EXPECT_EQ(sequencer.RFLevel(), -85);
     EXPECT_EQ(sequencer.TestTick(), 0);
@@ -209,7 +215,8 @@ TEST_F(SequencerTest, StartsInTheirOrder) {
 
 TEST_F(SequencerTest, AStartWithTheGeneratorClosedChangesNothing) {
   bench.GeneratorOpen = false;
-  for (TestEvent start : {TestEvent::AcqOnlyPressed, TestEvent::TrackOnlyPressed, TestEvent::TestAllPressed}) {
+  for (TestEvent start :
+       {TestEvent::AcqOnlyPressed, TestEvent::TrackOnlyPressed, TestEvent::TestAllPressed}) {
     sequencer.Handle(start);
     EXPECT_TRUE(TakeEvents().empty());
     EXPECT_EQ(sequencer.State(), TestState::Idle);

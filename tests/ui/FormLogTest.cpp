@@ -1,9 +1,9 @@
 // The NMEA log from the window, on a fake receiver port: the buttons, the
 // dialog, the bytes in the file, and the two failures the user is told of.
-#include <QApplication>
-#include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QPushButton>
 #include <string>
 
 #include "commands/Commands.h"  // FinishSentence
@@ -65,10 +65,12 @@ TEST_F(FormLogTest, TheFileHoldsEveryByteReceivedUntilLoggingStops) {
   ASSERT_NE(form.LogFile, nullptr);
   EXPECT_FALSE(form.BtnLogging->isHidden());
   EXPECT_TRUE(form.BtnLog->isHidden()) << "one of the pair at a time";
-  const std::string stream = "$GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,*76\r\n"
-                             "$PQOL001,103,3*00\r\n\0$GPGSA,A,3,,,,,,,,,,,,,1.5,1.0,1.1*00\r\n"s;
+  const std::string stream =
+      "$GPGGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,*76\r\n"
+      "$PQOL001,103,3*00\r\n\0$GPGSA,A,3,,,,,,,,,,,,,1.5,1.0,1.1*00\r\n"s;
   ports.Device().Feed(stream);
-  ASSERT_TRUE(PumpUntil([&] { return vantrel::testing::FileBytes(path) == stream; })) << vantrel::testing::FileBytes(path).size();
+  ASSERT_TRUE(PumpUntil([&] { return vantrel::testing::FileBytes(path) == stream; }))
+      << vantrel::testing::FileBytes(path).size();
 
   form.BtnLoggingClick();
   EXPECT_EQ(form.LogFile, nullptr);
@@ -109,9 +111,8 @@ TEST_F(FormLogTest, AFullDiskIsReportedOnceWhileReadingGoesOn) {
   ports.Device().Feed(vantrel::FinishSentence("$GPGSA,A,3,,,,,,,,,,,,,1.5,1.0,1.1") + "$GP");
   EXPECT_TRUE(PumpUntil([&] { return form.ReaderThread->DecodedSentences() > before; }));
   QCoreApplication::processEvents();
-  EXPECT_EQ(seams.Boxes.Texts,
-            std::vector<QString>{
-                "Can't write NMEA log file /dev/full: No space left on device. Recording stopped; reading goes on."});
+  EXPECT_EQ(seams.Boxes.Texts, std::vector<QString>{"Can't write NMEA log file /dev/full: No space left on "
+                                                    "device. Recording stopped; reading goes on."});
   EXPECT_FALSE(form.BtnLogging->isHidden()) << "stopping is still the user's";
 }
 

@@ -2,13 +2,13 @@
 // generator, pressing the buttons as a user would: the sensitivities the
 // tests report against the simulator's thresholds, and a recording of the
 // module's stream against what the module sent.
+#include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <regex>
 #include <sstream>
@@ -16,19 +16,19 @@
 #include <vector>
 
 #include "link/Thread.h"
+#include "testbench/Sequencer.h"
 #include "tests/logging/TempFiles.h"
 #include "tests/sim/SimHarness.h"
 #include "tests/ui/FakeSeams.h"
 #include "tests/ui/PumpUntil.h"
 #include "tests/ui/SimPacedPauses.h"
-#include "testbench/Sequencer.h"
 #include "ui/Lists.h"
 
 namespace {
 
 using vantrel::SetListText;
-using vantrel::testing::PumpUntil;
 using vantrel::test::SimHarness;
+using vantrel::testing::PumpUntil;
 
 // The simulated satellite, as vantrel-sim --help gives it: its SNR is the
 // generator level less the loss, plus 174 - 3 dB; it is lost below SNR 12
@@ -64,7 +64,8 @@ class FormBenchSimTest : public ::testing::Test {
     SetListText(form->Cmb101Com, QString::fromStdString(sim->GeneratorPath()));
     SetListText(form->Cmb101SV, QString::number(kGeneratorSv));
     form->Btn101Open->click();
-    ASSERT_TRUE(form->GeneratorPortOpen()) << (seams.Boxes.Texts.empty() ? "" : seams.Boxes.Texts[0].toStdString());
+    ASSERT_TRUE(form->GeneratorPortOpen())
+        << (seams.Boxes.Texts.empty() ? "" : seams.Boxes.Texts[0].toStdString());
     // Short durations and time-outs, typed as a user may; ticks five times
     // a second, with the module's fixes.
     SetListText(form->CmbTrackDur, "3");
@@ -87,7 +88,7 @@ class FormBenchSimTest : public ::testing::Test {
   }
   bool Finished(const QString& message, int timeoutMs) {
     return PumpUntil([&] { return !seams.Boxes.Texts.empty() && seams.Boxes.Texts.back() == message; },
-                    timeoutMs);
+                     timeoutMs);
   }
   // The levels the generator was given, in order.
   std::vector<int> Levels() {
@@ -125,7 +126,8 @@ TEST_F(FormBenchSimTest, TrackOnlyFindsTheLevelAtWhichTheSatelliteIsLost) {
   SetListText(form->CmbTrackCNR, "12");
   TrackTheGeneratorSatellite();
   form->BtnTestTrack->click();
-  ASSERT_TRUE(Finished("Tracking Sensitivity Test Finish!", 60000)) << form->LabelTrackResult->text().toStdString();
+  ASSERT_TRUE(Finished("Tracking Sensitivity Test Finish!", 60000))
+      << form->LabelTrackResult->text().toStdString();
   ExpectWithinOneStep(form->LabelTrackResult, kTrackLostLevel);
   EXPECT_FALSE(form->Timer2->isActive());
   EXPECT_EQ(form->LabelAcqResult->text(), "?");
@@ -136,7 +138,8 @@ TEST_F(FormBenchSimTest, AcqOnlyFindsTheLevelBelowWhichAColdStartFindsNothing) {
   OpenGenerator();
   SetListText(form->CmbAcqCNR, "16");
   form->BtnTestAcq->click();
-  ASSERT_TRUE(Finished("Acquisition Sensitivity Test Finish!", 90000)) << form->LabelAcqResult->text().toStdString();
+  ASSERT_TRUE(Finished("Acquisition Sensitivity Test Finish!", 90000))
+      << form->LabelAcqResult->text().toStdString();
   ExpectWithinOneStep(form->LabelAcqResult, kAcqLostLevel);
   // Every attempt began with the cold start, 14 bytes with its zero byte.
   const std::string received = sim->ReceivedBytes();

@@ -2,6 +2,8 @@
 // lines, pauses and control states, the receiver's close, the sensitivity
 // tests' effects on the window, and the page that no key and no wheel
 // movement may show.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -11,8 +13,6 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QtTest/QTest>
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <functional>
 #include <set>
@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "commands/Commands.h"  // FinishSentence
+#include "testbench/Sequencer.h"
 #include "tests/link/FakeSerialPort.h"
 #include "tests/ui/FakeSeams.h"
 #include "tests/ui/PumpUntil.h"
-#include "testbench/Sequencer.h"
 #include "ui/Form.h"
 #include "ui/Lists.h"
 
@@ -84,12 +84,14 @@ class FormTestBenchTest : public ::testing::Test {
     ASSERT_TRUE(form->GeneratorPortOpen());
     pauses.Take();
   }
-  std::vector<QWidget*> SettingLists() { return {form->Cmb101Com, form->Cmb101Baud, form->Cmb101SV, form->CmbDegrade}; }
+  std::vector<QWidget*> SettingLists() {
+    return {form->Cmb101Com, form->Cmb101Baud, form->Cmb101SV, form->CmbDegrade};
+  }
   std::vector<QWidget*> TestButtons() { return {form->BtnTestAcq, form->BtnTestTrack, form->BtnTestAll}; }
   std::vector<QWidget*> TestControls() {
     TMainForm* f = form.get();
-    return {f->CmbAcqCNR,   f->CmbAcqTime,  f->CmbAcqIteration,   f->BtnAcqExport,
-            f->CmbTrackCNR, f->CmbTrackDur, f->CmbTrackIteration, f->BtnTrackExport,
+    return {f->CmbAcqCNR,   f->CmbAcqTime,   f->CmbAcqIteration,   f->BtnAcqExport,
+            f->CmbTrackCNR, f->CmbTrackDur,  f->CmbTrackIteration, f->BtnTrackExport,
             f->BtnTestAcq,  f->BtnTestTrack, f->BtnTestAll};
   }
   static bool AllEnabled(const std::vector<QWidget*>& controls, bool enabled) {
@@ -100,8 +102,8 @@ class FormTestBenchTest : public ::testing::Test {
   // The receiver reports the generator's satellite (or none) until the
   // reader has published it.
   void ReceiverReports(int prn, int snr) {
-    const std::string gsv = vantrel::FinishSentence("$GPGSV,1,1,01," + std::to_string(prn) + ",62,135," +
-                                                    std::to_string(snr));
+    const std::string gsv =
+        vantrel::FinishSentence("$GPGSV,1,1,01," + std::to_string(prn) + ",62,135," + std::to_string(snr));
     // The next start pushes it out of the framing's carry; the line end
     // first parts it from the start an earlier call left there.
     receiver.Device().Feed("\r\n" + gsv + "$GP");
@@ -287,7 +289,8 @@ TEST_F(FormTestBenchTest, NoKeyAndNoWheelMovementShowsTheGeneratorPage) {
   };
   const Move moves[] = {
       {"Ctrl+Tab", [&] { QTest::keyClick(pages, Qt::Key_Tab, Qt::ControlModifier); }},
-      {"Ctrl+Shift+Tab", [&] { QTest::keyClick(pages, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier); }},
+      {"Ctrl+Shift+Tab",
+       [&] { QTest::keyClick(pages, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier); }},
       {"Ctrl+PgDown", [&] { QTest::keyClick(pages, Qt::Key_PageDown, Qt::ControlModifier); }},
       {"Ctrl+PgUp", [&] { QTest::keyClick(pages, Qt::Key_PageUp, Qt::ControlModifier); }},
       {"Right on the tab bar", [&] { QTest::keyClick(bar, Qt::Key_Right); }},
