@@ -3,6 +3,7 @@
 // writes their deadline, never a hang.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,13 +20,20 @@ class CountedPauses : public IPauses {
   std::vector<int> Recorded;
 };
 
-TEST(GeneratorOnPseudoTerminal, LinesArriveExactlyAsBuilt) {
+// The generator's link opened on the slave side of a fresh pair.
+class GeneratorOnPseudoTerminal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty.Ok());
+    ASSERT_EQ(link.Open(*ports, pty.SlavePath(), "19200"), GeneratorLink::OpenOutcome::Opened);
+  }
   test::PtyPair pty;
-  ASSERT_TRUE(pty.Ok());
-  auto ports = MakePosixSerialPortFactory();
+  std::unique_ptr<SerialPortFactory> ports = MakePosixSerialPortFactory();
   CountedPauses pauses;
-  GeneratorLink link(pauses);
-  ASSERT_EQ(link.Open(*ports, pty.SlavePath(), "19200"), GeneratorLink::OpenOutcome::Opened);
+  GeneratorLink link{pauses};
+};
+
+TEST_F(GeneratorOnPseudoTerminal, LinesArriveExactlyAsBuilt) {
   link.SendStartLines("14");
   ASSERT_TRUE(link.SendRFLevel(-145));
   const std::string expected = "MAIN:TEST 1\r\nMAIN:SV 14\r\nMAIN:RFLVL -145\r\n";
@@ -33,13 +41,7 @@ TEST(GeneratorOnPseudoTerminal, LinesArriveExactlyAsBuilt) {
   EXPECT_EQ(pauses.Recorded, (std::vector<int>{500, 400, 400, 400}));
 }
 
-TEST(GeneratorOnPseudoTerminal, AGeneratorThatVanishesDoesNotHangTheSender) {
-  test::PtyPair pty;
-  ASSERT_TRUE(pty.Ok());
-  auto ports = MakePosixSerialPortFactory();
-  CountedPauses pauses;
-  GeneratorLink link(pauses);
-  ASSERT_EQ(link.Open(*ports, pty.SlavePath(), "19200"), GeneratorLink::OpenOutcome::Opened);
+TEST_F(GeneratorOnPseudoTerminal, AGeneratorThatVanishesDoesNotHangTheSender) {
   pty.CloseMaster();
   // The writes fail or time out; the link still counts as open until it is
   // closed, as a port whose cable was pulled does.
