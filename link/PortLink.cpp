@@ -22,6 +22,11 @@ size_t PortLink::Write(const void* data, size_t n) {
   return port_->Write(data, n, kWriteTimeoutMs);
 }
 
+size_t PortLink::ReadWaiting(char* buffer, size_t n) {
+  if (IsClosed()) return 0;
+  return port_->Read(buffer, n, 0);
+}
+
 void PortLink::DiscardInput() {
   if (!IsClosed()) port_->DiscardInput();
 }

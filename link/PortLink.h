@@ -26,6 +26,8 @@ class PortLink {
   // the program's commands, but tests may.
   size_t Write(const void* data, size_t n);
   void DiscardInput();
+  // What waits in the input queue now, without waiting for more.
+  size_t ReadWaiting(char* buffer, size_t n);
 
   // UI side: marks the link closed and wakes its reader. Idempotent.
   void Close();

@@ -71,8 +71,39 @@ TNMEAThread::TNMEAThread(const ReaderEnv& env) : env_(env) {
   // Record and framing start zeroed (their initialisers). What waited in the
   // driver belongs to the reader before, or to a receiver that has since
   // been restarted.
-  if (env_.link && !env_.link->IsClosed()) env_.link->DiscardInput();
+  if (env_.link && !env_.link->IsClosed()) DiscardInputKeepingAcknowledgements();
   thread_ = std::thread([this] { Body(); });
+}
+
+void TNMEAThread::DiscardInputKeepingAcknowledgements() {
+  // A reader is replaced right after a command is written, and the
+  // receiver's answer may already wait here: dropping it would leave the
+  // command unreported. Everything else in the queue is stale and goes.
+  class AcknowledgementsOnly final : public IStreamHandler {
+   public:
+    explicit AcknowledgementsOnly(AckSlots* acks) : acks_(acks) {}
+    void OnReply(const char* s, size_t len) override {
+      const Reply reply = DecodeReply(s, len);
+      if (reply.kind == ReplyKind::Ack && acks_ != nullptr) KeepReply(reply, unused_, *acks_);
+    }
+
+   private:
+    AckSlots* acks_;
+    ReceiverRecord unused_;
+  };
+  AcknowledgementsOnly handler(env_.acks);
+  StreamFraming framing;
+  ReceiverRecord scratch;
+  StreamDecoder decoder(framing, scratch, handler);
+  char chunk[kChunkMax];
+  // Bounded: a flooded line must not keep the window here.
+  for (int i = 0; i < kDiscardChunksMax; ++i) {
+    const size_t n = env_.link->ReadWaiting(chunk, sizeof chunk);
+    if (n == 0) break;
+    decoder.Feed(chunk, n);
+  }
+  decoder.Finish();
+  env_.link->DiscardInput();
 }
 
 TNMEAThread::~TNMEAThread() {
@@ -149,6 +180,12 @@ void TNMEAThread::Body() {
     chunk[n] = 0;
     ReadCycle(chunk, n);
   }
+  // The sentence this reader took off the line last waits for the next one's
+  // start, which its successor will read instead. An acknowledgement must
+  // not be lost with it: the receiver answers a command that replaced this
+  // reader just as it stops.
+  ReplyHandler replies(*this);
+  StreamDecoder(framing_, Record, replies).Finish();
   // Let go of the port here, not when the window gets round to joining: the
   // last holder closes the descriptor.
   env_.link.reset();

@@ -110,6 +110,9 @@ class TNMEAThread {
  private:
   class ReplyHandler;
   void Body();
+  // The constructor's purge of the input queue.
+  void DiscardInputKeepingAcknowledgements();
+  static constexpr int kDiscardChunksMax = 64;  // a terminal's queue holds 4 KiB
   void ReadCycle(const char* chunk, size_t n);
   void ApplyClearRequests();
   void Publish();

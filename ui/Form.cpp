@@ -200,6 +200,10 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
   PageControl1->addTab(Tab101, QStringLiteral("GPS-101"));
   PageControl1->addTab(TabAbout, QStringLiteral("About"));
   PageControl1->setTabVisible(4, false);
+  // A hidden tab is still reached by Ctrl+Tab, the arrow keys and the wheel
+  // over the tab bar; those skip a disabled one. Disabled on the bar only:
+  // the page's own controls keep their control states.
+  PageControl1->tabBar()->setTabEnabled(4, false);
   PageControl1->setCurrentIndex(0);
 
   BuildStatusPage();
@@ -563,7 +567,16 @@ void TMainForm::ConnectHandlers() {
   click(BtnHot, &TMainForm::BtnHotClick);
   click(BtnWarm, &TMainForm::BtnWarmClick);
   click(BtnCold, &TMainForm::BtnColdClick);
+  click(BtnLog, &TMainForm::BtnLogClick);
+  click(BtnLogging, &TMainForm::BtnLoggingClick);
+  click(Btn101Open, &TMainForm::Btn101OpenClick);
+  click(Btn101Close, &TMainForm::Btn101CloseClick);
+  click(BtnTestAcq, &TMainForm::BtnTestAcqClick);
+  click(BtnTestTrack, &TMainForm::BtnTestTrackClick);
+  click(BtnTestAll, &TMainForm::BtnTestAllClick);
+  click(BtnTestStop, &TMainForm::BtnTestStopClick);
   connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+  connect(Timer2, &QTimer::timeout, this, &TMainForm::Timer2Timer);
 
   // A list changes when the user picks a row or types; code that sets a
   // list does not count.

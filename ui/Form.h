@@ -8,6 +8,8 @@
 //   ui/FormSettings.cpp      receiver settings and queries
 //   ui/FormTimer1.cpp        Timer1, restarts, acknowledgement reports
 //   ui/FormReplies.cpp       the updates replies ask for
+//   ui/FormLog.cpp           the NMEA log
+//   ui/FormTestBench.cpp     the signal generator and the sensitivity tests
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +19,7 @@
 #include "commands/CommandNumbers.h"
 #include "commands/Commands.h"
 #include "link/Thread.h"
+#include "logging/NmeaLog.h"
 #include "nmea/Record.h"
 #include "nmea/Reply.h"
 #include "ui/Seams.h"
@@ -37,6 +40,7 @@ class QTimer;
 namespace vantrel {
 class TChart;
 class TStatusBar;
+class SensitivitySequencer;
 }  // namespace vantrel
 
 // The window's contacts with the outside. Any seam left null is replaced by
@@ -245,8 +249,9 @@ class TMainForm : public QWidget {
   std::shared_ptr<vantrel::PortLink> PortHandle;
   // The running reader, null when none; the window never deletes it.
   vantrel::TNMEAThread* ReaderThread = nullptr;
-  // The NMEA log; the reader appends through LogFileHook.
-  std::FILE* LogFile = nullptr;
+  // The NMEA log, null when not logging; the reader appends through
+  // LogFileHook.
+  std::unique_ptr<vantrel::NmeaLog> LogFile;
   vantrel::LogHook LogFileHook;
   bool CurrentTestEnabled = false;  // once the current-test command is acknowledged
   // Makes the ports BtnOpenClick opens; null: termios devices. Tests set a fake.
@@ -295,6 +300,29 @@ class TMainForm : public QWidget {
   // (too long for the sentence buffer, a rate above 255, ...) is not written
   // and its message is shown instead. True when it was written.
   bool SendBuiltCommand(const vantrel::BuiltCommand& built);
+
+  // ---- NMEA log (ui/FormLog.cpp) ------------------------------------------
+  void BtnLogClick();
+  void BtnLoggingClick();
+  // Ends the recording, if any, and shows BtnLog again: waits for an append
+  // in progress.
+  void CloseLog();
+
+  // ---- signal generator and sensitivity tests (ui/FormTestBench.cpp) -------
+  void Btn101OpenClick();
+  void Btn101CloseClick();
+  bool SendRFLevel(int32_t level);
+  bool GeneratorPortOpen() const;
+  void BtnTestAcqClick();
+  void BtnTestTrackClick();
+  void BtnTestAllClick();
+  void BtnTestStopClick();
+  void Timer2Timer();
+  // The receiver port's close: ends a test and closes the generator port.
+  void CloseGeneratorWithReceiver();
+  const vantrel::SensitivitySequencer& Sequencer();
+  // Makes the generator's port; null: termios devices. Tests set a fake.
+  vantrel::SerialPortFactory* GeneratorPorts = nullptr;
 
   // Written by the reader thread, read and cleared by Timer1.
   vantrel::AckSlots Acks;               // AckedCommand, FailedCommand
@@ -347,6 +375,11 @@ class TMainForm : public QWidget {
   // reopen follows it, whatever the list shows by then.
   QString reopenBaudText_;
   void RunRestart(vantrel::Restart kind);
+  // The generator link, the sequencer and what they drive (ui/FormTestBench.cpp).
+  struct TestBench;
+  std::shared_ptr<TestBench> testBench_;  // shared: its deleter is made where it is complete
+  TestBench& Bench();
+  void CloseGeneratorPort();
 
   struct OwnedSeams;
   std::unique_ptr<OwnedSeams> ownedSeams_;

@@ -158,6 +158,7 @@ void TMainForm::BtnOpenClick() {
 void TMainForm::BtnCloseClick() {
   Timer1->stop();
   Timer2->stop();
+  CloseGeneratorWithReceiver();
   if (PortHandle != nullptr) {
     // Close wakes a reader blocked in a read; the descriptor is closed by
     // whichever of window and reader lets go last.
@@ -175,11 +176,7 @@ void TMainForm::BtnCloseClick() {
     LabelVersion->setText(QString());
     LabelTCXO->setText(QString());
   }
-  if (LogFile != nullptr) {
-    LogFileHook.Set({});  // waits for an append in progress
-    std::fclose(LogFile);
-    LogFile = nullptr;
-  }
+  CloseLog();
 }
 
 void TMainForm::FormDestroy() {
@@ -188,11 +185,7 @@ void TMainForm::FormDestroy() {
     PortHandle->Close();
     PortHandle.reset();
   }
-  if (LogFile != nullptr) {
-    LogFileHook.Set({});
-    std::fclose(LogFile);
-    LogFile = nullptr;
-  }
+  CloseLog();
   // Wait for every reader still finishing its last step, so none outlives
   // the window it reports to. None can be waiting for this thread: they are
   // all stopped, and a stopped reader's hand-over is dropped.

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "commands/Pauses.h"  // IPauses, shared with the core's pacing
+
 class QWidget;
 
 namespace vantrel {
@@ -30,13 +32,6 @@ class ISaveDialog {
  public:
   virtual ~ISaveDialog() = default;
   virtual std::optional<QString> Run(QWidget* parent, SaveDialogSettings& settings) = 0;
-};
-
-// A blocking pause of the calling (UI) thread: no nested event loop.
-class IPauses {
- public:
-  virtual ~IPauses() = default;
-  virtual void Sleep(int milliseconds) = 0;
 };
 
 // Monotonic time in milliseconds; never jumps with the wall clock.

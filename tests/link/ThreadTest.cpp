@@ -196,6 +196,15 @@ TEST_F(ReaderTest, StopWhileTheUiThreadIsBusyEndsWithoutTheHandOver) {
   EXPECT_TRUE(host.Events().empty());
 }
 
+TEST_F(ReaderTest, AcknowledgementTakenInTheLastReadOfAStoppingReaderIsKept) {
+  TNMEAThread reader(Env());
+  FeedCycle(kAck314);  // read, but waiting for the next sentence's start
+  EXPECT_EQ(acks.AckedCommand.load(), 0);
+  reader.RequestStop();
+  reader.Join();
+  EXPECT_EQ(acks.AckedCommand.load(), 314);
+}
+
 TEST_F(ReaderTest, CloseEndsTheReaderAndTheLastHolderClosesTheDevice) {
   auto reader = std::make_unique<TNMEAThread>(Env());
   FeedCycle(kGGA + "$GP");

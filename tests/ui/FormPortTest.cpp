@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <unistd.h>  // close, unlink
 
 #include <atomic>
 #include <cerrno>
@@ -21,6 +22,7 @@
 #include "tests/link/PtyPair.h"
 #include "tests/ui/FakeSeams.h"
 #include "tests/ui/PortOpening.h"
+#include "tests/ui/PumpUntil.h"
 #include "ui/Form.h"
 #include "ui/StatusBar.h"
 
@@ -28,6 +30,7 @@ namespace vantrel {
 namespace {
 
 using testing::kOpenQueries;
+using testing::PumpUntil;
 
 // Pauses recorded together with the writes that came before them, so a
 // test sees "write, pause, write, pause" in order.
@@ -178,13 +181,20 @@ TEST_F(FormPortTest, CloseWhileClosedOnlyStopsTheTimers) {
 
 TEST_F(FormPortTest, CloseEndsTheLog) {
   form->BtnOpenClick();
-  std::FILE* log = std::tmpfile();
-  ASSERT_NE(log, nullptr);
-  form->LogFile = log;
-  form->LogFileHook.Set([log](const char* data, size_t len) { std::fwrite(data, 1, len, log); });
+  char path[] = "/tmp/vantrel-close-log-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  seams.Dialog.Choices.push_back(QString::fromLatin1(path));
+  form->BtnLogClick();
+  ASSERT_NE(form->LogFile, nullptr);
+  EXPECT_TRUE(form->LogFileHook.IsSet());
   form->BtnCloseClick();
   EXPECT_EQ(form->LogFile, nullptr);
   EXPECT_FALSE(form->LogFileHook.IsSet());
+  EXPECT_TRUE(form->BtnLogging->isHidden());
+  EXPECT_FALSE(form->BtnLog->isHidden());
+  unlink(path);
 }
 
 TEST_F(FormPortTest, QueriesDoNothingWhileThePortIsClosed) {
