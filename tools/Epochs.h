@@ -1,0 +1,82 @@
+#pragma once
+// Cuts a decoded recording into epochs, the receiver's fix cycles, and says
+// what each one ended with: the receiver record as the window would show it
+// once the epoch's last sentence was decoded, plus the satellites in view
+// and used summed over every talker of a multi-constellation receiver.
+//
+// An epoch begins with a sentence that carries a UTC time (GGA, RMC, GLL,
+// ZDA) other than the open epoch's, or with the next sentence of the same
+// talker and type as the one that opened the epoch: that second rule keeps
+// the cycles apart while a receiver without a fix leaves its time empty.
+// Sentences without a time (GSA, GSV, VTG) belong to the open epoch. Only
+// sentences whose checksum is right count.
+#include <cstddef>
+#include <cstdint>
+
+#include "nmea/Decoders.h"
+#include "nmea/Record.h"
+#include "nmea/Talkers.h"
+
+namespace vantrel::logtool {
+
+// What an epoch ended with.
+struct EpochFix {
+  uint64_t index = 0;  // from 0, in the order of the recording
+  bool hasTime = false;
+  int64_t msOfDay = 0;  // UTC milliseconds since midnight, with hasTime
+  bool hasDate = false;
+  int year = 0, month = 0, day = 0;  // UTC, with hasDate
+  bool fix = false;                  // a fix type and a fix quality other than none
+  double latitude = 0, longitude = 0, altitude = 0;
+  int fixType = 0;     // 0 none, 1 2D, 2 3D: as the record holds it
+  int fixQuality = 0;  // the GGA quality code
+  double speedKmh = 0, course = 0;
+  double pdop = 0, hdop = 0, vdop = 0;
+  int satsInView = -1;  // summed over the talkers; -1 while no GSV was seen
+  int satsUsed = -1;    // summed over the epoch's GSA sentences; -1 while none was seen
+};
+
+// Seconds of the epoch's UTC time, counted from 1970 when its date is
+// known, else from its midnight.
+double EpochSeconds(const EpochFix& epoch);
+
+class IEpochSink {
+ public:
+  // Each epoch, once the next one has begun or the recording has ended.
+  virtual void OnEpoch(const EpochFix& epoch) = 0;
+  // A complete GSV group of `talker`: the record's satellite table holds it.
+  virtual void OnSatellites(Talker talker, const ReceiverRecord& record) { (void)talker, (void)record; }
+
+ protected:
+  ~IEpochSink() = default;
+};
+
+class EpochTracker {
+ public:
+  explicit EpochTracker(IEpochSink& sink) : sink_(sink) {}
+
+  // Every piece, after the decoder ran on it; `record` is the decoder's.
+  void Piece(const PieceInfo& info, const char* s, size_t len, const ReceiverRecord& record);
+  // End of the recording: the open epoch ends too.
+  void Finish();
+
+  uint64_t Epochs() const { return next_; }
+
+ private:
+  void Begin();
+  void End();
+
+  IEpochSink& sink_;
+  bool open_ = false;
+  EpochFix current_;  // the open epoch, as of its latest sentence
+  uint64_t next_ = 0;
+  bool hasLeader_ = false;
+  PieceKind leaderKind_ = PieceKind::Ignored;
+  Talker leaderTalker_ = Talker::None;
+  int inView_[kTalkers] = {-1, -1, -1, -1, -1};  // latest GSV count of each talker
+  int usedThisEpoch_ = 0;
+  bool gsaThisEpoch_ = false;
+  int usedLast_ = -1;  // of the last epoch that had a GSA
+};
+
+}  // namespace vantrel::logtool
