@@ -1,6 +1,7 @@
 #include "tools/Epochs.h"
 
 #include <cmath>  // lround
+#include <cstring>  // memchr
 
 #include "nmea/Fields.h"
 
@@ -9,6 +10,7 @@ namespace vantrel::logtool {
 namespace {
 
 constexpr int64_t kMsPerDay = 86'400'000;
+static_assert(kTalkers * kPieceKinds <= 64, "a bit for each talker and type");
 
 bool Timed(PieceKind kind) {
   return kind == PieceKind::GGA || kind == PieceKind::RMC || kind == PieceKind::GLL || kind == PieceKind::ZDA;
@@ -22,6 +24,17 @@ bool CarriesTime(PieceKind kind, const char* s, size_t len) {
   for (int i = 0; i < field; ++i)
     if (!w.Next()) return false;
   return w.Read() && w.length() >= 4;
+}
+
+// Whether the sentence's latitude field holds a coordinate the decoder
+// stored (it needs a "."): field 1 of GLL, 2 of GGA, 3 of RMC.
+bool CarriesPosition(PieceKind kind, const char* s, size_t len) {
+  const int field = kind == PieceKind::GLL ? 1 : kind == PieceKind::GGA ? 2 : kind == PieceKind::RMC ? 3 : 0;
+  if (field == 0) return false;
+  FieldWalk w(s, len);
+  for (int i = 0; i < field; ++i)
+    if (!w.Next()) return false;
+  return w.Read() && std::memchr(w.text(), '.', w.length()) != nullptr;
 }
 
 // The GSV sentence ends its group: its count of messages equals its number,
@@ -56,24 +69,23 @@ double EpochSeconds(const EpochFix& e) {
 
 void EpochTracker::Piece(const PieceInfo& info, const char* s, size_t len, const ReceiverRecord& r) {
   if (!info.checksumOk || info.talker == Talker::None) return;  // standard kinds carry a talker
+  const int key = static_cast<int>(info.talker) * kPieceKinds + static_cast<int>(info.kind);
+  const bool again = (seen_ >> key) & 1u;
   if (Timed(info.kind)) {
     const bool hasTime = CarriesTime(info.kind, s, len);
     const int64_t ms = hasTime ? MsOfDay(r) % kMsPerDay : 0;
-    const bool sameLeader = hasLeader_ && info.kind == leaderKind_ && info.talker == leaderTalker_;
     const bool otherTime = hasTime && current_.hasTime && ms != current_.msOfDay;
-    if (!open_ || sameLeader || otherTime) Begin();
-    if (!hasLeader_) {
-      hasLeader_ = true;
-      leaderKind_ = info.kind;
-      leaderTalker_ = info.talker;
-    }
+    if (!open_ || again || otherTime) Begin();
     if (hasTime && !current_.hasTime) {
       current_.hasTime = true;
       current_.msOfDay = ms;
     }
-  } else if (!open_) {
+  } else if (!open_ || (again && key != lastKey_)) {
     Begin();
   }
+  seen_ |= uint64_t{1} << key;
+  lastKey_ = key;
+  if (!positionKnown_) positionKnown_ = CarriesPosition(info.kind, s, len);
 
   const int t = static_cast<int>(info.talker);
   if (info.kind == PieceKind::GSV) {
@@ -85,7 +97,8 @@ void EpochTracker::Piece(const PieceInfo& info, const char* s, size_t len, const
   }
 
   EpochFix& e = current_;
-  e.fix = r.FixType != 0 && r.FixQuality != 0;
+  // The record starts at 0, 0: no fix is reported where no sentence put it.
+  e.fix = r.FixType != 0 && r.FixQuality != 0 && positionKnown_;
   e.latitude = r.Latitude;
   e.longitude = r.Longitude;
   e.altitude = r.Altitude;
@@ -114,7 +127,7 @@ void EpochTracker::Begin() {
   current_.index = next_++;
   current_.hasTime = false;
   current_.msOfDay = 0;
-  hasLeader_ = false;
+  seen_ = 0;
   usedThisEpoch_ = 0;
   gsaThisEpoch_ = false;
   open_ = true;

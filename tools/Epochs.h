@@ -5,11 +5,14 @@
 // and used summed over every talker of a multi-constellation receiver.
 //
 // An epoch begins with a sentence that carries a UTC time (GGA, RMC, GLL,
-// ZDA) other than the open epoch's, or with the next sentence of the same
-// talker and type as the one that opened the epoch: that second rule keeps
-// the cycles apart while a receiver without a fix leaves its time empty.
-// Sentences without a time (GSA, GSV, VTG) belong to the open epoch. Only
-// sentences whose checksum is right count.
+// ZDA) other than the open epoch's, or with a sentence whose talker and
+// type the open epoch has had already: a second one of a type with a time,
+// or one of a type without (GSA, GSV, VTG) after other types came between.
+// That keeps the cycles apart while a receiver without a fix leaves its
+// time empty, and when the sentence that would have begun an epoch was
+// lost. Runs of one talker and type (the GSA of each constellation, the
+// messages of a GSV group) stay in one epoch. Only sentences whose checksum
+// is right count.
 #include <cstddef>
 #include <cstdint>
 
@@ -26,7 +29,7 @@ struct EpochFix {
   int64_t msOfDay = 0;  // UTC milliseconds since midnight, with hasTime
   bool hasDate = false;
   int year = 0, month = 0, day = 0;  // UTC, with hasDate
-  bool fix = false;                  // a fix type and a fix quality other than none
+  bool fix = false;  // a fix type and quality other than none, at a position a sentence gave
   double latitude = 0, longitude = 0, altitude = 0;
   int fixType = 0;     // 0 none, 1 2D, 2 3D: as the record holds it
   int fixQuality = 0;  // the GGA quality code
@@ -70,9 +73,9 @@ class EpochTracker {
   bool open_ = false;
   EpochFix current_;  // the open epoch, as of its latest sentence
   uint64_t next_ = 0;
-  bool hasLeader_ = false;
-  PieceKind leaderKind_ = PieceKind::Ignored;
-  Talker leaderTalker_ = Talker::None;
+  uint64_t seen_ = 0;      // a bit for each talker and type the open epoch has had
+  int lastKey_ = -1;       // talker and type of the sentence before
+  bool positionKnown_ = false;  // a GGA, RMC or GLL has given a latitude
   int inView_[kTalkers] = {-1, -1, -1, -1, -1};  // latest GSV count of each talker
   int usedThisEpoch_ = 0;
   bool gsaThisEpoch_ = false;

@@ -49,6 +49,8 @@ class LogInput {
   int Error() const { return errno_; }
   // The name for messages: the path, or "standard input".
   const std::string& Name() const { return name_; }
+  // The name for documents: the file's name without its folders.
+  std::string ShortName() const { return name_.substr(name_.find_last_of('/') + 1); }
 
  private:
   void ShowProgress(bool last);

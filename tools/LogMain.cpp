@@ -217,9 +217,9 @@ int RunStats(LogInput& in, const Options& o) {
   report.sentences = counts;
   if (scatter) report.scatter = scatter->Result();
   if (o.json)
-    WriteStatsJson(stdout, in.Name(), report);
+    WriteStatsJson(stdout, in.ShortName(), report);
   else
-    WriteStatsText(stdout, in.Name(), report);
+    WriteStatsText(stdout, in.ShortName(), report);
   return Conclude(in, result);
 }
 
@@ -280,9 +280,9 @@ int main(int argc, char** argv) {
     return RunExport(in, w);
   }
   if (name == "gpx") {
-    GpxWriter w(stdout, in.Name());
+    GpxWriter w(stdout, in.ShortName());
     return RunExport(in, w);
   }
-  KmlWriter w(stdout, in.Name());
+  KmlWriter w(stdout, in.ShortName());
   return RunExport(in, w);
 }
