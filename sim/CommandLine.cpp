@@ -26,6 +26,9 @@ const char kHelp[] =
     "  sent.log       with --log-sent: every sentence sent, when its last byte left,\n"
     "                 \"sent\", \"garbled\" (PC at another rate) or \"cut\" (line full)\n"
     "  stats          counters, rewritten every second, on SIGUSR1 and at exit\n"
+    "  truth.csv      one line per epoch sent: UTC, fix (1 or 0), the true latitude,\n"
+    "                 longitude and height (GGA altitude plus geoid separation),\n"
+    "                 and the error added north, east and up in metres (--noise)\n"
     "  pid            the simulator's process id\n"
     "\n"
     "Options:\n"
@@ -46,6 +49,10 @@ const char kHelp[] =
     "  --no-fix           never get a fix\n"
     "  --flash-writes N   flash writes the module allows (10)\n"
     "  --lat DEG --lon DEG  centre of the simulated drive (48.1173, 11.5167)\n"
+    "  --static           stand still at the centre instead of driving round it\n"
+    "  --noise H[,V]      add normally distributed errors to the reported position:\n"
+    "                     H metres (standard deviation) north and east each, V up\n"
+    "                     (1.5 H unless given); truth.csv says what was added\n"
     "  --sky-speed X      how much faster than real satellites move (30)\n"
     "  --gen-loss DB      attenuation from generator to receiver (40)\n"
     "  --gen-baud N       the signal generator's baud rate (19200)\n"
@@ -102,6 +109,15 @@ bool ArgInt(const char* text, long lo, long hi, int& out) {
   return true;
 }
 
+// "H" or "H,V", metres, neither negative nor above 1000.
+bool ArgNoise(const char* text, double& h, double& v) {
+  const char* comma = std::strchr(text, ',');
+  const std::string first = comma ? std::string(text, comma) : std::string(text);
+  if (!ArgDouble(first.c_str(), h) || h < 0 || h > 1000) return false;
+  v = 1.5 * h;
+  return !comma || (ArgDouble(comma + 1, v) && v >= 0 && v <= 1000);
+}
+
 bool SetRate(OutputRates& r, const std::string& type, int n) {
   int* slot = type == "GGA"   ? &r.gga
               : type == "GLL" ? &r.gll
@@ -145,6 +161,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       p.silent = true;
     } else if (a == "--no-fix") {
       p.noFix = true;
+    } else if (a == "--static") {
+      opt.stationary = true;
     } else if (!(v = value())) {
       parsed.error = "missing value or unknown option " + a + " (see --help)";
       return parsed;
@@ -176,6 +194,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       opt.latitude = d;
     } else if (a == "--lon" && ArgDouble(v, d) && d >= -180 && d <= 180) {
       opt.longitude = d;
+    } else if (a == "--noise" && ArgNoise(v, opt.noiseH, opt.noiseV)) {
     } else if (a == "--sky-speed" && ArgDouble(v, d) && d >= 0) {
       opt.skySpeed = d;
     } else if (a == "--gen-loss" && ArgDouble(v, d)) {

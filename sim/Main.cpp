@@ -68,6 +68,7 @@ void Run(Module& module, RunDirectory& run, int generatorBaud) {
   double now = 0;
   module.SetCommandLog(
       [&](std::string_view line, std::string_view answer) { run.LogCommand(now, line, answer); });
+  module.SetTruthLog([&](const TruthLine& line) { run.LogTruth(line); });
   if (run.LogsSent())
     module.SetSentLog(
         [&](std::string_view sentence, const char* outcome) { run.LogSent(now, sentence, outcome); });

@@ -79,7 +79,15 @@ void Module::EmitEpoch(double now) {
     for (SatView& v : e.sats) v.used = false;
   // No RTCM source is simulated: only SBAS corrects the position.
   e.dgps = e.fix && settings_.dgps == DgpsMode::Sbas && settings_.sbasEnabled;
-  e.where = DriveAt(skyTime, opt_.latitude, opt_.longitude, settings_.datum);
+  e.where = opt_.stationary ? ParkedAt(opt_.latitude, opt_.longitude, settings_.datum)
+                            : DriveAt(skyTime, opt_.latitude, opt_.longitude, settings_.datum);
+  TruthLine truth{e.utcMs, e.fix, e.where.latitude, e.where.longitude, e.where.altitude + kGeoidSeparationM, {}};
+  if (e.fix && (opt_.noiseH > 0 || opt_.noiseV > 0)) {
+    truth.noise = NoiseAt(e.number, opt_.noiseH, opt_.noiseV);
+    MoveBy(e.where.latitude, e.where.longitude, truth.noise.north, truth.noise.east);
+    e.where.altitude += truth.noise.up;
+  }
+  if (truthLog_) truthLog_(truth);
   WriteEpoch(e, settings_.rates,
              [&](std::string sentence, Kind kind) { line_.Push(std::move(sentence), kind, true); });
 }

@@ -16,6 +16,7 @@
 #include "sim/Settings.h"
 #include "sim/SkyView.h"
 #include "sim/Stats.h"
+#include "sim/Truth.h"
 
 namespace vantrel::sim {
 
@@ -24,6 +25,9 @@ class Module : private CommandInterpreter::Host {
   using WriteFn = OutputLine::WriteFn;
   using CommandLog = CommandInterpreter::CommandLog;
   using SentLog = OutputLine::SentLog;
+  // Told of every epoch the module puts out: where it truly was and the
+  // error it added.
+  using TruthLog = std::function<void(const TruthLine&)>;
 
   explicit Module(const ModuleOptions& options, double now = 0.0);
   Module(const Module&) = delete;
@@ -46,6 +50,7 @@ class Module : private CommandInterpreter::Host {
   // line ending, and "sent", "garbled" (the PC listened at another rate) or
   // "cut" (the pseudo-terminal refused some of it).
   void SetSentLog(SentLog log) { line_.SetSentLog(std::move(log)); }
+  void SetTruthLog(TruthLog log) { truthLog_ = std::move(log); }
 
   // Runtime control.
   void ReportFault() { commands_.ReportFault(); }
@@ -82,6 +87,7 @@ class Module : private CommandInterpreter::Host {
   OutputLine line_;
   SkyView sky_;
   CommandInterpreter commands_;
+  TruthLog truthLog_;
 
   double start_;
   double nextEpoch_;

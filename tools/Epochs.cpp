@@ -67,22 +67,30 @@ double EpochSeconds(const EpochFix& e) {
              86400.0 + inDay;
 }
 
+EpochTracker::EpochTracker(IEpochSink& sink) : sink_(sink) {
+  for (int k = 0; k < kKeys; ++k) order_[k] = orderBefore_[k] = -1;
+}
+
 void EpochTracker::Piece(const PieceInfo& info, const char* s, size_t len, const ReceiverRecord& r) {
   if (!info.checksumOk || info.talker == Talker::None) return;  // standard kinds carry a talker
   const int key = static_cast<int>(info.talker) * kPieceKinds + static_cast<int>(info.kind);
   const bool again = (seen_ >> key) & 1u;
+  // Earlier in the last epoch's order than the sentence before it.
+  const bool wrapped =
+      lastKey_ >= 0 && orderBefore_[key] >= 0 && orderBefore_[lastKey_] >= 0 && orderBefore_[key] < orderBefore_[lastKey_];
   if (Timed(info.kind)) {
     const bool hasTime = CarriesTime(info.kind, s, len);
     const int64_t ms = hasTime ? MsOfDay(r) % kMsPerDay : 0;
-    const bool otherTime = hasTime && current_.hasTime && ms != current_.msOfDay;
-    if (!open_ || again || otherTime) Begin();
+    const bool timeTells = hasTime && current_.hasTime;
+    if (!open_ || (timeTells ? ms != current_.msOfDay : again || wrapped)) Begin();
     if (hasTime && !current_.hasTime) {
       current_.hasTime = true;
       current_.msOfDay = ms;
     }
-  } else if (!open_ || (again && key != lastKey_)) {
+  } else if (!open_ || (again && key != lastKey_) || wrapped) {
     Begin();
   }
+  if (order_[key] < 0) order_[key] = ordered_++;
   seen_ |= uint64_t{1} << key;
   lastKey_ = key;
   if (!positionKnown_) positionKnown_ = CarriesPosition(info.kind, s, len);
@@ -128,6 +136,7 @@ void EpochTracker::Begin() {
   current_.hasTime = false;
   current_.msOfDay = 0;
   seen_ = 0;
+  ordered_ = 0;
   usedThisEpoch_ = 0;
   gsaThisEpoch_ = false;
   open_ = true;
@@ -141,6 +150,10 @@ void EpochTracker::End() {
   if (gsaThisEpoch_) usedLast_ = usedThisEpoch_;
   current_.satsUsed = usedLast_;
   sink_.OnEpoch(current_);
+  for (int k = 0; k < kKeys; ++k) {
+    orderBefore_[k] = order_[k];
+    order_[k] = -1;
+  }
 }
 
 }  // namespace vantrel::logtool

@@ -5,14 +5,15 @@
 // and used summed over every talker of a multi-constellation receiver.
 //
 // An epoch begins with a sentence that carries a UTC time (GGA, RMC, GLL,
-// ZDA) other than the open epoch's, or with a sentence whose talker and
-// type the open epoch has had already: a second one of a type with a time,
-// or one of a type without (GSA, GSV, VTG) after other types came between.
-// That keeps the cycles apart while a receiver without a fix leaves its
-// time empty, and when the sentence that would have begun an epoch was
-// lost. Runs of one talker and type (the GSA of each constellation, the
-// messages of a GSV group) stay in one epoch. Only sentences whose checksum
-// is right count.
+// ZDA) other than the open epoch's. Where the time cannot tell (a receiver
+// without a fix may leave it empty; GSA, GSV and VTG have none), an epoch
+// begins with a sentence whose talker and type the open epoch has had
+// already (a second one of a type with a time, or one of a type without
+// after other types came between), or with one that came before the last
+// sentence in the order of the epoch before: the receiver began its next
+// cycle, even when the sentence that opens it was lost. Runs of one talker
+// and type (the GSA of each constellation, the messages of a GSV group)
+// stay in one epoch. Only sentences whose checksum is right count.
 #include <cstddef>
 #include <cstdint>
 
@@ -56,7 +57,7 @@ class IEpochSink {
 
 class EpochTracker {
  public:
-  explicit EpochTracker(IEpochSink& sink) : sink_(sink) {}
+  explicit EpochTracker(IEpochSink& sink);
 
   // Every piece, after the decoder ran on it; `record` is the decoder's.
   void Piece(const PieceInfo& info, const char* s, size_t len, const ReceiverRecord& record);
@@ -73,8 +74,13 @@ class EpochTracker {
   bool open_ = false;
   EpochFix current_;  // the open epoch, as of its latest sentence
   uint64_t next_ = 0;
-  uint64_t seen_ = 0;      // a bit for each talker and type the open epoch has had
-  int lastKey_ = -1;       // talker and type of the sentence before
+  // Talker and type make a key, 0 .. kKeys - 1.
+  static constexpr int kKeys = kTalkers * kPieceKinds;
+  uint64_t seen_ = 0;          // a bit for each key the open epoch has had
+  int lastKey_ = -1;           // of the sentence before
+  int order_[kKeys];           // where each key first came in the open epoch, -1 not at all
+  int orderBefore_[kKeys];     // and in the epoch before
+  int ordered_ = 0;            // keys the open epoch has had
   bool positionKnown_ = false;  // a GGA, RMC or GLL has given a latitude
   int inView_[kTalkers] = {-1, -1, -1, -1, -1};  // latest GSV count of each talker
   int usedThisEpoch_ = 0;
