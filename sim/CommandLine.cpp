@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sim/Replay.h"
 #include "sim/Sentence.h"
 
 namespace vantrel::sim {
@@ -57,6 +58,14 @@ const char kHelp[] =
     "  --gen-loss DB      attenuation from generator to receiver (40)\n"
     "  --gen-baud N       the signal generator's baud rate (19200)\n"
     "  --utc EPOCH        UTC of the first fix, in seconds since 1970 (now)\n"
+    "  --replay FILE      play a recording (a Vantrel log or any raw capture of a\n"
+    "                     receiver's line) instead of the simulated fixes, byte for\n"
+    "                     byte, at the pace of the UTC times in its sentences.\n"
+    "                     Commands are logged and only acknowledged (\",3\"; refused\n"
+    "                     and ignored as control says); nothing else changes\n"
+    "  --replay-speed N   N times the recording's pace; \"max\": as fast as the\n"
+    "                     line at --baud takes it (1)\n"
+    "  --replay-loop      start the recording again at its end\n"
     "  --help             this text\n"
     "\n"
     "Commands from the PC are answered \"$PQOL001,<command>,3\" when carried out and\n"
@@ -163,6 +172,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       p.noFix = true;
     } else if (a == "--static") {
       opt.stationary = true;
+    } else if (a == "--replay-loop") {
+      p.replayLoop = true;
     } else if (!(v = value())) {
       parsed.error = "missing value or unknown option " + a + " (see --help)";
       return parsed;
@@ -195,6 +206,9 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     } else if (a == "--lon" && ArgDouble(v, d) && d >= -180 && d <= 180) {
       opt.longitude = d;
     } else if (a == "--noise" && ArgNoise(v, opt.noiseH, opt.noiseV)) {
+    } else if (a == "--replay" && *v != '\0') {
+      p.replay = v;
+    } else if (a == "--replay-speed" && ParseReplaySpeed(v, p.replaySpeed)) {
     } else if (a == "--sky-speed" && ArgDouble(v, d) && d >= 0) {
       opt.skySpeed = d;
     } else if (a == "--gen-loss" && ArgDouble(v, d)) {
