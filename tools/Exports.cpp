@@ -64,16 +64,13 @@ std::string XmlEscaped(const std::string& text) {
   return out;
 }
 
-void CsvWriter::Begin() {
-  if (begun_) return;
-  begun_ = true;
+void CsvWriter::Head() {
   std::fputs("utc_date,utc_time,latitude,longitude,altitude_m,fix_type,fix_quality,speed_kmh,course_deg,"
              "pdop,hdop,vdop,sats_in_view,sats_used\n",
              out_);
 }
 
-void CsvWriter::OnEpoch(const EpochFix& e) {
-  Begin();
+void CsvWriter::Epoch(const EpochFix& e) {
   std::fprintf(out_, "%s,%s,", DateText(e).c_str(), TimeText(e).c_str());
   if (e.fix)
     std::fprintf(out_, "%.7f,%.7f,%.2f,", e.latitude, e.longitude, e.altitude);
@@ -90,9 +87,7 @@ void CsvWriter::OnEpoch(const EpochFix& e) {
   std::fputc('\n', out_);
 }
 
-void GpxWriter::Begin() {
-  if (begun_) return;
-  begun_ = true;
+void GpxWriter::Head() {
   std::fprintf(out_,
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<gpx version=\"1.1\" creator=\"vantrel-log\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
@@ -100,8 +95,7 @@ void GpxWriter::Begin() {
                XmlEscaped(name_).c_str());
 }
 
-void GpxWriter::OnEpoch(const EpochFix& e) {
-  Begin();
+void GpxWriter::Epoch(const EpochFix& e) {
   if (!e.fix) {
     if (inSegment_) std::fputs("    </trkseg>\n", out_);
     inSegment_ = false;
@@ -109,7 +103,6 @@ void GpxWriter::OnEpoch(const EpochFix& e) {
   }
   if (!inSegment_) std::fputs("    <trkseg>\n", out_);
   inSegment_ = true;
-  ++points_;
   // The elements in the order the GPX schema wants them.
   std::fprintf(out_, "      <trkpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.2f</ele>", e.latitude, e.longitude, e.altitude);
   const std::string when = IsoTime(e);
@@ -119,16 +112,13 @@ void GpxWriter::OnEpoch(const EpochFix& e) {
   std::fprintf(out_, "<hdop>%.2f</hdop><vdop>%.2f</vdop><pdop>%.2f</pdop></trkpt>\n", e.hdop, e.vdop, e.pdop);
 }
 
-void GpxWriter::Finish() {
-  Begin();
+void GpxWriter::End() {
   if (inSegment_) std::fputs("    </trkseg>\n", out_);
   inSegment_ = false;
   std::fputs("  </trk>\n</gpx>\n", out_);
 }
 
-void KmlWriter::Begin() {
-  if (begun_) return;
-  begun_ = true;
+void KmlWriter::Head() {
   std::fprintf(out_,
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n    <name>%s</name>\n",
@@ -141,8 +131,7 @@ void KmlCoordinates(std::FILE* out, const EpochFix& e) {
 }
 }  // namespace
 
-void KmlWriter::OnEpoch(const EpochFix& e) {
-  Begin();
+void KmlWriter::Epoch(const EpochFix& e) {
   if (!e.fix) return;
   if (points_ == 0) {
     // The first fix is known at once; the line, which needs two points,
@@ -162,8 +151,7 @@ void KmlWriter::OnEpoch(const EpochFix& e) {
   last_ = e;
 }
 
-void KmlWriter::Finish() {
-  Begin();
+void KmlWriter::End() {
   if (points_ > 1) std::fputs("        </coordinates>\n      </LineString>\n    </Placemark>\n", out_);
   if (points_ > 0) {
     KmlPlacemark(out_, "Last fix", last_);

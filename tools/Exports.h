@@ -16,52 +16,72 @@ namespace vantrel::logtool {
 std::string DateText(const EpochFix& e);
 std::string TimeText(const EpochFix& e);
 
-// One row per epoch after a header row. Epochs without a fix leave the
-// position, speed, course and DOP columns empty.
-class CsvWriter final : public IEpochSink {
+// What the exports share: the head of the document is written once, before
+// the first epoch or at Finish() when there was none.
+class DocumentWriter : public IEpochSink {
  public:
-  explicit CsvWriter(std::FILE* out) : out_(out) {}
-  void OnEpoch(const EpochFix& e) override;
-  void Finish() { Begin(); }
+  void OnEpoch(const EpochFix& e) final {
+    Begin();
+    Epoch(e);
+  }
+  void Finish() {
+    Begin();
+    End();
+  }
+
+ protected:
+  explicit DocumentWriter(std::FILE* out) : out_(out) {}
+  ~DocumentWriter() = default;
+  virtual void Head() = 0;
+  virtual void Epoch(const EpochFix& e) = 0;
+  virtual void End() {}
+  std::FILE* out_;
 
  private:
-  void Begin();
-  std::FILE* out_;
+  void Begin() {
+    if (begun_) return;
+    begun_ = true;
+    Head();
+  }
   bool begun_ = false;
+};
+
+// One row per epoch after a header row. Epochs without a fix leave the
+// position, speed, course and DOP columns empty.
+class CsvWriter final : public DocumentWriter {
+ public:
+  explicit CsvWriter(std::FILE* out) : DocumentWriter(out) {}
+
+ private:
+  void Head() override;
+  void Epoch(const EpochFix& e) override;
 };
 
 // A GPX 1.1 track: one point per fix with its time, fix type, satellites
 // used and DOPs; a new segment after every stretch without a fix.
-class GpxWriter final : public IEpochSink {
+class GpxWriter final : public DocumentWriter {
  public:
-  GpxWriter(std::FILE* out, const std::string& name) : out_(out), name_(name) {}
-  void OnEpoch(const EpochFix& e) override;
-  void Finish();
-  long Points() const { return points_; }
+  GpxWriter(std::FILE* out, const std::string& name) : DocumentWriter(out), name_(name) {}
 
  private:
-  void Begin();
-  std::FILE* out_;
+  void Head() override;
+  void Epoch(const EpochFix& e) override;
+  void End() override;
   std::string name_;
-  bool begun_ = false;
   bool inSegment_ = false;
-  long points_ = 0;
 };
 
 // A KML 2.2 document: placemarks at the first and at the last fix, and
 // between them the track as a line once there are two fixes to join.
-class KmlWriter final : public IEpochSink {
+class KmlWriter final : public DocumentWriter {
  public:
-  KmlWriter(std::FILE* out, const std::string& name) : out_(out), name_(name) {}
-  void OnEpoch(const EpochFix& e) override;
-  void Finish();
-  long Points() const { return points_; }
+  KmlWriter(std::FILE* out, const std::string& name) : DocumentWriter(out), name_(name) {}
 
  private:
-  void Begin();
-  std::FILE* out_;
+  void Head() override;
+  void Epoch(const EpochFix& e) override;
+  void End() override;
   std::string name_;
-  bool begun_ = false;
   long points_ = 0;
   EpochFix first_;
   EpochFix last_;

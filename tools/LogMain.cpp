@@ -177,8 +177,7 @@ int RunLog(LogInput& in, Mode mode) {
   return Conclude(in, result);
 }
 
-template <typename Writer>
-int RunExport(LogInput& in, Writer& writer) {
+int RunExport(LogInput& in, DocumentWriter& writer) {
   SentenceCounts counts;
   const ReadResult result = ReadEpochs(in, writer, counts);
   if (result.readOk && !result.anySentence) return NoSentence(in);
