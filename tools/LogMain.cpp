@@ -94,8 +94,8 @@ const Subcommand kSubcommands[] = {
      "  speed_kmh,course_deg,pdop,hdop,vdop,sats_in_view,sats_used\n"
      "utc_date is 2026-04-08, utc_time 10:10:10.000 (empty when the recording\n"
      "has none); latitude and longitude in decimal degrees, north and east\n"
-     "positive; altitude above mean sea level (GGA altitude plus geoid\n"
-     "separation); fix_type none, 2D or 3D; fix_quality the GGA quality code\n"
+     "positive; altitude in metres as the window shows it (the GGA altitude\n"
+     "plus the geoid separation); fix_type none, 2D or 3D; fix_quality the GGA quality code\n"
      "(1 GPS, 2 DGPS, 6 estimated). Epochs without a fix leave position, speed,\n"
      "course and DOPs empty.\n",
      true, false},
@@ -112,7 +112,7 @@ const Subcommand kSubcommands[] = {
      "\n"
      "The fixes as a KML 2.2 document on standard output: a placemark at the\n"
      "first fix, the track as a line through every fix, a placemark at the last\n"
-     "fix. Altitudes are absolute (above mean sea level).\n",
+     "fix. Altitudes are the window's (GGA altitude plus geoid separation).\n",
      true, false},
     {"stats",
      "usage: vantrel-log stats [--reference LAT,LON,ALT] [--json] FILE\n"
@@ -135,7 +135,9 @@ const Subcommand kSubcommands[] = {
      "\n"
      "options:\n"
      "  --reference LAT,LON,ALT  the true position: decimal degrees (north and\n"
-     "                           east positive) and metres above mean sea level\n"
+     "                           east positive) and the altitude in metres as\n"
+     "                           the window shows it (GGA altitude plus geoid\n"
+     "                           separation)\n"
      "  --json                   one JSON object instead of text, for scripts\n",
      true, true},
 };
