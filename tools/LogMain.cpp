@@ -52,12 +52,14 @@ constexpr const char* kUsage =
 
 constexpr const char* kEpochsNote =
     "An epoch is one fix cycle of the receiver: it begins with a sentence that\n"
-    "carries another UTC time than the one before (GGA, RMC, GLL, ZDA), or with\n"
-    "the next sentence of the type that began the last epoch when the receiver\n"
-    "leaves its time empty. Each epoch is reported with the receiver record as\n"
-    "the window shows it after the epoch's last sentence; the satellites in\n"
-    "view and used are summed over the talkers. Every GNSS talker is read.\n"
-    "Positions carry the record's 32-bit precision (about 0.5 m).\n";
+    "carries another UTC time than the one before (GGA, RMC, GLL, ZDA); where\n"
+    "the time cannot tell (a receiver without a fix may leave it empty), with\n"
+    "a sentence of a talker and type the epoch has had already, or one that\n"
+    "came earlier in the order of the epoch before. Each epoch is reported with\n"
+    "the receiver record as the window shows it after the epoch's last\n"
+    "sentence; the satellites in view and used are summed over the talkers.\n"
+    "Every GNSS talker is read. Positions carry the record's 32-bit precision\n"
+    "(about 0.5 m).\n";
 
 struct Subcommand {
   const char* name;
