@@ -13,16 +13,17 @@ bool StartsWith(const char* s, size_t len, const char* prefix, size_t prefixLen)
   return len >= prefixLen && std::memcmp(s, prefix, prefixLen) == 0;
 }
 
-// Position of the last "$GP" or "$PQOL" in text, or -1. (The last "$PQOL"
-// after the last "$GP", else the last "$GP": together simply the last start
-// of either kind.)
-long LastSentenceStart(const char* text, size_t len) {
+// Position of the last sentence start ("$GP" or another accepted talker,
+// or "$PQOL") in text, or -1. (The last "$PQOL" after the last "$GP", else
+// the last "$GP": together simply the last start of either kind.)
+long LastSentenceStart(const char* text, size_t len, TalkerSet talkers) {
   for (size_t n = len; n > 0;) {
     const char* hit = static_cast<const char*>(memrchr(text, '$', n));
     if (hit == nullptr) break;
     const size_t i = static_cast<size_t>(hit - text);
     const size_t rest = len - i;
-    if (StartsWith(hit, rest, "$GP", 3) || StartsWith(hit, rest, "$PQOL", 5)) return static_cast<long>(i);
+    if ((rest >= 3 && hit[1] == 'G' && talkers.HasLetter(hit[2])) || StartsWith(hit, rest, "$PQOL", 5))
+      return static_cast<long>(i);
     n = i;
   }
   return -1;
@@ -30,7 +31,7 @@ long LastSentenceStart(const char* text, size_t len) {
 
 // Length of the beginning of a sentence start ("$", "$G", "$P", "$PQ",
 // "$PQO") that ends the text, or 0. Such a start was split by the read and
-// must wait for its rest.
+// must wait for its rest. "$G" begins every talker's start.
 size_t SplitStartLength(const char* text, size_t len) {
   for (size_t k = 4; k >= 1; --k) {
     if (len < k) continue;
@@ -49,7 +50,7 @@ void StreamFraming::Clear() {
   CarryOffset = WorkOffset = StreamLength = 0;
 }
 
-size_t StreamFraming::AppendChunk(const char* chunk, size_t count) {
+size_t StreamFraming::AppendChunk(const char* chunk, size_t count, TalkerSet talkers) {
   const size_t n = count < kChunkMax ? count : kChunkMax;
   if (CarryLength > kCarryDropLength) {
     // A tail this long never became a sentence: drop it.
@@ -68,7 +69,7 @@ size_t StreamFraming::AppendChunk(const char* chunk, size_t count) {
   WorkText[WorkLength] = '\0';
   StreamLength += n;
 
-  const long cut = LastSentenceStart(WorkText, WorkLength);
+  const long cut = LastSentenceStart(WorkText, WorkLength, talkers);
   const size_t keepFrom =
       cut >= 0 ? static_cast<size_t>(cut) : WorkLength - SplitStartLength(WorkText, WorkLength);
   CarryLength = WorkLength - keepFrom;

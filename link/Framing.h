@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "nmea/Talkers.h"
+
 namespace vantrel {
 
 constexpr size_t kStreamTextSize = 5000;   // CarryText and WorkText, terminator included
@@ -31,9 +33,10 @@ struct StreamFraming {
   void Clear();
 
   // Appends up to kChunkMax bytes of `chunk` and cuts WorkText before the
-  // last sentence start. Returns the number of bytes taken (min(count,
-  // kChunkMax)); a caller with more bytes runs another cycle for the rest.
-  size_t AppendChunk(const char* chunk, size_t count);
+  // last sentence start: "$PQOL" or "$G" and the letter of a talker in
+  // `talkers`. Returns the number of bytes taken (min(count, kChunkMax)); a
+  // caller with more bytes runs another cycle for the rest.
+  size_t AppendChunk(const char* chunk, size_t count, TalkerSet talkers = TalkerSet::Gps());
 
   // End of input: WorkText becomes the waiting tail, CarryText empty.
   void FlushCarry();

@@ -3,7 +3,7 @@
 namespace vantrel {
 
 size_t StreamDecoder::Feed(const char* chunk, size_t count) {
-  const size_t taken = framing_.AppendChunk(chunk, count);
+  const size_t taken = framing_.AppendChunk(chunk, count, talkers_);
   DecodeWorkText();
   return taken;
 }
@@ -15,7 +15,7 @@ void StreamDecoder::Finish() {
 
 void StreamDecoder::DecodeWorkText() {
   handler_.OnCycleText(framing_.WorkText, framing_.WorkLength);
-  DispatchSentences(framing_.WorkText, framing_.WorkLength, framing_.WorkOffset, record_, handler_);
+  DispatchSentences(framing_.WorkText, framing_.WorkLength, framing_.WorkOffset, record_, handler_, talkers_);
   framing_.WorkLength = 0;
   MarkUsedSatellites(record_);
 }

@@ -26,11 +26,13 @@ class IStreamHandler : public IDispatchHandler {
 };
 
 // Works on a framing and a record held by its owner (the reader keeps both
-// for its lifetime); it holds no state of its own.
+// for its lifetime); it holds no state of its own. `talkers` are the GNSS
+// talkers it frames and decodes: "$GP" for the window.
 class StreamDecoder {
  public:
-  StreamDecoder(StreamFraming& framing, ReceiverRecord& record, IStreamHandler& handler)
-      : framing_(framing), record_(record), handler_(handler) {}
+  StreamDecoder(StreamFraming& framing, ReceiverRecord& record, IStreamHandler& handler,
+                TalkerSet talkers = TalkerSet::Gps())
+      : framing_(framing), record_(record), handler_(handler), talkers_(talkers) {}
 
   // One read cycle over up to kChunkMax bytes of `chunk`. Returns the number
   // of bytes taken; a caller with more bytes runs another cycle for the rest.
@@ -47,6 +49,7 @@ class StreamDecoder {
   StreamFraming& framing_;
   ReceiverRecord& record_;
   IStreamHandler& handler_;
+  TalkerSet talkers_;
 };
 
 }  // namespace vantrel

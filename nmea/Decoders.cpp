@@ -269,7 +269,8 @@ constexpr StandardType kStandardTypes[] = {
     {"ZDA", PieceKind::ZDA, DecodeZDA},
 };
 
-// Shortest "$GP" piece handed to a decoder is 11 characters.
+// Shortest standard piece ("$GPGGA" and a field) handed to a decoder is 11
+// characters.
 constexpr size_t kStandardMinLength = 11;
 
 }  // namespace
@@ -290,7 +291,19 @@ const char* PieceKindName(PieceKind kind) {
   return "ignored";
 }
 
-PieceInfo DecodeSentence(ReceiverRecord& record, const char* s, size_t len) {
+const char* TalkerName(Talker talker) {
+  switch (talker) {
+    case Talker::GP: return "GP";
+    case Talker::GN: return "GN";
+    case Talker::GL: return "GL";
+    case Talker::GA: return "GA";
+    case Talker::GB: return "GB";
+    case Talker::None: break;
+  }
+  return "";
+}
+
+PieceInfo DecodeSentence(ReceiverRecord& record, const char* s, size_t len, TalkerSet talkers) {
   PieceInfo info;
   void (*decode)(ReceiverRecord&, const char*, size_t) = nullptr;
   if (StartsWith(s, len, "$PQOLCHN", 8)) {
@@ -298,10 +311,11 @@ PieceInfo DecodeSentence(ReceiverRecord& record, const char* s, size_t len) {
     decode = DecodeChannelStatus;
   } else if (StartsWith(s, len, "$PQOL", 5)) {
     info.kind = PieceKind::Reply;
-  } else if (len >= kStandardMinLength && StartsWith(s, len, "$GP", 3)) {
+  } else if (len >= kStandardMinLength && s[0] == '$' && s[1] == 'G' && talkers.HasLetter(s[2])) {
     for (const StandardType& t : kStandardTypes) {
       if (std::memcmp(s + 3, t.name, 3) != 0) continue;
       info.kind = t.kind;
+      info.talker = TalkerOfLetter(s[2]);
       decode = t.decode;
       break;
     }

@@ -4,7 +4,8 @@
 
 namespace vantrel {
 
-void DispatchSentences(char* text, size_t len, uint64_t offset, ReceiverRecord& record, IDispatchHandler& handler) {
+void DispatchSentences(char* text, size_t len, uint64_t offset, ReceiverRecord& record, IDispatchHandler& handler,
+                       TalkerSet talkers) {
   char* const end = text + len;
   // The next CR and the next LF, each found once with memchr.
   auto find = [end](char* from, char c) {
@@ -24,7 +25,7 @@ void DispatchSentences(char* text, size_t len, uint64_t offset, ReceiverRecord& 
     char* stop = cr < lf ? cr : lf;
     *stop = '\0';
     const size_t pieceLength = static_cast<size_t>(stop - p);
-    PieceInfo info = DecodeSentence(record, p, pieceLength);
+    PieceInfo info = DecodeSentence(record, p, pieceLength, talkers);
     info.offset = offset + static_cast<uint64_t>(p - text);
     if (info.kind == PieceKind::Reply) handler.OnReply(p, pieceLength);
     handler.OnPiece(info, p, pieceLength);

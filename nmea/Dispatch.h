@@ -26,9 +26,10 @@ class IDispatchHandler {
 };
 
 // Splits text[0, len) at runs of CR and LF and hands each piece, in order, to
-// DecodeSentence and then the handler. The split writes a zero byte after
+// DecodeSentence (with the accepted `talkers`) and then the handler. The split writes a zero byte after
 // every piece, as strtok would. `offset` is the stream offset of text[0];
 // text[len] must be writable (the terminator of a C string is).
-void DispatchSentences(char* text, size_t len, uint64_t offset, ReceiverRecord& record, IDispatchHandler& handler);
+void DispatchSentences(char* text, size_t len, uint64_t offset, ReceiverRecord& record, IDispatchHandler& handler,
+                       TalkerSet talkers = TalkerSet::Gps());
 
 }  // namespace vantrel

@@ -8,6 +8,7 @@ VANTREL_PACKAGES=(
   fonts-liberation fonts-wqy-microhei
   xvfb xauth xdotool
   python3
+  gpsbabel libxml2-utils desktop-file-utils man-db time
   locales
 )
 

@@ -84,6 +84,8 @@ void CommandInterpreter::HandleLine(std::string_view line) {
       answer_ = "(ignored by control)";
     else if (refused_.count(command))
       Ack(command, AckFlag::Failed);
+    else if (ackOnly_)
+      Ack(command, AckFlag::Done);
     else
       Handle(command, parsed.fields);
   }

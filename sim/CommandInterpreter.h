@@ -75,6 +75,9 @@ class CommandInterpreter {
   void SetRefused(Command command, bool refused);
   void SetIgnored(Command command, bool ignored);
   void SetIgnoredAll(bool ignored) { ignoreAll_ = ignored; }
+  // A replayed recording has no settings to change: every command and query
+  // is only acknowledged (or refused, or ignored, as control says).
+  void SetAckOnly(bool ackOnly) { ackOnly_ = ackOnly; }
 
  private:
   void HandleLine(std::string_view line);
@@ -94,6 +97,7 @@ class CommandInterpreter {
   std::set<Command> refused_;
   std::set<Command> ignored_;
   bool ignoreAll_ = false;
+  bool ackOnly_ = false;
 
   CommandLog commandLog_;
   std::string answer_;  // of the line being handled, for the command log

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "sim/Replay.h"
 #include "sim/Sentence.h"
 
 namespace vantrel::sim {
@@ -27,6 +28,9 @@ const char kHelp[] =
     "  sent.log       with --log-sent: every sentence sent, when its last byte left,\n"
     "                 \"sent\", \"garbled\" (PC at another rate) or \"cut\" (line full)\n"
     "  stats          counters, rewritten every second, on SIGUSR1 and at exit\n"
+    "  truth.csv      one line per epoch sent: UTC, fix (1 or 0), the true latitude,\n"
+    "                 longitude and height (GGA altitude plus geoid separation),\n"
+    "                 and the error added north, east and up in metres (--noise)\n"
     "  pid            the simulator's process id\n"
     "\n"
     "Options:\n"
@@ -47,10 +51,22 @@ const char kHelp[] =
     "  --no-fix           never get a fix\n"
     "  --flash-writes N   flash writes the module allows (10)\n"
     "  --lat DEG --lon DEG  centre of the simulated drive (48.1173, 11.5167)\n"
+    "  --static           stand still at the centre instead of driving round it\n"
+    "  --noise H[,V]      add normally distributed errors to the reported position:\n"
+    "                     H metres (standard deviation) north and east each, V up\n"
+    "                     (1.5 H unless given); truth.csv says what was added\n"
     "  --sky-speed X      how much faster than real satellites move (30)\n"
     "  --gen-loss DB      attenuation from generator to receiver (40)\n"
     "  --gen-baud N       the signal generator's baud rate (19200)\n"
     "  --utc EPOCH        UTC of the first fix, in seconds since 1970 (now)\n"
+    "  --replay FILE      play a recording (a Vantrel log or any raw capture of a\n"
+    "                     receiver's line) instead of the simulated fixes, byte for\n"
+    "                     byte, at the pace of the UTC times in its sentences.\n"
+    "                     Commands are logged and only acknowledged (\",3\"; refused\n"
+    "                     and ignored as control says); nothing else changes\n"
+    "  --replay-speed N   N times the recording's pace; \"max\": as fast as the\n"
+    "                     line at --baud takes it (1)\n"
+    "  --replay-loop      start the recording again at its end\n"
     "  --help             this text\n"
     "\n"
     "Commands from the PC are answered \"$PQOL001,<command>,3\" when carried out and\n"
@@ -108,6 +124,15 @@ bool ArgInt(const char* text, long lo, long hi, int& out) {
   return true;
 }
 
+// "H" or "H,V", metres, neither negative nor above 1000.
+bool ArgNoise(const char* text, double& h, double& v) {
+  const char* comma = std::strchr(text, ',');
+  const std::string first = comma ? std::string(text, comma) : std::string(text);
+  if (!ArgDouble(first.c_str(), h) || h < 0 || h > 1000) return false;
+  v = 1.5 * h;
+  return !comma || (ArgDouble(comma + 1, v) && v >= 0 && v <= 1000);
+}
+
 bool SetRate(OutputRates& r, const std::string& type, int n) {
   int* slot = type == "GGA"   ? &r.gga
               : type == "GLL" ? &r.gll
@@ -151,6 +176,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       p.silent = true;
     } else if (a == "--no-fix") {
       p.noFix = true;
+    } else if (a == "--static") {
+      opt.stationary = true;
+    } else if (a == "--replay-loop") {
+      p.replayLoop = true;
     } else if (!(v = value())) {
       parsed.error = "missing value or unknown option " + a + " (see --help)";
       return parsed;
@@ -184,6 +213,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       // Like the latitude, a degree short of the edge: the drive around the
       // centre must not cross it.
       opt.longitude = d;
+    } else if (a == "--noise" && ArgNoise(v, opt.noiseH, opt.noiseV)) {
+    } else if (a == "--replay" && *v != '\0') {
+      p.replay = v;
+    } else if (a == "--replay-speed" && ParseReplaySpeed(v, p.replaySpeed)) {
     } else if (a == "--sky-speed" && ArgDouble(v, d) && d >= 0 && d <= 1e6) {
       opt.skySpeed = d;
     } else if (a == "--gen-loss" && ArgDouble(v, d) && d >= -200 && d <= 200) {

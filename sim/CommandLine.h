@@ -17,6 +17,9 @@ struct ProgramOptions {
   bool noFix = false;
   bool logSent = false;
   int generatorBaud = 19200;
+  std::string replay;       // a recording to play instead of the simulated fixes
+  double replaySpeed = 1;   // 0: as fast as the line allows
+  bool replayLoop = false;
 };
 
 struct ParsedCommandLine {

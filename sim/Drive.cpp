@@ -10,6 +10,7 @@ constexpr double kDriveRadiusM = 120.0;
 constexpr double kDriveSpeedMs = 3.0;
 constexpr double kMetresPerDegree = 111320.0;
 constexpr double kKnotsPerMs = 1.0 / 0.514444;
+constexpr double kAltitudeM = 519.2;
 }  // namespace
 
 DrivePoint DriveAt(double seconds, double centreLatitude, double centreLongitude, int datum) {
@@ -22,7 +23,19 @@ DrivePoint DriveAt(double seconds, double centreLatitude, double centreLongitude
   p.longitude = centreLongitude + east / (kMetresPerDegree * std::cos(centreLatitude * kPi / 180.0));
   p.course = std::fmod(90.0 + angle * 180.0 / kPi, 360.0);  // clockwise round the centre
   p.knots = kDriveSpeedMs * kKnotsPerMs;
-  p.altitude = 519.2 + 2.5 * std::sin(seconds / 40.0);
+  p.altitude = kAltitudeM + 2.5 * std::sin(seconds / 40.0);
+  return p;
+}
+
+DrivePoint ParkedAt(double centreLatitude, double centreLongitude, int datum) {
+  const double north = datum ? (datum * 53 % 400) - 200 : 0;
+  const double east = datum ? (datum * 97 % 400) - 200 : 0;
+  DrivePoint p;
+  p.latitude = centreLatitude + north / kMetresPerDegree;
+  p.longitude = centreLongitude + east / (kMetresPerDegree * std::cos(centreLatitude * kPi / 180.0));
+  p.course = 0;
+  p.knots = 0;
+  p.altitude = kAltitudeM;
   return p;
 }
 

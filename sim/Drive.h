@@ -16,4 +16,8 @@ struct DrivePoint {
 
 DrivePoint DriveAt(double seconds, double centreLatitude, double centreLongitude, int datum);
 
+// A module that stands still at the centre, at a fixed altitude, with the
+// same datum shift.
+DrivePoint ParkedAt(double centreLatitude, double centreLongitude, int datum);
+
 }  // namespace vantrel::sim

@@ -11,7 +11,6 @@ namespace vantrel::sim {
 namespace {
 
 constexpr int kChannels = 32;
-constexpr double kGeoidM = 47.6;
 
 // ddmm.mmmm / dddmm.mmmm with the minutes never rounded up to 60.
 std::string Coordinate(double value, int degreeDigits) {
@@ -54,7 +53,7 @@ void WriteEpoch(const Epoch& e, const OutputRates& rates, const SentenceSink& si
   if (due(rates.gga)) {
     if (fix)
       put(Format("$GPGGA,%s,%s,%c,%s,%c,%d,%02d,%.1f,%.1f,M,%.1f,M,,0000", time.c_str(), latText.c_str(), ns,
-                 lonText.c_str(), ew, e.dgps ? 2 : 1, used, hdop, p.altitude, kGeoidM),
+                 lonText.c_str(), ew, e.dgps ? 2 : 1, used, hdop, p.altitude, kGeoidSeparationM),
           Kind::GGA);
     else
       put(Format("$GPGGA,%s,,,,,0,00,,,M,,M,,0000", time.c_str()), Kind::GGA);

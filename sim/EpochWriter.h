@@ -24,6 +24,9 @@ struct Epoch {
   DrivePoint where{};
 };
 
+// The geoid separation the module reports in GGA, metres.
+constexpr double kGeoidSeparationM = 47.6;
+
 // Gets each finished sentence (with checksum and CR LF).
 using SentenceSink = std::function<void(std::string sentence, Kind kind)>;
 

@@ -5,8 +5,11 @@
 #include <signal.h>  // sigaction
 #include <unistd.h>  // read
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "sim/CommandLine.h"
@@ -75,6 +78,7 @@ void Run(Module& module, RunDirectory& run, int generatorBaud) {
   double now = 0;
   module.SetCommandLog(
       [&](std::string_view line, std::string_view answer) { run.LogCommand(now, line, answer); });
+  module.SetTruthLog([&](const TruthLine& line) { run.LogTruth(line); });
   if (run.LogsSent())
     module.SetSentLog(
         [&](std::string_view sentence, const char* outcome) { run.LogSent(now, sentence, outcome); });
@@ -166,12 +170,24 @@ int main(int argc, char** argv) {
                run->Generator().SlavePath().c_str());
 
   Module module(opt.module, 0.0);
+  std::FILE* recording = nullptr;
+  if (!opt.replay.empty()) {
+    recording = std::fopen(opt.replay.c_str(), "rb");
+    if (recording == nullptr) return Fail("cannot open " + opt.replay + ": " + std::strerror(errno));
+    module.StartReplay(std::make_unique<Replayer>(
+                           [recording](char* buffer, size_t size) { return std::fread(buffer, 1, size, recording); },
+                           [recording] { return std::fseek(recording, 0, SEEK_SET) == 0; }, opt.replaySpeed,
+                           opt.replayLoop),
+                       0.0);
+    std::fprintf(stderr, "vantrel-sim: replaying %s%s\n", opt.replay.c_str(), opt.replayLoop ? " in a loop" : "");
+  }
   for (Command c : opt.refused) module.SetRefused(c, true);
   module.SetSilent(opt.silent);
   module.SetFixBlocked(opt.noFix);
 
   Run(module, *run, opt.generatorBaud);
 
+  if (recording != nullptr) std::fclose(recording);
   run->RemoveLinks();
   run->WriteStats(module.StatsText());
   std::fputs(module.StatsText().c_str(), stderr);

@@ -1,5 +1,6 @@
 #include "sim/Module.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "sim/Drive.h"
@@ -37,7 +38,14 @@ double Module::OscillatorOffset() const {
   return 0.000000312 + 0.000000001 * static_cast<double>(epoch_ % 7);
 }
 
+void Module::StartReplay(std::unique_ptr<Replayer> replay, double now) {
+  replay_ = std::move(replay);
+  replayStart_ = now;
+  commands_.SetAckOnly(true);
+}
+
 void Module::Tick(double now) {
+  if (replay_) return ReplayTick(now);
   if (opt_.flood) {
     // Keep a little more than one epoch queued so the line never idles; a
     // module with every output off has nothing to flood with.
@@ -52,6 +60,46 @@ void Module::Tick(double now) {
   while (now >= nextEpoch_) {
     EmitEpoch(nextEpoch_);
     nextEpoch_ += settings_.fixPeriodMs / 1000.0;
+  }
+}
+
+namespace {
+
+// What a replayed line is, for the counters.
+Kind ReplayedKind(std::string_view line) {
+  const size_t dollar = line.find('$');
+  if (dollar == std::string_view::npos) return Kind::Other;
+  line.remove_prefix(dollar);
+  if (line.starts_with("$PQOLCHN")) return Kind::CHN;
+  if (line.starts_with("$PQOL001")) return Kind::Ack;
+  if (line.starts_with("$PQOL")) return Kind::Reply;
+  if (line.size() < 6 || line[1] != 'G') return Kind::Other;
+  const std::string_view type = line.substr(3, 3);
+  constexpr std::pair<std::string_view, Kind> kTypes[] = {{"GGA", Kind::GGA}, {"GLL", Kind::GLL}, {"GSA", Kind::GSA},
+                                                          {"GSV", Kind::GSV}, {"RMC", Kind::RMC}, {"VTG", Kind::VTG},
+                                                          {"ZDA", Kind::ZDA}};
+  for (const auto& [name, kind] : kTypes)
+    if (type == name) return kind;
+  return Kind::Other;
+}
+
+}  // namespace
+
+void Module::ReplayTick(double now) {
+  // Epochs go onto the line when they are due and the line has room: a line
+  // slower than the recording's makes the replay fall behind, never drop.
+  const size_t room = std::max<size_t>(1024, static_cast<size_t>(Baud()) / 10);
+  while (line_.QueuedBytes() < room && !line_.Dead()) {
+    std::optional<ReplayEpoch> e = replay_->Due(now - replayStart_);
+    if (!e) return;
+    ++stats_.epochs;
+    std::string_view bytes = e->bytes;
+    while (!bytes.empty()) {
+      const size_t end = bytes.find('\n');
+      const std::string_view line = bytes.substr(0, end == std::string_view::npos ? bytes.size() : end + 1);
+      line_.Push(std::string(line), ReplayedKind(line), false);
+      bytes.remove_prefix(line.size());
+    }
   }
 }
 
@@ -79,7 +127,15 @@ void Module::EmitEpoch(double now) {
     for (SatView& v : e.sats) v.used = false;
   // No RTCM source is simulated: only SBAS corrects the position.
   e.dgps = e.fix && settings_.dgps == DgpsMode::Sbas && settings_.sbasEnabled;
-  e.where = DriveAt(skyTime, opt_.latitude, opt_.longitude, settings_.datum);
+  e.where = opt_.stationary ? ParkedAt(opt_.latitude, opt_.longitude, settings_.datum)
+                            : DriveAt(skyTime, opt_.latitude, opt_.longitude, settings_.datum);
+  TruthLine truth{e.utcMs, e.fix, e.where.latitude, e.where.longitude, e.where.altitude + kGeoidSeparationM, {}};
+  if (e.fix && (opt_.noiseH > 0 || opt_.noiseV > 0)) {
+    truth.noise = NoiseAt(e.number, opt_.noiseH, opt_.noiseV);
+    MoveBy(e.where.latitude, e.where.longitude, truth.noise.north, truth.noise.east);
+    e.where.altitude += truth.noise.up;
+  }
+  if (truthLog_) truthLog_(truth);
   WriteEpoch(e, settings_.rates,
              [&](std::string sentence, Kind kind) { line_.Push(std::move(sentence), kind, true); });
 }

@@ -7,15 +7,18 @@
 // turns each fix into sentences, and the output line (OutputLine.h) paces
 // them at the baud rate.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "sim/CommandInterpreter.h"
 #include "sim/ModuleOptions.h"
 #include "sim/OutputLine.h"
+#include "sim/Replay.h"
 #include "sim/Settings.h"
 #include "sim/SkyView.h"
 #include "sim/Stats.h"
+#include "sim/Truth.h"
 
 namespace vantrel::sim {
 
@@ -24,6 +27,9 @@ class Module : private CommandInterpreter::Host {
   using WriteFn = OutputLine::WriteFn;
   using CommandLog = CommandInterpreter::CommandLog;
   using SentLog = OutputLine::SentLog;
+  // Told of every epoch the module puts out: where it truly was and the
+  // error it added.
+  using TruthLog = std::function<void(const TruthLine&)>;
 
   explicit Module(const ModuleOptions& options, double now = 0.0);
   Module(const Module&) = delete;
@@ -33,8 +39,14 @@ class Module : private CommandInterpreter::Host {
   // line; at any other rate than the module's the bytes are unreadable.
   void Receive(std::string_view bytes, double now, int pcBaud) { commands_.Receive(bytes, now, pcBaud); }
 
-  // Produces the fixes that are due at `now` (seconds, monotonic).
+  // Produces the fixes that are due at `now` (seconds, monotonic), or the
+  // replayed epochs.
   void Tick(double now);
+
+  // From `now` on the module plays `replay` instead of its own fixes, and
+  // only acknowledges commands.
+  void StartReplay(std::unique_ptr<Replayer> replay, double now);
+  const Replayer* Replaying() const { return replay_.get(); }
 
   // Moves queued bytes onto the line at the module's baud rate. Bytes the
   // pseudo-terminal does not take are lost, as on a line without flow control.
@@ -46,6 +58,7 @@ class Module : private CommandInterpreter::Host {
   // line ending, and "sent", "garbled" (the PC listened at another rate) or
   // "cut" (the pseudo-terminal refused some of it).
   void SetSentLog(SentLog log) { line_.SetSentLog(std::move(log)); }
+  void SetTruthLog(TruthLog log) { truthLog_ = std::move(log); }
 
   // Runtime control.
   void ReportFault() { commands_.ReportFault(); }
@@ -75,6 +88,7 @@ class Module : private CommandInterpreter::Host {
   void Restart(RestartKind kind, double now) override { sky_.Restart(kind, now); }
   double OscillatorOffset() const override;
   void EmitEpoch(double now);
+  void ReplayTick(double now);
 
   ModuleOptions opt_;
   Settings settings_;
@@ -82,6 +96,9 @@ class Module : private CommandInterpreter::Host {
   OutputLine line_;
   SkyView sky_;
   CommandInterpreter commands_;
+  TruthLog truthLog_;
+  std::unique_ptr<Replayer> replay_;
+  double replayStart_ = 0;
 
   double start_;
   double nextEpoch_;

@@ -22,6 +22,9 @@ struct ModuleOptions {
   double latitude = 48.1173;  // centre of the simulated drive, degrees
   double longitude = 11.5167;
   double skySpeed = 30.0;  // how much faster than real the satellites move
+  bool stationary = false;  // stands at the centre instead of driving round it
+  double noiseH = 0;        // standard deviation of the error added north and east, metres
+  double noiseV = 0;        // and up
   int flashWrites = 10;
   bool flood = false;        // stream epochs back to back, as fast as the line takes them
   bool asleep = false;       // no NMEA until the wake-up command, as some GPS mice do

@@ -95,8 +95,10 @@ std::unique_ptr<RunDirectory> RunDirectory::Create(const std::string& dir, int r
   run->generatorLog_ = std::fopen((dir + "/generator.log").c_str(), "w");
   run->commandLog_ = std::fopen((dir + "/commands.log").c_str(), "w");
   if (logSent) run->sentLog_ = std::fopen((dir + "/sent.log").c_str(), "w");
+  run->truth_ = std::fopen((dir + "/truth.csv").c_str(), "w");
+  if (run->truth_) std::fputs(kTruthHeader, run->truth_);
   if (run->control_ < 0 || !run->controlLog_ || !run->received_ || !run->receivedBin_ ||
-      !run->generatorLog_ || !run->commandLog_ || (logSent && !run->sentLog_)) {
+      !run->generatorLog_ || !run->commandLog_ || (logSent && !run->sentLog_) || !run->truth_) {
     error = "cannot create the files in " + dir + ": " + std::strerror(errno);
     return nullptr;
   }
@@ -115,7 +117,7 @@ RunDirectory::~RunDirectory() {
     RemoveLinks();
     unlink(pidPath_.c_str());
   }
-  for (FILE* f : {controlLog_, received_, receivedBin_, generatorLog_, commandLog_, sentLog_})
+  for (FILE* f : {controlLog_, received_, receivedBin_, generatorLog_, commandLog_, sentLog_, truth_})
     if (f) std::fclose(f);
   if (control_ >= 0) close(control_);
   if (lock_ >= 0) close(lock_);  // the lock goes with it
@@ -170,7 +172,10 @@ void RunDirectory::LogSent(double now, std::string_view sentence, const char* ou
 
 void RunDirectory::FlushSentLog() {
   if (sentLog_) std::fflush(sentLog_);
+  std::fflush(truth_);
 }
+
+void RunDirectory::LogTruth(const TruthLine& line) { std::fputs(TruthText(line).c_str(), truth_); }
 
 void RunDirectory::WriteStats(const std::string& text) { WriteFileAtomically(dir_ + "/stats", text); }
 

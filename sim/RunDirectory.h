@@ -8,6 +8,7 @@
 #include <string>
 
 #include "sim/Pty.h"
+#include "sim/Truth.h"
 
 namespace vantrel::sim {
 
@@ -43,6 +44,8 @@ class RunDirectory {
   // Nothing without --log-sent; flushed by FlushSentLog once per loop.
   void LogSent(double now, std::string_view sentence, const char* outcome);
   void FlushSentLog();
+  // One line of truth.csv per epoch sent, flushed with the sent log.
+  void LogTruth(const TruthLine& line);
   bool LogsSent() const { return sentLog_ != nullptr; }
 
   // Replaces the stats file whole, so a reader never sees half of it.
@@ -65,6 +68,7 @@ class RunDirectory {
   FILE* generatorLog_ = nullptr;
   FILE* commandLog_ = nullptr;
   FILE* sentLog_ = nullptr;
+  FILE* truth_ = nullptr;
   std::unique_ptr<Pty> generator_;
   std::unique_ptr<Pty> receiver_;
 };

@@ -5,7 +5,7 @@
 namespace vantrel::sim {
 
 const char* KindName(Kind kind) {
-  static const char* const names[] = {"GGA", "GLL", "GSA", "GSV", "RMC", "VTG", "ZDA", "CHN", "reply", "ack"};
+  static const char* const names[] = {"GGA", "GLL", "GSA", "GSV", "RMC", "VTG", "ZDA", "CHN", "reply", "ack", "other"};
   return names[static_cast<int>(kind)];
 }
 

@@ -8,7 +8,8 @@
 namespace vantrel::sim {
 
 // What a sentence on the line is, for the statistics.
-enum class Kind : int { GGA, GLL, GSA, GSV, RMC, VTG, ZDA, CHN, Reply, Ack, Count };
+// Other: replayed lines of any other kind.
+enum class Kind : int { GGA, GLL, GSA, GSV, RMC, VTG, ZDA, CHN, Reply, Ack, Other, Count };
 const char* KindName(Kind kind);
 constexpr int kKinds = static_cast<int>(Kind::Count);
 

@@ -1,11 +1,11 @@
 #include "tools/LogReader.h"
 
-#include <charconv>  // to_chars: shortest text that reads back as the same float
-#include <cmath>     // isfinite
 #include <cstring>
 #include <memory>
 
 #include "link/StreamDecoder.h"
+#include "nmea/Fields.h"
+#include "tools/Json.h"
 
 namespace vantrel::logtool {
 
@@ -37,83 +37,85 @@ class LineCounter {
   uint64_t line_ = 1;
 };
 
+// An NMEA sentence of any talker or type: one the dispatch named, or one
+// of another talker or type whose checksum is right. What a file without a
+// single one holds is not a recording.
+bool IsSentence(const PieceInfo& info, const char* s, size_t len) {
+  return info.kind != PieceKind::Ignored || (len > 0 && s[0] == '$' && SentenceChecksumOk(s, len));
+}
+
 class Reporter : public IStreamHandler {
  public:
-  Reporter(std::FILE* out, Mode mode, const ReceiverRecord& record, LineCounter& lines)
-      : out_(out), mode_(mode), record_(record), lines_(lines) {}
+  Reporter(std::FILE* out, Mode mode, const ReceiverRecord& record, LineCounter& lines, Counts& counts)
+      : counts_(counts), out_(out), mode_(mode), record_(record), lines_(lines) {}
 
   void OnReply(const char*, size_t) override {}  // replies are counted, not decoded
-  void OnPiece(const PieceInfo& info, const char*, size_t) override {
-    ++counts.byKind[static_cast<int>(info.kind)];
+  void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
+    if (!anySentence) anySentence = IsSentence(info, s, len);
+    ++counts_.byKind[static_cast<int>(info.kind)];
     if (info.kind == PieceKind::Ignored) return;
-    if (!info.checksumOk) ++counts.checksumFailures;
+    if (!info.checksumOk) ++counts_.checksumFailures;
     if (mode_ == Mode::Json && info.kind < PieceKind::ChannelStatus)
       WriteJsonLine(out_, lines_.LineOf(info.offset), info.kind, info.checksumOk, record_);
   }
 
-  Counts counts;
+  bool anySentence = false;
 
  private:
+  Counts& counts_;
   std::FILE* out_;
   Mode mode_;
   const ReceiverRecord& record_;
   LineCounter& lines_;
 };
 
-class JsonWriter {
+// Counts the sentences of every talker and hands the pieces to the epochs.
+class EpochReporter : public IStreamHandler {
  public:
-  explicit JsonWriter(std::FILE* out) : out_(out) {}
-  void Raw(const char* text) { std::fputs(text, out_); }
-  void Key(const char* name) {
-    Separate();
-    std::fprintf(out_, "\"%s\": ", name);
-    first_ = true;  // the value follows without a comma
-  }
-  void String(const char* name, const char* v) {  // v needs no escaping
-    Key(name);
-    std::fprintf(out_, "\"%s\"", v);
-    first_ = false;
-  }
-  void Bool(const char* name, bool v) {
-    Key(name);
-    Raw(v ? "true" : "false");
-    first_ = false;
-  }
-  void Int(const char* name, long long v) {
-    Key(name);
-    std::fprintf(out_, "%lld", v);
-    first_ = false;
-  }
-  void Float(const char* name, float v) {
-    Key(name);
-    if (!std::isfinite(v)) {
-      Raw("null");  // JSON has no NaN or infinity
-    } else {
-      char text[32];
-      const auto r = std::to_chars(text, text + sizeof text - 1, v);
-      *r.ptr = '\0';
-      Raw(text);
+  EpochReporter(const ReceiverRecord& record, EpochTracker& epochs, SentenceCounts& counts)
+      : record_(record), epochs_(epochs), counts_(counts) {}
+
+  void OnReply(const char*, size_t) override {}
+  void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
+    if (!anySentence) anySentence = IsSentence(info, s, len);
+    switch (info.kind) {
+      case PieceKind::Ignored: ++counts_.ignored; return;
+      case PieceKind::ChannelStatus: ++counts_.channelStatus; break;
+      case PieceKind::Reply: ++counts_.replies; break;
+      default: ++counts_.standard[static_cast<int>(info.talker)][static_cast<int>(info.kind)]; break;
     }
-    first_ = false;
+    if (!info.checksumOk) ++counts_.checksumFailures;
+    epochs_.Piece(info, s, len, record_);
   }
-  void Open(char bracket) {
-    Separate();
-    std::fputc(bracket, out_);
-    first_ = true;
-  }
-  void Close(char bracket) {
-    std::fputc(bracket, out_);
-    first_ = false;
-  }
-  void Element() { Separate(); }
+
+  bool anySentence = false;
 
  private:
-  void Separate() {
-    if (!first_) std::fputs(", ", out_);
-    first_ = false;
+  const ReceiverRecord& record_;
+  EpochTracker& epochs_;
+  SentenceCounts& counts_;
+};
+
+// The reading loop: chunks of at most kChunkMax bytes into the decoder,
+// each shown to `onChunk` first, and the waiting sentence decoded at the end.
+template <typename OnChunk>
+bool FeedAll(LogInput& in, StreamDecoder& decoder, OnChunk onChunk) {
+  char chunk[kChunkMax];
+  for (;;) {
+    const size_t n = in.Read(chunk, sizeof chunk);
+    if (n == 0) break;
+    onChunk(chunk, n);
+    decoder.Feed(chunk, n);
   }
-  std::FILE* out_;
-  bool first_ = true;
+  decoder.Finish();
+  return !in.Failed();
+}
+
+// The framing and the record are large: made once, before the loop, which
+// then allocates nothing.
+struct DecoderState {
+  StreamFraming framing;
+  ReceiverRecord record;
 };
 
 }  // namespace
@@ -179,38 +181,36 @@ void WriteCounts(std::FILE* out, const Counts& c) {
                static_cast<unsigned long long>(c.byKind[static_cast<int>(PieceKind::Ignored)]));
 }
 
-bool ReadLog(std::FILE* in, std::FILE* out, Mode mode, Counts* counts) {
-  // The large buffers are made once, before the loop; the loop allocates
-  // nothing.
-  struct State {
-    StreamFraming framing;
-    LineCounter lines;
-    ReceiverRecord record;
-  };
-  const auto state = std::make_unique<State>();
-  LineCounter& lines = state->lines;
-  Reporter reporter(out, mode, state->record, lines);
+ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts) {
+  const auto state = std::make_unique<DecoderState>();
+  const auto lines = std::make_unique<LineCounter>();
+  Reporter reporter(out, mode, state->record, *lines, counts);
   StreamDecoder decoder(state->framing, state->record, reporter);
-
-  char chunk[kChunkMax];
-  bool ok = true;
-  for (;;) {
-    const size_t n = std::fread(chunk, 1, sizeof chunk, in);
-    if (n == 0) {
-      ok = !std::ferror(in);
-      break;
-    }
-    if (mode == Mode::Json) lines.Take(chunk, n);
-    decoder.Feed(chunk, n);
-    // Nothing before the tail can start a piece: count its lines now.
-    if (mode == Mode::Json) lines.LineOf(decoder.framing().CarryOffset);
+  ReadResult result;
+  if (mode == Mode::Json) {
+    result.readOk = FeedAll(in, decoder, [&](const char* chunk, size_t n) {
+      // Nothing before the last cycle's tail can start a piece: count its
+      // lines, then keep the new bytes for the pieces to come.
+      lines->LineOf(decoder.framing().CarryOffset);
+      lines->Take(chunk, n);
+    });
+  } else {
+    result.readOk = FeedAll(in, decoder, [](const char*, size_t) {});
   }
-  // The sentence still waiting for a successor is decoded too.
-  decoder.Finish();
+  result.anySentence = reporter.anySentence;
+  return result;
+}
 
-  if (mode == Mode::Count) WriteCounts(out, reporter.counts);
-  if (counts) *counts = reporter.counts;
-  return ok;
+ReadResult ReadEpochs(LogInput& in, IEpochSink& sink, SentenceCounts& counts) {
+  const auto state = std::make_unique<DecoderState>();
+  EpochTracker epochs(sink);
+  EpochReporter reporter(state->record, epochs, counts);
+  StreamDecoder decoder(state->framing, state->record, reporter, TalkerSet::AllGnss());
+  ReadResult result;
+  result.readOk = FeedAll(in, decoder, [](const char*, size_t) {});
+  epochs.Finish();
+  result.anySentence = reporter.anySentence;
+  return result;
 }
 
 }  // namespace vantrel::logtool

@@ -1,12 +1,17 @@
 #pragma once
 // Reads a recorded receiver stream through the reader thread's framing,
 // dispatch and decoders, fed in the same chunks, and reports what they made
-// of it: one JSON line per standard sentence, or counts per type.
+// of it: one JSON line per standard sentence or counts per type under the
+// window's "$GP" rules, or the recording's epochs with every GNSS talker for
+// the exports and the statistics.
 #include <cstdint>
 #include <cstdio>
 
 #include "nmea/Decoders.h"
 #include "nmea/Record.h"
+#include "nmea/Talkers.h"
+#include "tools/Epochs.h"
+#include "tools/LogInput.h"
 
 namespace vantrel::logtool {
 
@@ -17,10 +22,28 @@ struct Counts {
   uint64_t checksumFailures = 0;  // sentences of a known kind whose checksum is wrong
 };
 
-// Reads `in` to its end in chunks of kChunkMax bytes and writes the report
-// to `out`. Returns false (with errno from the failed read) when reading
-// failed; what was read until then is still reported.
-bool ReadLog(std::FILE* in, std::FILE* out, Mode mode, Counts* counts = nullptr);
+// Sentences of every talker, by type.
+constexpr int kStandardKinds = 7;  // PieceKind::GGA .. PieceKind::ZDA
+struct SentenceCounts {
+  uint64_t standard[kTalkers][kStandardKinds] = {};
+  uint64_t channelStatus = 0;  // "$PQOLCHN"
+  uint64_t replies = 0;        // other "$PQOL"
+  uint64_t checksumFailures = 0;
+  uint64_t ignored = 0;  // other sentences and text between them
+};
+
+struct ReadResult {
+  bool readOk = true;         // false: reading failed (the input's Error() says why)
+  bool anySentence = false;   // the input held at least one NMEA sentence, of any talker or type
+};
+
+// Reads `in` to its end in chunks of kChunkMax bytes under the window's
+// rules and writes the JSON lines to `out` (Mode::Json) or fills `counts`.
+ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts);
+
+// Reads `in` to its end with every GNSS talker accepted, hands each epoch
+// to `sink` and fills `counts`.
+ReadResult ReadEpochs(LogInput& in, IEpochSink& sink, SentenceCounts& counts);
 
 // Writes one JSON report line for a decoded sentence.
 void WriteJsonLine(std::FILE* out, uint64_t line, PieceKind kind, bool checksumOk, const ReceiverRecord& r);

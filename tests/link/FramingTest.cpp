@@ -140,5 +140,49 @@ TEST(Framing, TakesOneChunkPerCycle) {
   EXPECT_EQ(framing.StreamLength, kChunkMax);
 }
 
+// A multi-constellation receiver: every talker starts a sentence when the
+// reader accepts them all; the window's reader still frames and decodes
+// "$GP" only.
+TEST(Framing, EveryAcceptedTalkerStartsASentence) {
+  using test::WithChecksum;
+  const std::vector<std::string> sentences = {
+      WithChecksum("GNGGA,101010.00,4807.0380,N,01131.0000,E,1,12,0.9,545.4,M,46.9,M,,"),
+      WithChecksum("GNGSA,A,3,04,05,09,12,,,,,,,,,1.8,0.9,1.5"),
+      WithChecksum("GNGSA,A,3,65,66,,,,,,,,,,,1.8,0.9,1.5"),
+      WithChecksum("GPGSV,1,1,04,04,40,083,46,05,32,141,45,09,25,200,44,12,70,300,47"),
+      WithChecksum("GLGSV,1,1,02,65,50,100,41,66,30,200,40"),
+      WithChecksum("GAGSV,1,1,01,11,45,250,39"),
+      WithChecksum("GBGSV,1,1,01,21,33,120,37"),
+      WithChecksum("GNRMC,101010.00,A,4807.0380,N,01131.0000,E,0.02,31.66,080426,,,A"),
+  };
+  std::string stream;
+  for (const std::string& s : sentences) stream += s + "\r\n";
+
+  for (size_t size : {1, 2, 3, 7, 31, 64, 100}) {
+    SCOPED_TRACE(size);
+    StreamReader all(TalkerSet::AllGnss());
+    all.Feed(stream, size);
+    all.Finish();
+    ASSERT_EQ(all.seen.pieces.size(), sentences.size());
+    for (size_t i = 0; i < sentences.size(); ++i) {
+      EXPECT_EQ(all.seen.pieces[i].text, sentences[i]);
+      EXPECT_TRUE(all.seen.pieces[i].checksumOk) << sentences[i];
+      EXPECT_EQ(TalkerName(all.seen.talkers[i]), sentences[i].substr(1, 2));
+    }
+    EXPECT_EQ(all.record.Latitude, static_cast<float>(48 + 7.038 / 60));
+    EXPECT_EQ(all.record.UtcYear, 2026);
+
+    StreamReader gps;
+    gps.Feed(stream, size);
+    gps.Finish();
+    for (size_t i = 0; i < gps.seen.pieces.size(); ++i) {
+      const bool gpsSentence = gps.seen.pieces[i].text == sentences[3];
+      EXPECT_EQ(gps.seen.pieces[i].kind, gpsSentence ? PieceKind::GSV : PieceKind::Ignored) << gps.seen.pieces[i];
+    }
+    EXPECT_EQ(gps.record.Latitude, 0.0f);
+    EXPECT_EQ(gps.record.SatsInViewCount, 4);
+  }
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -29,10 +29,12 @@ class StreamRecorder : public PieceRecorder<IStreamHandler> {
 };
 
 struct StreamReader {
+  explicit StreamReader(TalkerSet talkers = TalkerSet::Gps()) : decoder{framing, record, seen, talkers} {}
+
   StreamFraming framing;
   ReceiverRecord record;
   StreamRecorder seen;
-  StreamDecoder decoder{framing, record, seen};
+  StreamDecoder decoder;
 
   // One read cycle per chunk; returns the cycle's text as the monitor sees it.
   std::string Cycle(const std::string& chunk) {

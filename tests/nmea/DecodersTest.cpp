@@ -293,6 +293,50 @@ TEST(DecodeSentence, NamesChecksAndDecodesOnlyItsOwnKinds) {
   }
 }
 
+// The talker is a parameter: by default only "$GP" is decoded, as the window
+// does; with every GNSS talker accepted, each decodes exactly as "$GP" would.
+TEST(DecodeSentence, AcceptsTheTalkersItIsGiven) {
+  const std::string body = "GGA,092750.000,5321.6802,N,00630.3372,W,1,8,1.03,61.7,M,55.2,M,,";
+  ReceiverRecord gps = Seeded();
+  Decode(gps, WithChecksum("GP" + body));
+  struct {
+    const char* talker;
+    Talker expected;
+    bool byDefault;  // decoded under the window's rules too
+  } const cases[] = {
+      {"GP", Talker::GP, true},     {"GN", Talker::GN, false},    {"GL", Talker::GL, false},
+      {"GA", Talker::GA, false},    {"GB", Talker::GB, false},    {"GQ", Talker::None, false},
+      {"GI", Talker::None, false},  {"BD", Talker::None, false},  {"gp", Talker::None, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.talker);
+    const std::string s = WithChecksum(c.talker + body);
+    for (const TalkerSet set : {TalkerSet::Gps(), TalkerSet::AllGnss()}) {
+      const bool accepted = set == TalkerSet::Gps() ? c.byDefault : c.expected != Talker::None;
+      ReceiverRecord r = Seeded();
+      const PieceInfo info = DecodeSentence(r, s.data(), s.size(), set);
+      EXPECT_EQ(info.kind, accepted ? PieceKind::GGA : PieceKind::Ignored);
+      EXPECT_EQ(info.talker, accepted ? c.expected : Talker::None);
+      EXPECT_EQ(info.checksumOk, accepted);
+      EXPECT_EQ(r, accepted ? gps : Seeded());
+    }
+  }
+  // Proprietary sentences do not depend on the talkers.
+  const std::string chn = WithChecksum("PQOLCHN,10451");
+  ReceiverRecord r;
+  EXPECT_EQ(DecodeSentence(r, chn.data(), chn.size(), TalkerSet::AllGnss()).kind, PieceKind::ChannelStatus);
+  EXPECT_EQ(r.Channels[0], (Channel{10, 45, 1}));
+}
+
+TEST(TalkerName, NamesEveryTalker) {
+  const char* const names[kTalkers] = {"GP", "GN", "GL", "GA", "GB"};
+  for (int t = 0; t < kTalkers; ++t) {
+    EXPECT_STREQ(TalkerName(static_cast<Talker>(t)), names[t]);
+    EXPECT_EQ(TalkerOfLetter(names[t][1]), static_cast<Talker>(t));
+  }
+  EXPECT_STREQ(TalkerName(Talker::None), "");
+}
+
 TEST(PieceKindName, NamesEveryKind) {
   const char* const names[kPieceKinds] = {"GGA", "RMC", "VTG", "GSA", "GSV", "GLL", "ZDA", "PQOLCHN", "PQOL", "ignored"};
   for (int k = 0; k < kPieceKinds; ++k) EXPECT_STREQ(PieceKindName(static_cast<PieceKind>(k)), names[k]);

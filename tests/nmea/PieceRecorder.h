@@ -32,9 +32,11 @@ class PieceRecorder : public Base {
   void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
     EXPECT_EQ(s[len], '\0');
     pieces.push_back({info.kind, info.checksumOk, info.offset, std::string(s, len)});
+    talkers.push_back(info.talker);
   }
   std::vector<std::string> replies;
   std::vector<Piece> pieces;
+  std::vector<Talker> talkers;  // of each piece
 };
 
 }  // namespace vantrel::test

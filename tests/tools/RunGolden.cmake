@@ -1,7 +1,7 @@
-# Runs vantrel-log MODE on INPUT and compares its standard output with
-# EXPECTED, byte for byte.
+# Runs vantrel-log MODE [OPTIONS] on INPUT and compares its standard output
+# with EXPECTED, byte for byte. OPTIONS is a ;-list, e.g. "--json".
 execute_process(
-  COMMAND "${TOOL}" "${MODE}" "${INPUT}"
+  COMMAND "${TOOL}" "${MODE}" ${OPTIONS} "${INPUT}"
   OUTPUT_FILE "${ACTUAL}"
   ERROR_VARIABLE errors
   RESULT_VARIABLE rc)

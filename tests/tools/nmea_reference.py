@@ -620,11 +620,15 @@ def cross_check(tool, data, name, result, path=None):
         run = subprocess.run([tool, "json", "-"], input=data, capture_output=True, check=False)
     else:
         run = subprocess.run([tool, "json", path], capture_output=True, check=False)
+    reference = list(decode_stream(data))
+    # Damage can leave no sentence at all, which vantrel-log refuses.
+    refused = run.returncode == 1 and b"holds no NMEA sentence" in run.stderr and not run.stdout
+    if refused and not reference:
+        return 0
     if run.returncode != 0:
         result.fail(name, f"vantrel-log exited with {run.returncode}: {run.stderr.decode(errors='replace')}")
         return 0
     ours = [json.loads(line) for line in run.stdout.decode().splitlines() if line.strip()]
-    reference = list(decode_stream(data))
     for i, (line, kind, ok, ref) in enumerate(reference):
         if i >= len(ours):
             result.fail(f"{name}:{line} {kind}", "vantrel-log reported no more sentences")

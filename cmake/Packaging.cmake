@@ -1,0 +1,59 @@
+# Installation and the Debian package: the three programs in bin/, a desktop
+# entry and an icon in share/, a man page for each program.
+#   cmake --install build --prefix /usr/local
+#   cd build && cpack            # vantrel_<version>_<arch>.deb
+include(GNUInstallDirs)
+
+set(vantrel_programs vantrel-sim vantrel-log)
+if(VANTREL_BUILD_GUI)
+  list(APPEND vantrel_programs vantrel)
+endif()
+install(TARGETS ${vantrel_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+set(packaging ${PROJECT_SOURCE_DIR}/packaging)
+if(VANTREL_BUILD_GUI)
+  install(FILES ${packaging}/vantrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${packaging}/vantrel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
+
+# Man pages go in compressed, as Debian keeps them.
+set(man_pages vantrel-sim.1 vantrel-log.1)
+if(VANTREL_BUILD_GUI)
+  list(APPEND man_pages vantrel.1)
+endif()
+foreach(page ${man_pages})
+  set(gz ${PROJECT_BINARY_DIR}/man/${page}.gz)
+  add_custom_command(OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND gzip -9 -n -c ${packaging}/man/${page} > ${gz}
+    DEPENDS ${packaging}/man/${page}
+    VERBATIM)
+  list(APPEND man_gz ${gz})
+endforeach()
+add_custom_target(man_pages ALL DEPENDS ${man_gz})
+install(FILES ${man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vantrel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Vantrel")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "evaluate and configure a GPS receiver module on a serial port")
+# The summary above is the first line; this is the rest.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "A window that watches a GPS receiver module on a serial port (position,\n"
+  "time, fix, DOPs, channels, SNR, sky view), commands it and records its\n"
+  "stream. vantrel-log exports recordings as CSV, GPX and KML and computes\n"
+  "accuracy and time-to-fix figures; vantrel-sim simulates a module or\n"
+  "replays a recording on a pseudo-terminal.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Vantrel developers <vantrel@localhost>")
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries the programs link (Qt, the C++ runtime), as dpkg-shlibdeps
+# finds them; man-db shows the pages.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "man-db")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gpsbabel")
+include(CPack)

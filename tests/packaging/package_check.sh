@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and builds the Debian package, and
+# checks what a user gets: the three programs in bin/ (vantrel-log answers
+# --help from there), the desktop entry (valid) and the icon in share/, a man
+# page for each program that man renders without a warning, and a .deb that
+# holds the same files and depends on the Qt and C++ runtime it links.
+#   package_check.sh BUILD_DIR SCRATCH_DIR
+set -euo pipefail
+build=$1
+scratch=$2
+rm -rf "$scratch"
+mkdir -p "$scratch"
+fail() { echo "FAIL: $*"; exit 1; }
+
+cmake --install "$build" --prefix "$scratch/prefix" > /dev/null
+for program in vantrel vantrel-sim vantrel-log; do
+  [ -x "$scratch/prefix/bin/$program" ] || fail "bin/$program not installed"
+  [ -f "$scratch/prefix/share/man/man1/$program.1.gz" ] || fail "no man page for $program"
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$scratch/prefix/share/man/man1/$program.1.gz" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "man page of $program: $warnings"
+  page=$(LC_ALL=C.UTF-8 man -l "$scratch/prefix/share/man/man1/$program.1.gz" 2>/dev/null)
+  grep -q "^NAME" <<< "$page" || fail "man page of $program does not render"
+done
+help=$("$scratch/prefix/bin/vantrel-log" --help)
+grep -q "^usage: vantrel-log" <<< "$help" || fail "installed vantrel-log --help"
+help=$("$scratch/prefix/bin/vantrel-sim" --help)
+grep -q "^Usage: vantrel-sim" <<< "$help" || fail "installed vantrel-sim --help"
+desktop="$scratch/prefix/share/applications/vantrel.desktop"
+[ -f "$desktop" ] || fail "no desktop entry"
+grep -q "^Exec=vantrel$" "$desktop" || fail "the desktop entry does not start vantrel"
+if command -v desktop-file-validate > /dev/null; then desktop-file-validate "$desktop" || fail "desktop entry invalid"; fi
+[ -f "$scratch/prefix/share/icons/hicolor/scalable/apps/vantrel.svg" ] || fail "no icon"
+xmllint --noout "$scratch/prefix/share/icons/hicolor/scalable/apps/vantrel.svg" || fail "icon is not well formed"
+
+(cd "$build" && cpack -B "$scratch/package" > "$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack"; }
+deb=$(ls "$scratch"/package/vantrel_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
+  [[ "$depends" == *"$lib"* ]] || fail "the package does not depend on $lib: $depends"
+done
+contents=$(dpkg-deb -c "$deb")
+for file in usr/bin/vantrel usr/bin/vantrel-sim usr/bin/vantrel-log usr/share/applications/vantrel.desktop \
+            usr/share/icons/hicolor/scalable/apps/vantrel.svg usr/share/man/man1/vantrel-log.1.gz \
+            usr/share/man/man1/vantrel-sim.1.gz usr/share/man/man1/vantrel.1.gz; do
+  grep -q " \./$file\$" <<< "$contents" || fail "the package lacks /$file"
+done
+echo "installed and packaged: $(basename "$deb"), Depends: $depends"

@@ -1,0 +1,74 @@
+#pragma once
+// What vantrel-log reads: a recording named on the command line, or
+// standard input. A report that needs a second pass (the scatter around the
+// mean position) rewinds it; standard input, which cannot be rewound, is
+// kept in a temporary file while it is read the first time, so memory stays
+// bounded whatever the size. For large files on a terminal, a progress line
+// on standard error says how far the reading is.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace vantrel::logtool {
+
+// Files above this size get a progress line when standard error is a
+// terminal.
+constexpr uint64_t kProgressMinBytes = 4u << 20;
+
+// "reading FILE: 37 %" for `done` of `total` bytes, with the pass ("pass 1
+// of 2") when there is more than one.
+std::string ProgressText(const std::string& name, uint64_t done, uint64_t total, int pass, int passes);
+
+class LogInput {
+ public:
+  LogInput() = default;
+  ~LogInput();
+  LogInput(const LogInput&) = delete;
+  LogInput& operator=(const LogInput&) = delete;
+
+  // Opens `path` ("-": standard input). False with `error` set when it
+  // cannot be opened.
+  bool Open(const std::string& path, std::string& error);
+  // Shows a progress line on standard error while reading, for files of at
+  // least kProgressMinBytes when standard error is a terminal, over
+  // `passes` passes.
+  void EnableProgress(int passes);
+
+  // To be called before the first Read when a second pass will follow: input
+  // that cannot be rewound is kept in a temporary file as it is read.
+  bool PrepareSecondPass(std::string& error);
+
+  // Up to `size` bytes; 0 at the end or after a failed read (Failed()).
+  size_t Read(char* buffer, size_t size);
+  // Back to the start for another pass. False with `error` set when that is
+  // not possible.
+  bool Rewind(std::string& error);
+
+  bool Failed() const { return failed_; }
+  int Error() const { return errno_; }
+  // The name for messages: the path, or "standard input".
+  const std::string& Name() const { return name_; }
+  // The name for documents: the file's name without its folders.
+  std::string ShortName() const { return name_.substr(name_.find_last_of('/') + 1); }
+
+ private:
+  void ShowProgress(bool last);
+
+  std::FILE* file_ = nullptr;
+  std::FILE* spool_ = nullptr;  // copy of standard input, for a second pass
+  bool ownsFile_ = false;
+  bool fromSpool_ = false;
+  bool failed_ = false;
+  int errno_ = 0;
+  std::string name_;
+  bool regular_ = false;  // a regular file: it can be rewound
+  uint64_t size_ = 0;     // of a regular file, 0 when unknown
+  uint64_t done_ = 0;  // bytes read in this pass
+  int pass_ = 1;
+  int passes_ = 1;
+  bool progress_ = false;
+  int shownPercent_ = -1;
+};
+
+}  // namespace vantrel::logtool
