@@ -31,6 +31,7 @@
 #include "ui/RealSeams.h"
 #include "ui/SkyView.h"
 #include "ui/StatusBar.h"
+#include "ui/WindowReaders.h"  // the readers end with the window
 #include "ui/ValueLabel.h"
 
 using namespace vantrel;

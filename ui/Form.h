@@ -39,6 +39,7 @@ class QTimer;
 
 namespace vantrel {
 class TChart;
+class WindowReaders;
 class TStatusBar;
 class SensitivitySequencer;
 }  // namespace vantrel
@@ -390,7 +391,9 @@ class TMainForm : public QWidget {
   std::string monitorPending_;
   QTimer* monitorFlush_ = nullptr;
   // Readers, hand-over and the real port factory (ui/FormPort.cpp).
-  struct ReaderLinks;
-  std::shared_ptr<ReaderLinks> readerLinks_;
-  ReaderLinks& Links();
+  std::unique_ptr<vantrel::WindowReaders> readerLinks_;
+  vantrel::WindowReaders& Links();
+  // Closes the port, stops the reader and ends the log: the part of the
+  // close that BtnCloseClick and FormDestroy share.
+  void ReleasePortAndLog();
 };

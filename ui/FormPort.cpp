@@ -17,34 +17,13 @@
 #include "ui/Lists.h"
 #include "ui/StatusBar.h"
 #include "ui/UiBridge.h"
+#include "ui/WindowReaders.h"
 
 using vantrel::FixedCommand;
 using vantrel::FixedCommandId;
 
-// What the window keeps for its readers. Members are destroyed bottom up:
-// the readers are joined before the hand-over they use goes away.
-struct TMainForm::ReaderLinks final : vantrel::ReaderHost {
-  explicit ReaderLinks(TMainForm* form) : form(form) {}
-  ~ReaderLinks() override { readers.StopAndJoinAll(); }
-
-  void AppendMonitorLines(const char* workText, size_t len) override { form->AppendMonitorLines(workText, len); }
-  void RefreshStatus(vantrel::ReceiverRecord& record) override { form->RefreshStatus(record); }
-  void ShowReply(const vantrel::Reply& reply, vantrel::ReceiverRecord& record) override {
-    form->ShowReply(reply, record);
-  }
-  void ReceiverGone() override {
-    // Later, not inside the hand-over: the close stops this very reader.
-    QMetaObject::invokeMethod(form, [f = form] { f->ReceiverDisconnected(); }, Qt::QueuedConnection);
-  }
-
-  TMainForm* form;
-  std::unique_ptr<vantrel::SerialPortFactory> posixPorts = vantrel::MakePosixSerialPortFactory();
-  vantrel::UiBridge bridge;
-  vantrel::ReaderSet readers;
-};
-
-TMainForm::ReaderLinks& TMainForm::Links() {
-  if (!readerLinks_) readerLinks_ = std::make_shared<ReaderLinks>(this);
+vantrel::WindowReaders& TMainForm::Links() {
+  if (!readerLinks_) readerLinks_ = std::make_unique<vantrel::WindowReaders>(this);
   return *readerLinks_;
 }
 
@@ -69,7 +48,7 @@ void TMainForm::AddPresentSerialDevices() {
 }
 
 void TMainForm::StartReaderThread() {
-  ReaderLinks& links = Links();
+  vantrel::WindowReaders& links = Links();
   vantrel::ReaderEnv env;
   env.link = PortHandle;
   env.host = &links;
@@ -155,16 +134,23 @@ void TMainForm::BtnOpenClick() {
   BtnDatumQueryClick();
 }
 
-void TMainForm::BtnCloseClick() {
-  Timer1->stop();
-  Timer2->stop();
-  CloseGeneratorWithReceiver();
+void TMainForm::ReleasePortAndLog() {
   if (PortHandle != nullptr) {
     // Close wakes a reader blocked in a read; the descriptor is closed by
     // whichever of window and reader lets go last.
     PortHandle->Close();
     PortHandle.reset();
-    StopReaderThread();
+  }
+  StopReaderThread();
+  CloseLog();
+}
+
+void TMainForm::BtnCloseClick() {
+  Timer1->stop();
+  Timer2->stop();
+  CloseGeneratorWithReceiver();
+  if (PortHandle != nullptr) {
+    ReleasePortAndLog();
     const bool hadFocus = BtnClose->hasFocus();
     BtnClose->hide();
     BtnOpen->show();
@@ -180,12 +166,7 @@ void TMainForm::BtnCloseClick() {
 }
 
 void TMainForm::FormDestroy() {
-  StopReaderThread();
-  if (PortHandle != nullptr) {
-    PortHandle->Close();
-    PortHandle.reset();
-  }
-  CloseLog();
+  ReleasePortAndLog();
   // Wait for every reader still finishing its last step, so none outlives
   // the window it reports to. None can be waiting for this thread: they are
   // all stopped, and a stopped reader's hand-over is dropped.
