@@ -22,7 +22,7 @@ int64_t MsBetween(Clock::time_point from, Clock::time_point to) {
 // Watches the pieces of one restart. A fix reported before the receiver has
 // carried out the restart (a sentence already on the line, the record's
 // fix from before) does not count: the watch arms on the acknowledgement of
-// the restart or on the first report of no fix, whichever comes first.
+// the restart or on the first report of no fix (GGA or GSA), whichever comes first.
 class FixWatch final : public IStreamHandler {
  public:
   FixWatch(ReceiverRecord& record, Restart kind) : record_(record) {
@@ -37,7 +37,9 @@ class FixWatch final : public IStreamHandler {
   }
   void OnPiece(const PieceInfo& info, const char*, size_t) override {
     if (info.kind == PieceKind::Ignored || !info.checksumOk || fixAt_) return;
-    if (record_.FixType == 0) armed_ = true;
+    // Only the sentences that carry the fix state can report that there is none.
+    const bool carriesFixState = info.kind == PieceKind::GGA || info.kind == PieceKind::GSA;
+    if (record_.FixType == 0) armed_ = armed_ || carriesFixState;
     else if (armed_) fixAt_ = Clock::now();
   }
   std::optional<Clock::time_point> fixAt_;
