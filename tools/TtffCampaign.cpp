@@ -95,7 +95,7 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
     StreamDecoder decoder(framing, record, watch);
     const auto written = Clock::now();
     if (link.Write(restart.bytes.data(), restart.bytes.size()) != restart.bytes.size()) {
-      run.failure = "the restart command could not be written";
+      run.failure = "receiver gone: the restart command could not be written";
     } else {
       // The window's pause after the write holds only its UI thread; the
       // bench reads on through it, the reader does too.
