@@ -22,7 +22,7 @@ int64_t MsBetween(Clock::time_point from, Clock::time_point to) {
 // Watches the pieces of one restart. A fix reported before the receiver has
 // carried out the restart (a sentence already on the line, the record's
 // fix from before) does not count: the watch arms on the acknowledgement of
-// the restart or on the first report of no fix (GGA or GSA), whichever comes first.
+// the restart, or when the receiver drops its fix, whichever comes first.
 class FixWatch final : public IStreamHandler {
  public:
   FixWatch(ReceiverRecord& record, Restart kind) : record_(record) {
@@ -37,16 +37,23 @@ class FixWatch final : public IStreamHandler {
   }
   void OnPiece(const PieceInfo& info, const char*, size_t) override {
     if (info.kind == PieceKind::Ignored || !info.checksumOk || fixAt_) return;
-    // Only the sentences that carry the fix state can report that there is none.
-    const bool carriesFixState = info.kind == PieceKind::GGA || info.kind == PieceKind::GSA;
-    if (record_.FixType == 0) armed_ = armed_ || carriesFixState;
-    else if (armed_) fixAt_ = Clock::now();
+    if (armed_) {
+      if (record_.FixType != 0) fixAt_ = Clock::now();
+      return;
+    }
+    // Without the acknowledgement, the receiver dropping its fix shows the
+    // restart taken. A report of no fix alone does not: a receiver still
+    // getting its first fix since power-up reports none before the restart.
+    if (info.kind != PieceKind::GGA && info.kind != PieceKind::GSA) return;
+    if (record_.FixType != 0) hadFix_ = true;
+    else if (hadFix_) armed_ = true;
   }
   std::optional<Clock::time_point> fixAt_;
 
  private:
   ReceiverRecord& record_;
   bool armed_ = false;
+  bool hadFix_ = false;  // a fix reported since the write
   char ack_[24] = {};
 };
 
@@ -93,6 +100,8 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
     if (restart.pauseBeforeMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(restart.pauseBeforeMs));
     FixWatch watch(record, settings.kind);
     StreamDecoder decoder(framing, record, watch);
+    // What waits on the line went out before the restart.
+    link.DiscardInput();
     const auto written = Clock::now();
     if (link.Write(restart.bytes.data(), restart.bytes.size()) != restart.bytes.size()) {
       run.failure = "receiver gone: the restart command could not be written";
