@@ -1,10 +1,10 @@
-# Installation and the Debian package: the three programs in bin/, a desktop
+# Installation and the Debian package: the programs in bin/, a desktop
 # entry and an icon in share/, a man page for each program.
 #   cmake --install build --prefix /usr/local
 #   cd build && cpack            # vantrel_<version>_<arch>.deb
 include(GNUInstallDirs)
 
-set(vantrel_programs vantrel-sim vantrel-log)
+set(vantrel_programs vantrel-sim vantrel-log vantrel-bench)
 if(VANTREL_BUILD_GUI)
   list(APPEND vantrel_programs vantrel)
 endif()
@@ -17,7 +17,7 @@ if(VANTREL_BUILD_GUI)
 endif()
 
 # Man pages go in compressed, as Debian keeps them.
-set(man_pages vantrel-sim.1 vantrel-log.1)
+set(man_pages vantrel-sim.1 vantrel-log.1 vantrel-bench.1)
 if(VANTREL_BUILD_GUI)
   list(APPEND man_pages vantrel.1)
 endif()

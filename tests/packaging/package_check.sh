@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and builds the Debian package, and
-# checks what a user gets: the three programs in bin/ (vantrel-log answers
-# --help from there), the desktop entry (valid) and the icon in share/, a man
+# checks what a user gets: the programs in bin/ (vantrel-log and
+# vantrel-bench answer --help from there), the desktop entry (valid) and the icon in share/, a man
 # page for each program that man renders without a warning, and a .deb that
 # holds the same files and depends on the Qt and C++ runtime it links.
 #   package_check.sh BUILD_DIR SCRATCH_DIR
@@ -13,7 +13,7 @@ mkdir -p "$scratch"
 fail() { echo "FAIL: $*"; exit 1; }
 
 cmake --install "$build" --prefix "$scratch/prefix" > /dev/null
-for program in vantrel vantrel-sim vantrel-log; do
+for program in vantrel vantrel-sim vantrel-log vantrel-bench; do
   [ -x "$scratch/prefix/bin/$program" ] || fail "bin/$program not installed"
   [ -f "$scratch/prefix/share/man/man1/$program.1.gz" ] || fail "no man page for $program"
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$scratch/prefix/share/man/man1/$program.1.gz" 2>&1 >/dev/null)
@@ -23,6 +23,8 @@ for program in vantrel vantrel-sim vantrel-log; do
 done
 help=$("$scratch/prefix/bin/vantrel-log" --help)
 grep -q "^usage: vantrel-log" <<< "$help" || fail "installed vantrel-log --help"
+help=$("$scratch/prefix/bin/vantrel-bench" --help)
+grep -q "^usage: vantrel-bench" <<< "$help" || fail "installed vantrel-bench --help"
 help=$("$scratch/prefix/bin/vantrel-sim" --help)
 grep -q "^Usage: vantrel-sim" <<< "$help" || fail "installed vantrel-sim --help"
 desktop="$scratch/prefix/share/applications/vantrel.desktop"
@@ -39,8 +41,8 @@ for lib in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
   [[ "$depends" == *"$lib"* ]] || fail "the package does not depend on $lib: $depends"
 done
 contents=$(dpkg-deb -c "$deb")
-for file in usr/bin/vantrel usr/bin/vantrel-sim usr/bin/vantrel-log usr/share/applications/vantrel.desktop \
-            usr/share/icons/hicolor/scalable/apps/vantrel.svg usr/share/man/man1/vantrel-log.1.gz \
+for file in usr/bin/vantrel usr/bin/vantrel-sim usr/bin/vantrel-log usr/bin/vantrel-bench usr/share/applications/vantrel.desktop \
+            usr/share/icons/hicolor/scalable/apps/vantrel.svg usr/share/man/man1/vantrel-log.1.gz usr/share/man/man1/vantrel-bench.1.gz \
             usr/share/man/man1/vantrel-sim.1.gz usr/share/man/man1/vantrel.1.gz; do
   grep -q " \./$file\$" <<< "$contents" || fail "the package lacks /$file"
 done

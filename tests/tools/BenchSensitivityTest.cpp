@@ -1,0 +1,115 @@
+// The window's sensitivity sequencer driven from the terminal against the
+// simulated module and generator: the result lies where the simulator's
+// threshold puts it, and the curve holds the SNR the module reported at
+// each level.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/PosixSerialPort.h"
+#include "tests/sim/SimHarness.h"
+#include "tools/SensitivityRun.h"
+#include "tools/TtffCampaign.h"
+
+namespace vantrel::benchtool {
+namespace {
+
+// As vantrel-sim --help gives it: SNR = level - loss + 174 - 3; lost below 12.
+constexpr int kGenLossDb = 40;
+constexpr int kSnrAtZeroDbm = 174 - 3 - kGenLossDb;
+constexpr int kTrackLostLevel = 12 - 1 - kSnrAtZeroDbm;  // -120
+// Acquired from SNR 20: the first level at which a cold start finds nothing.
+constexpr int kAcqLostLevel = 20 - 1 - kSnrAtZeroDbm;  // -112
+constexpr int kGeneratorSv = 33;  // on no simulated orbit: always in view
+
+class SleepPauses final : public IPauses {
+ public:
+  void Sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+};
+
+TEST(BenchSensitivityTest, TrackingTwiceFindsTheSimulatorsThresholdAndTheCurve) {
+  test::SimHarness sim({"--baud", "115200", "--fix-rate", "5", "--gen-loss", std::to_string(kGenLossDb)});
+  ASSERT_TRUE(sim.Started()) << sim.Error();
+  OpenedReceiver receiver = OpenReceiver(sim.ReceiverPath(), 115200);
+  ASSERT_TRUE(receiver.link) << receiver.error;
+  SleepPauses pauses;
+  GeneratorLink generator(pauses);
+  auto ports = MakePosixSerialPortFactory();
+  ASSERT_EQ(generator.Open(*ports, sim.GeneratorPath(), "19200"), GeneratorLink::OpenOutcome::Opened);
+  generator.SendStartLines(std::to_string(kGeneratorSv));
+  // A tracking test needs a satellite the receiver already tracks.
+  ASSERT_TRUE(generator.SendRFLevel(kTestStartLevel));
+
+  SensitivitySettings settings;
+  settings.texts.SvId = std::to_string(kGeneratorSv);
+  settings.texts.Degrade = std::to_string(kGenLossDb);
+  settings.texts.TrackCnr = "12";
+  settings.texts.TrackDuration = "3";
+  settings.start = TestEvent::TrackOnlyPressed;
+  settings.iterations = 2;
+  settings.tickMs = 200;
+  const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, nullptr);
+  EXPECT_EQ(out.failure, "");
+  ASSERT_EQ(out.iterations.size(), 2u);
+  for (const SensitivityIteration& it : out.iterations) {
+    EXPECT_EQ(it.messages, std::vector<std::string>{kTrackFinishedText});
+    EXPECT_EQ(it.acquisition, kUnknownResultText);
+    const std::optional<int64_t> dbm = ResultDbm(it.tracking);
+    ASSERT_TRUE(dbm) << it.tracking;
+    const int64_t level = *dbm + kGenLossDb;
+    EXPECT_LE(level, kTrackLostLevel);
+    EXPECT_GT(level, kTrackLostLevel - 4) << "the last steps before the threshold are of 1 or 2 dB";
+  }
+  // While the satellite is seen, its SNR follows the level.
+  int seen = 0;
+  for (const CurvePoint& p : out.curve) {
+    EXPECT_EQ(p.phase, TestPhase::Tracking);
+    if (p.snr == 0) continue;
+    ++seen;
+    EXPECT_NEAR(p.snr, p.levelDbm + kSnrAtZeroDbm, 1) << "level " << p.levelDbm;
+  }
+  EXPECT_GT(seen, 6);
+}
+
+TEST(BenchSensitivityTest, AcquisitionFindsTheLevelBelowWhichAColdStartFindsNothing) {
+  test::SimHarness sim({"--baud", "115200", "--fix-rate", "5", "--ttff-cold", "2", "--gen-loss",
+                        std::to_string(kGenLossDb)});
+  ASSERT_TRUE(sim.Started()) << sim.Error();
+  OpenedReceiver receiver = OpenReceiver(sim.ReceiverPath(), 115200);
+  ASSERT_TRUE(receiver.link) << receiver.error;
+  SleepPauses pauses;
+  GeneratorLink generator(pauses);
+  auto ports = MakePosixSerialPortFactory();
+  ASSERT_EQ(generator.Open(*ports, sim.GeneratorPath(), "19200"), GeneratorLink::OpenOutcome::Opened);
+  generator.SendStartLines(std::to_string(kGeneratorSv));
+
+  SensitivitySettings settings;
+  settings.texts.SvId = std::to_string(kGeneratorSv);
+  settings.texts.Degrade = std::to_string(kGenLossDb);
+  settings.texts.AcqCnr = "16";
+  settings.texts.AcqTimeout = "30";
+  settings.start = TestEvent::AcqOnlyPressed;
+  settings.tickMs = 200;
+  const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, nullptr);
+  EXPECT_EQ(out.failure, "");
+  ASSERT_EQ(out.iterations.size(), 1u);
+  EXPECT_EQ(out.iterations[0].messages, std::vector<std::string>{kAcqFinishedText});
+  const std::optional<int64_t> dbm = ResultDbm(out.iterations[0].acquisition);
+  ASSERT_TRUE(dbm) << out.iterations[0].acquisition;
+  // At the threshold or below it by less than the step that reached it.
+  const int64_t level = *dbm + kGenLossDb;
+  int32_t step = 0;
+  for (size_t i = 1; i < out.curve.size(); ++i)
+    if (out.curve[i].levelDbm == level && out.curve[i - 1].levelDbm > level)
+      step = out.curve[i - 1].levelDbm - out.curve[i].levelDbm;
+  EXPECT_GT(step, 0) << "the result's level was reached by a step";
+  EXPECT_LE(level, kAcqLostLevel);
+  EXPECT_GT(level, kAcqLostLevel - step);
+  for (const CurvePoint& p : out.curve) EXPECT_EQ(p.phase, TestPhase::Acquisition);
+}
+
+}  // namespace
+}  // namespace vantrel::benchtool

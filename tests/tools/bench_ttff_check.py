@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""vantrel-bench ttff as a script runs it: three simulated receivers with
+different cold-start times in one command, the CSV with a row per run, the
+--json summary against the configured times, and the exit status against
+--limit (0 when every receiver is within it, 1 when one is not).
+
+Usage: bench_ttff_check.py VANTREL_BENCH VANTREL_SIM
+"""
+import csv
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+FIX_RATE = 5
+TICK_MS = 1000 // FIX_RATE
+SLACK_MS = 150  # the epoch on the line at 38400 baud, two busy cores
+RUNS = 4
+TTFF_S = [1, 2, 3]
+
+
+def main():
+    bench, sim = sys.argv[1], sys.argv[2]
+    root = tempfile.mkdtemp(prefix="vantrel-bench-check-")
+    sims = []
+    failures = []
+    try:
+        ports = []
+        for i, ttff in enumerate(TTFF_S):
+            d = os.path.join(root, f"rx{i}")
+            sims.append(subprocess.Popen([sim, "--dir", d, "--fix-rate", str(FIX_RATE), "--ttff-cold", str(ttff)],
+                                         stderr=subprocess.DEVNULL))
+            ports.append(os.path.join(d, "receiver"))
+        deadline = time.monotonic() + 5
+        while not all(os.path.exists(p) for p in ports):
+            if time.monotonic() > deadline:
+                sys.exit("the simulators did not start")
+            time.sleep(0.05)
+
+        def run(limit, csv_path):
+            args = [bench, "ttff", "--kind", "cold", "--runs", str(RUNS), "--json", "--csv", csv_path,
+                    "--limit", str(limit)]
+            for p in ports:
+                args += ["--port", p]
+            return subprocess.run(args, capture_output=True, text=True, timeout=120)
+
+        csv_path = os.path.join(root, "runs.csv")
+        # Every receiver within the limit: exit 0.
+        result = run(max(TTFF_S) + 1, csv_path)
+        if result.returncode != 0:
+            failures.append(f"exit {result.returncode} with every receiver within the limit: {result.stderr}")
+        summary = json.loads(result.stdout)
+        rows = list(csv.DictReader(open(csv_path)))
+        if len(rows) != RUNS * len(ports):
+            failures.append(f"{len(rows)} CSV rows, expected {RUNS * len(ports)}")
+        for port, ttff in zip(ports, TTFF_S):
+            lo, hi = ttff * 1000, ttff * 1000 + TICK_MS + SLACK_MS
+            mine = [r for r in rows if r["port"] == port]
+            times = sorted(int(r["ttff_ms"]) for r in mine if r["ttff_ms"])
+            if len(times) != RUNS:
+                failures.append(f"{port}: {len(times)} timed runs of {RUNS}")
+            if any(t < lo or t > hi for t in times):
+                failures.append(f"{port}: times {times} outside {lo}..{hi} ms")
+            rx = [r for r in summary["receivers"] if r["port"] == port][0]
+            if (rx["min_ms"], rx["max_ms"]) != (times[0], times[-1]) or rx["failures"] != 0 or not rx["pass"]:
+                failures.append(f"{port}: summary {rx} does not match the CSV {times}")
+        if not summary["pass"]:
+            failures.append("summary does not pass")
+
+        # The slowest receiver over the limit: exit 1, the others still pass.
+        result = run(max(TTFF_S) - 0.5, csv_path)
+        if result.returncode != 1:
+            failures.append(f"exit {result.returncode} with a receiver over the limit, expected 1")
+        summary = json.loads(result.stdout)
+        verdicts = [r["pass"] for r in summary["receivers"]]
+        if verdicts != [True, True, False] or summary["pass"]:
+            failures.append(f"verdicts {verdicts} with the slowest receiver over the limit")
+    finally:
+        for p in sims:
+            p.terminate()
+            p.wait()
+        shutil.rmtree(root, ignore_errors=True)
+    for f in failures:
+        print("FAIL:", f)
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()

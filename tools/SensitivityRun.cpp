@@ -1,0 +1,144 @@
+#include "tools/SensitivityRun.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "link/StreamDecoder.h"
+
+namespace vantrel::benchtool {
+namespace {
+
+// Reads the receiver's port on its own thread, as the window's reader does,
+// and keeps the satellites-in-view table for the sequencer's ticks.
+class TerminalReceiver final : public BenchReceiver, private IStreamHandler {
+ public:
+  explicit TerminalReceiver(PortLink& link) : link_(link) {
+    thread_ = std::thread([this] { Loop(); });
+  }
+  ~TerminalReceiver() override {
+    quit_.store(true);
+    thread_.join();
+  }
+  void SatsInView(SatInView (&out)[kSatsInViewMax]) override {
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < kSatsInViewMax; ++i) out[i] = record_.SatsInView[i];
+  }
+  void StopReader() override { reading_.store(false); }
+  void WriteCommand(const Command& command) override { link_.Write(command.bytes.data(), command.bytes.size()); }
+  void StartReader() override {
+    std::lock_guard lock(mutex_);
+    record_ = ReceiverRecord{};
+    framing_.Clear();
+    reading_.store(true);
+  }
+  bool Gone() const { return link_.Gone(); }
+
+ private:
+  void OnReply(const char*, size_t) override {}
+  void Loop() {
+    char buffer[kChunkMax];
+    while (!quit_.load() && !link_.Gone()) {
+      const size_t n = link_.Read(buffer, sizeof buffer);
+      if (!reading_.load()) continue;  // the old reader has ended; the new one starts empty
+      std::lock_guard lock(mutex_);
+      StreamDecoder decoder(framing_, record_, *this);
+      for (size_t taken = 0; taken < n;) taken += decoder.Feed(buffer + taken, n - taken);
+      MarkUsedSatellites(record_);
+    }
+  }
+
+  PortLink& link_;
+  std::mutex mutex_;
+  StreamFraming framing_;
+  ReceiverRecord record_;
+  std::atomic<bool> reading_{true};
+  std::atomic<bool> quit_{false};
+  std::thread thread_;
+};
+
+class TerminalPanel final : public BenchPanel {
+ public:
+  explicit TerminalPanel(const TestSettingTexts& texts) : texts_(texts) {}
+  TestSettingTexts SettingTexts() override { return texts_; }
+  void SetTicking(bool on) override { ticking = on; }
+  void SetTestControlsEnabled(bool) override {}
+  void SetStopEnabled(bool) override {}
+  void ShowResult(TestPhase phase, const std::string& text) override {
+    (phase == TestPhase::Acquisition ? current.acquisition : current.tracking) = text;
+  }
+  void ShowMessage(const std::string& text) override { current.messages.push_back(text); }
+
+  bool ticking = false;
+  SensitivityIteration current;
+
+ private:
+  TestSettingTexts texts_;
+};
+
+// The generator as the sequencer sees it, keeping the level of the curve.
+class RecordingGenerator final : public BenchGenerator {
+ public:
+  explicit RecordingGenerator(GeneratorLink& link) : link_(link) {}
+  bool SendRFLevel(int32_t level) override {
+    const bool sent = link_.SendRFLevel(level);
+    if (sent) this->level = level;
+    return sent;
+  }
+  int32_t level = kTestStartLevel;
+
+ private:
+  GeneratorLink& link_;
+};
+
+}  // namespace
+
+std::optional<int64_t> ResultDbm(const std::string& text) {
+  if (text.empty() || text == kUnknownResultText) return std::nullopt;
+  const std::optional<int32_t> v = ListTextToInt(text);
+  if (!v) return std::nullopt;
+  return *v;
+}
+
+SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generatorLink, IPauses& pauses,
+                                  const SensitivitySettings& settings, const TickDone& tick) {
+  SensitivityOutcome outcome;
+  TerminalReceiver receiver(receiverLink);
+  TerminalPanel panel(settings.texts);
+  RecordingGenerator generator(generatorLink);
+  SensitivitySequencer sequencer(panel, generator, receiver, pauses);
+  const std::optional<int32_t> sv = ListTextToInt(settings.texts.SvId);
+  for (int i = 1; i <= settings.iterations && outcome.failure.empty(); ++i) {
+    panel.current = SensitivityIteration{};
+    sequencer.Handle(settings.start);
+    if (!panel.ticking) {
+      outcome.failure = panel.current.messages.empty() ? "the generator took no level"
+                                                       : panel.current.messages.back();
+      break;
+    }
+    auto next = std::chrono::steady_clock::now();
+    while (panel.ticking) {
+      next += std::chrono::milliseconds(settings.tickMs);
+      std::this_thread::sleep_until(next);
+      if (receiver.Gone()) {
+        sequencer.Handle(TestEvent::PortClosed);
+        outcome.failure = "receiver gone";
+        break;
+      }
+      // The SNR the tick will see, at the level it runs with.
+      SatInView table[kSatsInViewMax] = {};
+      receiver.SatsInView(table);
+      CurvePoint point{i,
+                       sequencer.State() == TestState::Acquisition ? TestPhase::Acquisition : TestPhase::Tracking,
+                       generator.level, sv ? SightedSnr(table, *sv) : 0};
+      sequencer.Handle(TestEvent::TimerTick);
+      outcome.curve.push_back(point);
+      if (tick) tick(point);
+    }
+    outcome.iterations.push_back(panel.current);
+  }
+  return outcome;
+}
+
+}  // namespace vantrel::benchtool

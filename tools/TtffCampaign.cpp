@@ -1,0 +1,140 @@
+#include "tools/TtffCampaign.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <thread>
+
+#include "commands/Commands.h"
+#include "link/SerialPort.h"
+#include "link/StreamDecoder.h"
+
+namespace vantrel::benchtool {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int64_t MsBetween(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+}
+
+// Watches the pieces of one restart. A fix reported before the receiver has
+// carried out the restart (a sentence already on the line, the record's
+// fix from before) does not count: the watch arms on the acknowledgement of
+// the restart, or when the receiver drops its fix, whichever comes first.
+class FixWatch final : public IStreamHandler {
+ public:
+  FixWatch(ReceiverRecord& record, Restart kind) : record_(record) {
+    std::snprintf(ack_, sizeof ack_, "$PQOL001,%d,", static_cast<int>(CommandNumber::HotStart) + static_cast<int>(kind) - 1);
+  }
+  void OnReply(const char* s, size_t) override {
+    if (std::strncmp(s, ack_, std::strlen(ack_)) == 0) {
+      armed_ = true;
+      record_.FixType = 0;
+      record_.FixQuality = 0;
+    }
+  }
+  void OnPiece(const PieceInfo& info, const char*, size_t) override {
+    if (info.kind == PieceKind::Ignored || !info.checksumOk || fixAt_) return;
+    if (armed_) {
+      if (record_.FixType != 0) fixAt_ = Clock::now();
+      return;
+    }
+    // Without the acknowledgement, the receiver dropping its fix shows the
+    // restart taken. A report of no fix alone does not: a receiver still
+    // getting its first fix since power-up reports none before the restart.
+    if (info.kind != PieceKind::GGA && info.kind != PieceKind::GSA) return;
+    if (record_.FixType != 0) hadFix_ = true;
+    else if (hadFix_) armed_ = true;
+  }
+  std::optional<Clock::time_point> fixAt_;
+
+ private:
+  ReceiverRecord& record_;
+  bool armed_ = false;
+  bool hadFix_ = false;  // a fix reported since the write
+  char ack_[24] = {};
+};
+
+}  // namespace
+
+OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs) {
+  OpenedReceiver out;
+  const std::string path = DevicePath(port);
+  std::unique_ptr<SerialPort> serial = MakePosixSerialPortFactory()->Create();
+  if (!serial->Open(path)) {
+    out.error = "cannot open " + port + ": " + PortFailureText(serial->LastError(), path);
+    return out;
+  }
+  if (!serial->Configure(baud)) {
+    out.error = "cannot set " + port + " to " + std::to_string(baud) + " baud: " +
+                PortFailureText(serial->LastError(), path);
+    return out;
+  }
+  auto link = std::make_shared<PortLink>(std::move(serial));
+  const auto end = Clock::now() + std::chrono::milliseconds(answerMs);
+  char buffer[kChunkMax];
+  while (link->Read(buffer, sizeof buffer) == 0) {
+    if (link->Gone() || Clock::now() >= end) {
+      out.error = "no answer from the receiver on " + port + " within " + std::to_string(answerMs / 1000) +
+                  " s (wrong port or baud rate?)";
+      return out;
+    }
+  }
+  out.link = std::move(link);
+  return out;
+}
+
+ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const CampaignSettings& settings,
+                                const RunDone& done) {
+  ReceiverOutcome outcome;
+  outcome.port = port;
+  const Command& restart = RestartCommand(settings.kind);
+  StreamFraming framing;
+  ReceiverRecord record;
+  char buffer[kChunkMax];
+  for (int i = 1; i <= settings.runs; ++i) {
+    TtffRun run{i, std::nullopt, ""};
+    bool lost = true;  // the receiver is of no further use: gone, or its port refuses writes
+    if (restart.pauseBeforeMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(restart.pauseBeforeMs));
+    FixWatch watch(record, settings.kind);
+    StreamDecoder decoder(framing, record, watch);
+    // What waits on the line went out before the restart.
+    link.DiscardInput();
+    const auto written = Clock::now();
+    if (link.Write(restart.bytes.data(), restart.bytes.size()) != restart.bytes.size()) {
+      run.failure = "receiver gone: the restart command could not be written";
+    } else {
+      // The window's pause after the write holds only its UI thread; the
+      // bench reads on through it, the reader does too.
+      const auto end = written + std::chrono::milliseconds(settings.timeoutMs);
+      while (!watch.fixAt_) {
+        if (link.Gone()) {
+          run.failure = "receiver gone";
+          break;
+        }
+        if (Clock::now() >= end) {
+          run.failure = "timeout after " + std::to_string(settings.timeoutMs / 1000) + " s";
+          lost = false;
+          break;
+        }
+        const size_t n = link.Read(buffer, sizeof buffer);
+        for (size_t taken = 0; taken < n && !watch.fixAt_;) taken += decoder.Feed(buffer + taken, n - taken);
+      }
+      if (watch.fixAt_) {
+        run.ttffMs = MsBetween(written, *watch.fixAt_);
+        lost = false;
+      }
+    }
+    outcome.runs.push_back(run);
+    if (done) done(port, run);
+    if (lost) {
+      outcome.failure = run.failure;
+      break;
+    }
+  }
+  return outcome;
+}
+
+}  // namespace vantrel::benchtool

@@ -1,0 +1,50 @@
+#pragma once
+// A time-to-first-fix campaign on one receiver: the window's restart
+// sentence, then the stream read until the first sentence that reports a
+// fix, timed on the monotonic clock from the write. One campaign per thread;
+// several receivers run side by side.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands/CommandNumbers.h"
+#include "link/PortLink.h"
+#include "tools/TtffStats.h"
+
+namespace vantrel::benchtool {
+
+// How long an opened receiver may stay silent before it counts as not
+// answering at all (wrong port or baud rate).
+constexpr int kFirstAnswerMs = 3000;
+
+struct OpenedReceiver {
+  std::shared_ptr<PortLink> link;  // null when the open failed
+  std::string error;               // why, for the user
+};
+
+// Opens `port` (a name as the window's list takes it), sets `baud` and waits
+// for the first bytes from the receiver.
+OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs = kFirstAnswerMs);
+
+struct CampaignSettings {
+  Restart kind = Restart::Cold;
+  int runs = 1;
+  int64_t timeoutMs = 1000 * 1000;
+};
+
+struct ReceiverOutcome {
+  std::string port;
+  std::vector<TtffRun> runs;
+  std::string failure;  // why the receiver dropped out; empty when it finished
+};
+
+// Called after each run from the campaign's own thread.
+using RunDone = std::function<void(const std::string& port, const TtffRun& run)>;
+
+ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const CampaignSettings& settings,
+                                const RunDone& done);
+
+}  // namespace vantrel::benchtool
