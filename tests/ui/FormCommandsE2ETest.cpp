@@ -19,6 +19,7 @@
 #include "commands/Commands.h"
 #include "link/Thread.h"
 #include "tests/sim/SimHarness.h"
+#include "tests/ui/FormSimFixture.h"
 #include "tests/ui/SimPacedPauses.h"
 #include "tests/ui/FakeSeams.h"
 #include "ui/Lists.h"
@@ -29,62 +30,7 @@ namespace {
 
 using vantrel::ItemIndex;
 
-// The window on the simulator's receiver link. The clock is the real
-// monotonic one unless a test fakes it.
-class FormSimTest : public ::testing::Test {
- protected:
-  void Open(const std::vector<std::string>& simArgs, bool fakeClock = false) {
-    sim = std::make_unique<vantrel::test::SimHarness>(simArgs);
-    ASSERT_TRUE(sim->Started()) << sim->Error();
-    pauses.Sim = sim.get();
-    FormServices services = seams.Services();
-    services.Pauses = &pauses;
-    if (!fakeClock) services.Clock = &realClock;
-    form = std::make_unique<TMainForm>(services);
-    vantrel::SetListText(form->CmbCom, QString::fromStdString(sim->ReceiverPath()));
-    form->BtnOpenClick();
-    ASSERT_TRUE(form->PortOpen()) << seams.Boxes.Texts.size();
-  }
-  void TearDown() override {
-    if (form) form->FormDestroy();
-  }
-
-  // Runs the event loop, with Timer1 ticking for real, until `done`.
-  bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-  }
-  bool BoxShown(const QString& text) {
-    for (const QString& shown : seams.Boxes.Texts)
-      if (shown == text) return true;
-    return false;
-  }
-  QString Panel(int i) { return form->StatusBar1->PanelText(i); }
-  bool HasFix() { return form->ReaderThread != nullptr && form->ReaderThread->FixType() != 0; }
-
-  // Presses a restart button once the module has a fix, and waits for the
-  // count to end; returns the time shown.
-  double TimeToFirstFix(void (TMainForm::*button)(), int timeoutMs) {
-    EXPECT_TRUE(RunUntil([&] { return HasFix(); }, 5000)) << "no fix before the restart";
-    (form.get()->*button)();
-    EXPECT_TRUE(RunUntil([&] { return form->RestartKind == vantrel::Restart::None; }, timeoutMs)) << Panel(1).toStdString();
-    EXPECT_EQ(form->Timer1->interval(), 1000);
-    QString shown = Panel(1);
-    shown.chop(QStringLiteral(" sec(s)").size());
-    bool ok = false;
-    const double seconds = shown.toDouble(&ok);
-    EXPECT_TRUE(ok) << Panel(1).toStdString();
-    return seconds;
-  }
-
-  vantrel::testing::FakeSeams seams;
-  vantrel::testing::SimPacedPauses pauses;
-  vantrel::RealClock realClock;
-  std::unique_ptr<vantrel::test::SimHarness> sim;
-  std::unique_ptr<TMainForm> form;
-};
+using FormSimTest = vantrel::testing::FormSimFixture;
 
 // The module fixes at its first output after the time it was given (1 Hz),
 // and the tick that sees the fix keeps the time of the tick before.

@@ -19,6 +19,7 @@
 #include "tests/link/FakeSerialPort.h"
 #include "link/Thread.h"
 #include "tests/ui/FakeSeams.h"
+#include "tests/ui/OpenFormFixture.h"
 #include "ui/Lists.h"
 #include "ui/StatusBar.h"
 
@@ -29,22 +30,8 @@ using vantrel::ItemIndex;
 
 const std::string kCurrentTest = "$PQOL160*35\r\n\0"s;
 
-class FormTimerTest : public ::testing::Test {
+class FormTimerTest : public vantrel::testing::OpenFormFixture {
  protected:
-  void SetUp() override {
-    form.Ports = &ports;
-    form.BtnOpenClick();
-    ASSERT_TRUE(form.PortOpen());
-    Forget();
-  }
-  void TearDown() override { form.FormDestroy(); }
-
-  // Drops what the open wrote and paused, so a test sees only its own.
-  void Forget() {
-    ports.Device().ClearWrites();
-    seams.Pauses.Recorded.clear();
-    seams.Boxes.Texts.clear();
-  }
   std::vector<std::string> Writes() { return ports.Device().Writes(); }
   QString Panel(int i) { return form.StatusBar1->PanelText(i); }
 
@@ -70,10 +57,6 @@ class FormTimerTest : public ::testing::Test {
     });
     ASSERT_TRUE(fixed);
   }
-
-  vantrel::testing::FakeSeams seams;
-  vantrel::FakeSerialPortFactory ports;
-  TMainForm form{seams.Services()};
 };
 
 TEST_F(FormTimerTest, TickDoesNothingWithoutAReader) {

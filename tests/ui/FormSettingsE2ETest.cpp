@@ -15,7 +15,7 @@
 #include "commands/Commands.h"
 #include "link/Thread.h"
 #include "tests/sim/SimHarness.h"
-#include "tests/ui/SimPacedPauses.h"
+#include "tests/ui/FormSimFixture.h"
 #include "tests/ui/FakeSeams.h"
 #include "ui/Lists.h"
 #include "ui/RealSeams.h"
@@ -24,37 +24,13 @@ namespace {
 
 using vantrel::ItemIndex;
 using vantrel::SelectItem;
-using vantrel::test::SimHarness;
 
-class FormSettingsSimTest : public ::testing::Test {
+class FormSettingsSimTest : public vantrel::testing::FormSimFixture {
  protected:
-  void Open(const std::vector<std::string>& simArgs = {}) {
-    sim = std::make_unique<SimHarness>(simArgs);
-    ASSERT_TRUE(sim->Started()) << sim->Error();
-    pauses.Sim = sim.get();
-    FormServices services = seams.Services();
-    services.Pauses = &pauses;
-    services.Clock = &clock;
-    form = std::make_unique<TMainForm>(services);
-    vantrel::SetListText(form->CmbCom, QString::fromStdString(sim->ReceiverPath()));
-    form->BtnOpen->click();
-    ASSERT_TRUE(form->PortOpen());
-    // The open's queries are answered: the Setup page shows the module's settings.
+  // The open's queries are answered: the Setup page shows the module's settings.
+  void OpenAndWaitForTheSettings() {
+    Open({});
     ASSERT_TRUE(RunUntil([&] { return ItemIndex(form->CmbDatum) >= 0 && ItemIndex(form->CmbFixRate) >= 0; }, 5000));
-  }
-  void TearDown() override {
-    if (form) form->FormDestroy();
-  }
-  bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-  }
-  bool BoxShown(const QString& text) {
-    for (const QString& shown : seams.Boxes.Texts)
-      if (shown == text) return true;
-    return false;
   }
   // Sentences the current reader decoded from now until `ms` have passed.
   uint64_t DecodedWithin(int ms) {
@@ -63,16 +39,10 @@ class FormSettingsSimTest : public ::testing::Test {
     RunUntil([] { return false; }, ms);
     return reader == form->ReaderThread ? form->ReaderThread->DecodedSentences() - before : 0;
   }
-
-  vantrel::testing::FakeSeams seams;
-  vantrel::testing::SimPacedPauses pauses;
-  vantrel::RealClock clock;
-  std::unique_ptr<SimHarness> sim;
-  std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(FormSettingsSimTest, BaudChangeReopensAtTheNewRateAndTheModuleGoesOnTalking) {
-  Open();
+  OpenAndWaitForTheSettings();
   SelectItem(form->CmbSetBaud, 6);  // 115200
   form->BtnSetBaud->click();
   ASSERT_TRUE(sim->WaitForReceived("$PQOL251,115200*1F\r\n"));
@@ -84,7 +54,7 @@ TEST_F(FormSettingsSimTest, BaudChangeReopensAtTheNewRateAndTheModuleGoesOnTalki
 }
 
 TEST_F(FormSettingsSimTest, RefusedBaudChangeKeepsTheOldRate) {
-  Open();
+  OpenAndWaitForTheSettings();
   ASSERT_TRUE(sim->Refuse(251));
   SelectItem(form->CmbSetBaud, 6);
   form->BtnSetBaud->click();
@@ -96,7 +66,7 @@ TEST_F(FormSettingsSimTest, RefusedBaudChangeKeepsTheOldRate) {
 }
 
 TEST_F(FormSettingsSimTest, FasterFixRateAndConfirmChangeTheStreamAndStartTheDisplayAfresh) {
-  Open();
+  OpenAndWaitForTheSettings();
   ASSERT_TRUE(RunUntil([&] { return !form->LabelLat->text().isEmpty(); }, 5000));
   SelectItem(form->CmbFixRate, 4);  // 5 Hz
   form->CmbFixRateChange();
@@ -117,7 +87,7 @@ TEST_F(FormSettingsSimTest, FasterFixRateAndConfirmChangeTheStreamAndStartTheDis
 }
 
 TEST_F(FormSettingsSimTest, FlashWriteGoesOutByteForByteAndThePortComesBack) {
-  Open();
+  OpenAndWaitForTheSettings();
   form->BtnDefault->click();
   SelectItem(form->CmbFixRate, 0);
   SelectItem(form->CmbSetBaud, 4);

@@ -16,6 +16,7 @@
 #include "link/Thread.h"
 #include "tests/link/FakeSerialPort.h"
 #include "tests/ui/FakeSeams.h"
+#include "tests/ui/OpenFormFixture.h"
 #include "ui/Lists.h"
 
 namespace {
@@ -27,27 +28,10 @@ using vantrel::SetListText;
 using Writes = std::vector<std::string>;
 using Pauses = std::vector<int>;
 
-class FormSettingsTest : public ::testing::Test {
+class FormSettingsTest : public vantrel::testing::OpenFormFixture {
  protected:
-  void SetUp() override {
-    form.Ports = &ports;
-    form.BtnOpenClick();
-    ASSERT_TRUE(form.PortOpen());
-    Forget();
-  }
-  void TearDown() override { form.FormDestroy(); }
-
-  void Forget() {
-    ports.Device().ClearWrites();
-    seams.Pauses.Recorded.clear();
-    seams.Boxes.Texts.clear();
-  }
   Writes Written() { return ports.Device().Writes(); }
   Pauses Paused() { return seams.Pauses.Recorded; }
-
-  vantrel::testing::FakeSeams seams;
-  vantrel::FakeSerialPortFactory ports;
-  TMainForm form{seams.Services()};
 };
 
 TEST_F(FormSettingsTest, DefaultThenConfirmWritesTheRatesAfterItsPauseAndStartsTheDisplayAfresh) {
