@@ -87,7 +87,11 @@ void Run(Module& module, RunDirectory& run, int generatorBaud) {
   LineSplitter controlLines, generatorLines;
   char buf[4096];
   double lastStats = -1;
-  const auto write = [&](const char* p, size_t n) { return receiver.Write(p, n); };
+  const auto write = [&](const char* p, size_t n) {
+    const size_t taken = receiver.Write(p, n);
+    run.LogSentBytes(p, taken);
+    return taken;
+  };
 
   while (!g_stop) {
     pollfd fds[3] = {

@@ -94,11 +94,14 @@ std::unique_ptr<RunDirectory> RunDirectory::Create(const std::string& dir, int r
   run->receivedBin_ = std::fopen((dir + "/received.bin").c_str(), "wb");
   run->generatorLog_ = std::fopen((dir + "/generator.log").c_str(), "w");
   run->commandLog_ = std::fopen((dir + "/commands.log").c_str(), "w");
-  if (logSent) run->sentLog_ = std::fopen((dir + "/sent.log").c_str(), "w");
+  if (logSent) {
+    run->sentLog_ = std::fopen((dir + "/sent.log").c_str(), "w");
+    run->sentBin_ = std::fopen((dir + "/sent.bin").c_str(), "wb");
+  }
   run->truth_ = std::fopen((dir + "/truth.csv").c_str(), "w");
   if (run->truth_) std::fputs(kTruthHeader, run->truth_);
   if (run->control_ < 0 || !run->controlLog_ || !run->received_ || !run->receivedBin_ ||
-      !run->generatorLog_ || !run->commandLog_ || (logSent && !run->sentLog_) || !run->truth_) {
+      !run->generatorLog_ || !run->commandLog_ || (logSent && (!run->sentLog_ || !run->sentBin_)) || !run->truth_) {
     error = "cannot create the files in " + dir + ": " + std::strerror(errno);
     return nullptr;
   }
@@ -117,7 +120,7 @@ RunDirectory::~RunDirectory() {
     RemoveLinks();
     unlink(pidPath_.c_str());
   }
-  for (FILE* f : {controlLog_, received_, receivedBin_, generatorLog_, commandLog_, sentLog_, truth_})
+  for (FILE* f : {controlLog_, received_, receivedBin_, generatorLog_, commandLog_, sentLog_, sentBin_, truth_})
     if (f) std::fclose(f);
   if (control_ >= 0) close(control_);
   if (lock_ >= 0) close(lock_);  // the lock goes with it
@@ -170,8 +173,13 @@ void RunDirectory::LogSent(double now, std::string_view sentence, const char* ou
   std::fprintf(sentLog_, "%.6f %s %.*s\n", now, outcome, len, sentence.data());
 }
 
+void RunDirectory::LogSentBytes(const char* bytes, size_t count) {
+  if (sentBin_ && count > 0) std::fwrite(bytes, 1, count, sentBin_);
+}
+
 void RunDirectory::FlushSentLog() {
   if (sentLog_) std::fflush(sentLog_);
+  if (sentBin_) std::fflush(sentBin_);
   std::fflush(truth_);
 }
 

@@ -15,8 +15,8 @@ namespace vantrel::sim {
 class RunDirectory {
  public:
   // Creates `dir` if missing, refuses it while another live simulator uses
-  // it, writes the pid file, the control FIFO and the logs (sent.log only
-  // with `logSent`) and links the pseudo-terminals; the receiver link comes
+  // it, writes the pid file, the control FIFO and the logs (sent.log and
+  // sent.bin only with `logSent`) and links the pseudo-terminals; the receiver link comes
   // last, so once it exists everything else is ready. Null and `error` on
   // failure.
   static std::unique_ptr<RunDirectory> Create(const std::string& dir, int receiverBaud, int generatorBaud,
@@ -43,6 +43,8 @@ class RunDirectory {
   void LogCommand(double now, std::string_view line, std::string_view answer);
   // Nothing without --log-sent; flushed by FlushSentLog once per loop.
   void LogSent(double now, std::string_view sentence, const char* outcome);
+  // With --log-sent: the bytes the pseudo-terminal took, raw, in order.
+  void LogSentBytes(const char* bytes, size_t count);
   void FlushSentLog();
   // One line of truth.csv per epoch sent, flushed with the sent log.
   void LogTruth(const TruthLine& line);
@@ -68,6 +70,7 @@ class RunDirectory {
   FILE* generatorLog_ = nullptr;
   FILE* commandLog_ = nullptr;
   FILE* sentLog_ = nullptr;
+  FILE* sentBin_ = nullptr;
   FILE* truth_ = nullptr;
   std::unique_ptr<Pty> generator_;
   std::unique_ptr<Pty> receiver_;

@@ -323,6 +323,10 @@ TEST_F(Sim, CountsWhatItSentAndStopsCleanlyRemovingItsLinks) {
   std::string read;
   for (const std::string& l : With(got, "$GPGGA,")) read += l + "\n";
   EXPECT_NE(logged.find(read), std::string::npos) << logged << "\n---\n" << read;
+  // sent.bin holds the very bytes, line endings and all.
+  std::string sentPath = sim_->SentLogPath();
+  sentPath.replace(sentPath.size() - 3, 3, "bin");
+  EXPECT_NE(SimHarness::ReadFile(sentPath).find(got), std::string::npos);
   // SIGUSR1 prints the same counters.
   ASSERT_EQ(kill(sim_->Pid(), SIGUSR1), 0);
   EXPECT_TRUE(SimHarness::WaitUntil(
