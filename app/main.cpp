@@ -2,6 +2,7 @@
 #include "ui/Form.h"
 
 int main(int argc, char** argv) {
+  vantrel::TApplication::PrepareEnvironment();
   vantrel::TApplication app(argc, argv);
   try {
     TMainForm MainForm;

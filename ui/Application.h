@@ -15,6 +15,10 @@ class TApplication : public QApplication {
  public:
   TApplication(int& argc, char** argv);
 
+  // Before the application object: choices Qt reads from the environment
+  // at start-up, each left alone when the user has set it.
+  static void PrepareEnvironment();
+
   // The box goes through `boxes` with `parent` over it while `parent`
   // lives; before and after, it is a real box of its own.
   void ShowExceptionsIn(QWidget* parent, IMessageBoxes* boxes);

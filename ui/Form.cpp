@@ -225,7 +225,8 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
   SaveDialog1.filterIndex = 0;
 
   ConnectHandlers();
-  // At most 10 repaints a second however fast the line runs.
+  // At most 5 repaints a second however fast the line runs: one per fix at
+  // the fastest fix rate.
   new vantrel::PaintPacer(this, kPaintIntervalMs);
   ChartChannelMode = false;
   FormCreate();
@@ -280,6 +281,9 @@ void TMainForm::BuildStatusPage() {
     const int valueLeft = 182 + captionWidth;
     auto* value = new TValueLabel(captionLabel, Panel1);
     value->setGeometry(valueLeft, y, 280 - valueLeft, 14);
+    // A fixed size keeps each new text from asking the page for a new
+    // layout, a posted event per label per chunk at full line rate.
+    value->setFixedSize(value->size());
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     *row.value = value;
     if (row.mark[0]) MakeLabel(Panel1, QString::fromUtf8(row.mark), 281, y, 16);

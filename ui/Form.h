@@ -220,7 +220,7 @@ class TMainForm : public QWidget {
   void ClearMonitor();
   static constexpr int kMonitorFlushMs = 100;
   // Shortest time between two repaints of the window (ui/PaintPacer.h).
-  static constexpr int kPaintIntervalMs = 100;
+  static constexpr int kPaintIntervalMs = 200;
   void RefreshStatus(vantrel::ReceiverRecord& record);
   void RefreshSnrChart(vantrel::ReceiverRecord& record);
   void DrawSkyView(vantrel::ReceiverRecord& record);
