@@ -10,6 +10,9 @@
 #                           and clicks Open
 #   show_page N             clicks tab N (0 Status, 1 Setup, ...)
 #   click_at X Y            a click at window coordinates
+#   start_log PATH          NMEA Log on the Setup page, PATH typed into the
+#                           save dialog; back to the Status page
+#   stop_log                Logging ... pressed: the log closes
 #   cpu_ticks, rss_kib, fd_count   read off /proc/$APP_PID
 #   sim_control DIR LINE    writes one control line to the simulator
 #   sim_stat DIR NAME       a counter of the stats file (written on demand)
@@ -53,7 +56,7 @@ start_xvfb() {
 }
 
 start_app() {
-  "$BUILD/app/vantrel" &
+  "${VANTREL_APP:-$BUILD/app/vantrel}" &
   APP_PID=$!
   PIDS+=($APP_PID)
   WIN=""
@@ -83,6 +86,33 @@ open_port() {
   xdotool type --delay 5 "$2"
   xdotool key Return
   click_at "$open_x" "$open_y"
+}
+
+# NMEA Log and Logging ... share one place on the Setup page.
+LOG_BUTTON_AT="264 278"
+
+start_log() {
+  local dlg=""
+  show_page 1
+  click_at $LOG_BUTTON_AT
+  for _ in $(seq 50); do
+    dlg=$(xdotool search --onlyvisible --name '^Save As$' 2>/dev/null | head -1) && [ -n "$dlg" ] && break
+    sleep 0.1
+  done
+  [ -n "$dlg" ] || { echo "no save dialog" >&2; return 1; }
+  xdotool windowfocus "$dlg"
+  xdotool type --delay 5 "$1"
+  xdotool key Return
+  for _ in $(seq 50); do [ -e "$1" ] && break; sleep 0.1; done
+  [ -e "$1" ] || { echo "the log $1 was not created" >&2; return 1; }
+  show_page 0
+}
+
+stop_log() {
+  show_page 1
+  click_at $LOG_BUTTON_AT
+  sleep 0.5
+  show_page 0
 }
 
 cpu_ticks() { awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$APP_PID/stat"; }

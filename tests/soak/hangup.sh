@@ -2,21 +2,31 @@
 # Hang-up soak: the simulated module is killed while the window streams from
 # it, the window says so and closes, a new module starts and Open streams
 # again; CYCLES times (default 1000, a short form is 20). Each cycle must be
-# told within two seconds and no descriptor may be left behind.
-# Usage: tests/soak/hangup.sh [CYCLES] [BUILD_DIR]
-# Ends with one line: "hangup: CYCLES cycles in S s, ok" or the failure.
+# told within two seconds and no descriptor may be left behind. Then, the
+# module gone for good, the window idles IDLE seconds (default 30) and must
+# cost under 2 % of one core meanwhile.
+# Usage: tests/soak/hangup.sh [CYCLES] [BUILD_DIR] [IDLE]
+# Ends with one line: "hangup: CYCLES cycles in S s, ... ok" or the failure.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 CYCLES=${1:-1000}
 BUILD=${2:-build}
+IDLE=${3:-30}
 test_bin="$BUILD/tests/ui/form_disconnect_tests"
 [ -x "$test_bin" ] || { echo "hangup: build $test_bin first (cmake --build $BUILD)" >&2; exit 2; }
+log=/tmp/vantrel-hangup-soak.log
 start=$(date +%s.%N)
-if VANTREL_HANGUP_CYCLES="$CYCLES" QT_QPA_PLATFORM=offscreen "$test_bin" \
-     --gtest_filter='FormDisconnectSim.*' >"/tmp/vantrel-hangup-soak.log" 2>&1; then
-  awk -v c="$CYCLES" -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "hangup: %d cycles in %.1f s, ok\n", c, e - s }'
+if VANTREL_HANGUP_CYCLES="$CYCLES" VANTREL_HANGUP_IDLE_SECONDS="$IDLE" QT_QPA_PLATFORM=offscreen "$test_bin" \
+     --gtest_filter='FormDisconnectSim.*' >"$log" 2>&1; then
+  cpu=$(awk '/^hung-up cpu:/ { print $3 }' "$log")
+  if [ -z "$cpu" ] || awk -v c="$cpu" 'BEGIN { exit !(c >= 2) }'; then
+    echo "hangup: FAILED: ${cpu:-no} % of one core while hung up (log: $log)"
+    exit 1
+  fi
+  awk -v c="$CYCLES" -v s="$start" -v e="$(date +%s.%N)" -v cpu="$cpu" -v idle="$IDLE" \
+    'BEGIN { printf "hangup: %d cycles in %.1f s, then %s %% of one core hung up for %d s, ok\n", c, e - s - idle, cpu, idle }'
 else
-  tail -n 20 /tmp/vantrel-hangup-soak.log >&2
-  printf 'hangup: FAILED within %d cycles (log: /tmp/vantrel-hangup-soak.log)\n' "$CYCLES"
+  tail -n 20 "$log" >&2
+  printf 'hangup: FAILED within %d cycles (log: %s)\n' "$CYCLES" "$log"
   exit 1
 fi

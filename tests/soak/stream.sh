@@ -35,20 +35,7 @@ sleep 3  # the open's queries and their replies
 # from here on left the simulator after this point.
 sim_control "$SIM" "silent on"
 sleep 1
-show_page 1
-click_at 264 278  # NMEA Log
-DLG=""
-for _ in $(seq 50); do
-  DLG=$(xdotool search --onlyvisible --name '^Save As$' 2>/dev/null | head -1) && [ -n "$DLG" ] && break
-  sleep 0.1
-done
-[ -n "$DLG" ] || fail "no save dialog"
-xdotool windowfocus "$DLG"
-xdotool type --delay 5 "$LOG"
-xdotool key Return
-for _ in $(seq 50); do [ -e "$LOG" ] && break; sleep 0.1; done
-[ -e "$LOG" ] || fail "the log was not created"
-show_page 0
+start_log "$LOG" || fail "logging did not start"
 MARK=$(stat -c %s "$SIM/sent.bin")
 sim_control "$SIM" reset-stats
 sim_control "$SIM" "silent off"
@@ -80,9 +67,7 @@ FD1=$(fd_count)
 
 sim_control "$SIM" "silent on"
 sleep 1
-show_page 1
-click_at 264 278  # Logging ...: the log closes
-sleep 1
+stop_log
 SENT=$(sim_stat "$SIM" sent_total)
 CUT=$(sim_stat "$SIM" cut_total)
 GARBLED=$(sim_stat "$SIM" garbled_total)

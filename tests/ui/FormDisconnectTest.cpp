@@ -6,12 +6,14 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -150,6 +152,24 @@ TEST(FormDisconnectSim, KilledModuleIsToldWithinTwoSecondsAndOpenWorksOnceItIsBa
     RunUntil([] { return false; }, 50);
     if (cycle == 0) descriptors = OpenDescriptors();
     EXPECT_LE(OpenDescriptors(), descriptors) << "cycle " << cycle;
+  }
+  // The soak script asks what the window costs once the module is gone: the
+  // event loop left to sleep as a user's would, CPU time over wall time.
+  if (const char* idle = std::getenv("VANTREL_HANGUP_IDLE_SECONDS")) {
+    const auto cpuSeconds = [] {
+      rusage use{};
+      getrusage(RUSAGE_SELF, &use);
+      return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+             static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+    };
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = cpuSeconds();
+    QEventLoop loop;
+    QTimer::singleShot(std::atoi(idle) * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double share = 100.0 * (cpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0);
+    std::printf("hung-up cpu: %.3f %% of one core\n", share);
   }
   form.FormDestroy();
 }
