@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12), builds Vantrel and runs every test:
-# the plain build, then AddressSanitizer + UndefinedBehaviorSanitizer, then
+# the plain build and the short forms of the soak scripts, then
+# AddressSanitizer + UndefinedBehaviorSanitizer, then
 # ThreadSanitizer over the core and link tests, then the fuzzers' corpora.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,19 @@ step "plain build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$JOBS"
 ctest --test-dir build --output-on-failure -j"$JOBS"
+
+step "soak, short forms"
+# Each ends with its line of figures; the long forms are run by hand.
+for soak in tests/soak/*.sh; do
+  case "$(basename "$soak")" in
+    hangup.sh) bash "$soak" 20 build 5 ;;
+    stream.sh) bash "$soak" 120 build ;;
+    replay.sh) bash "$soak" 2 build ;;
+    commands.sh) bash "$soak" 3 build ;;
+    fulldisk.sh) bash "$soak" build ;;
+    *) echo "no short form for $soak" >&2; exit 1 ;;
+  esac
+done
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
