@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "link/StreamDecoder.h"
@@ -75,6 +76,18 @@ TNMEAThread::TNMEAThread(const ReaderEnv& env) : env_(env) {
   thread_ = std::thread([this] { Body(); });
 }
 
+namespace {
+
+// The text after the last line end, when it may be an acknowledgement still
+// being sent: as far as it goes, "$PQOL001,".
+bool BegunAcknowledgement(std::string_view begun) {
+  static constexpr std::string_view kAck = "$PQOL001,";
+  if (begun.empty()) return false;
+  return begun.size() <= kAck.size() ? kAck.starts_with(begun) : begun.starts_with(kAck);
+}
+
+}  // namespace
+
 void TNMEAThread::DiscardInputKeepingAcknowledgements() {
   // A reader is replaced right after a command is written, and the
   // receiver's answer may already wait here: dropping it would leave the
@@ -96,14 +109,33 @@ void TNMEAThread::DiscardInputKeepingAcknowledgements() {
   ReceiverRecord scratch;
   StreamDecoder decoder(framing, scratch, handler);
   char chunk[kChunkMax];
+  bool readEmpty = false;
   // Bounded: a flooded line must not keep the window here.
   for (int i = 0; i < kDiscardChunksMax; ++i) {
     const size_t n = env_.link->ReadWaiting(chunk, sizeof chunk);
-    if (n == 0) break;
+    if (n == 0) {
+      readEmpty = true;
+      break;
+    }
     decoder.Feed(chunk, n);
   }
+  // The receiver may be in the middle of the answer: this reader finishes
+  // it with the rest, which comes next.
+  const std::string_view carry(framing.CarryText, framing.CarryLength);
+  const size_t lineEnd = carry.find_last_of("\r\n");
+  const std::string_view begun = lineEnd == std::string_view::npos ? carry : carry.substr(lineEnd + 1);
+  if (readEmpty && BegunAcknowledgement(begun)) {
+    std::memcpy(framing_.CarryText, begun.data(), begun.size());
+    framing_.CarryText[begun.size()] = '\0';
+    framing_.CarryLength = begun.size();
+    framing_.StreamLength = begun.size();
+    framing.CarryLength -= begun.size();
+    framing.CarryText[framing.CarryLength] = '\0';
+  }
   decoder.Finish();
-  env_.link->DiscardInput();
+  // Read empty, the queue holds nothing stale: a flush could only throw
+  // away what arrives meanwhile, such as the rest of that answer.
+  if (!readEmpty) env_.link->DiscardInput();
 }
 
 TNMEAThread::~TNMEAThread() {

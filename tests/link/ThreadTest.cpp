@@ -165,6 +165,50 @@ TEST_F(ReaderTest, LogGetsEveryChunkUnchangedBeforeFraming) {
 TEST_F(ReaderTest, ConstructionDiscardsWhatWaitsInTheDriver) {
   device().Feed(kGGA + kGGA);
   TNMEAThread reader(Env());
+  EXPECT_EQ(device().InputLeft(), 0u);
+  EXPECT_EQ(device().Discards(), 0) << "read empty, not flushed";
+  FeedCycle(kRMC + "$GP");
+  EXPECT_EQ(host.Only("monitor:"), (std::vector<std::string>{kRMC}));
+}
+
+// What waited in the driver is stale, except an acknowledgement: the answer
+// to the command that made the window replace its reader. The receiver may
+// be in the middle of it when the new reader empties the queue.
+TEST_F(ReaderTest, ConstructionKeepsTheAcknowledgementItFindsWaitingWholeOrBegun) {
+  const struct {
+    std::string waiting, after;
+    int32_t acked;
+  } cases[] = {
+      {kGGA + kAck314, "", 314},
+      {kGGA + kAck314.substr(0, 1), kAck314.substr(1), 314},
+      {kGGA + kAck314.substr(0, 6), kAck314.substr(6), 314},
+      {kGGA + kAck314.substr(0, 11), kAck314.substr(11), 314},
+      {kGGA + kAck314.substr(0, 16), kAck314.substr(16), 314},
+      {kGGA + kAck314.substr(0, 17), kAck314.substr(17), 314},
+      {kGGA + kRMC.substr(0, 10), kRMC.substr(10), 0},  // a begun sentence of the old stream stays dropped
+      {kFixRateReply.substr(0, 10), kFixRateReply.substr(10), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.waiting + "|" + c.after);
+    acks.AckedCommand.store(0);
+    device().Feed(c.waiting);
+    TNMEAThread reader(Env());
+    FeedCycle(c.after + kGSA + "$GP");  // one cycle, decoded before its refresh
+    EXPECT_EQ(acks.AckedCommand.load(), c.acked);
+    const std::string shown = host.Only("monitor:").back();
+    EXPECT_EQ(shown.find("$GPGGA"), std::string::npos) << "the stale sentence was shown";
+    EXPECT_NE(shown.find(kGSA), std::string::npos);
+  }
+  // Read empty, the queue is not flushed as well: that would throw away what
+  // arrives meanwhile.
+  EXPECT_EQ(device().Discards(), 0);
+}
+
+TEST_F(ReaderTest, ConstructionFlushesAFloodedQueueItCannotReadEmpty) {
+  std::string flood;
+  while (flood.size() < 100 * 1000) flood += kGGA;
+  device().Feed(flood);
+  TNMEAThread reader(Env());
   EXPECT_EQ(device().Discards(), 1);
   FeedCycle(kRMC + "$GP");
   EXPECT_EQ(host.Only("monitor:"), (std::vector<std::string>{kRMC}));

@@ -24,7 +24,8 @@ namespace vantrel::testing {
 // monotonic one unless a test fakes it.
 class FormSimFixture : public ::testing::Test {
  protected:
-  void Open(const std::vector<std::string>& simArgs, bool fakeClock = false) {
+  // `baud`: the rate to open at when the module does not start at 38400.
+  void Open(const std::vector<std::string>& simArgs, bool fakeClock = false, const QString& baud = QString()) {
     sim = std::make_unique<vantrel::test::SimHarness>(simArgs);
     ASSERT_TRUE(sim->Started()) << sim->Error();
     pauses.Sim = sim.get();
@@ -33,6 +34,7 @@ class FormSimFixture : public ::testing::Test {
     if (!fakeClock) services.Clock = &realClock;
     form = std::make_unique<TMainForm>(services);
     vantrel::SetListText(form->CmbCom, QString::fromStdString(sim->ReceiverPath()));
+    if (!baud.isEmpty()) vantrel::SelectItem(form->CmbBaud, form->CmbBaud->findText(baud));
     form->BtnOpenClick();
     ASSERT_TRUE(form->PortOpen()) << seams.Boxes.Texts.size();
   }
