@@ -13,6 +13,9 @@ class RealMessageBoxes : public IMessageBoxes {
 class RealSaveDialog : public ISaveDialog {
  public:
   std::optional<QString> Run(QWidget* parent, SaveDialogSettings& settings) override;
+
+ private:
+  static std::optional<QString> RunDialog(QWidget* parent, SaveDialogSettings& settings);
 };
 
 class RealPauses : public IPauses {
