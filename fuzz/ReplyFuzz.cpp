@@ -1,6 +1,7 @@
 // The reply decoder on any bytes: what it reports stays inside its fields,
 // what the record keeps stays inside the record, and a checksum-valid copy
 // of the same text decodes the same way twice.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,8 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sentence += kHex[sum & 15];
   }
   const Reply first = DecodeReply(sentence.data(), sentence.size());
-  const Reply again = DecodeReply(sentence.data(), sentence.size());
-  if (!(first == again)) std::abort();
+  Reply again = DecodeReply(sentence.data(), sentence.size());
+  // "NAN" is a number the reader takes, and a NaN is unequal to itself.
+  if (std::isnan(first.fraction) && std::isnan(again.fraction)) {
+    Reply a = first;
+    a.fraction = again.fraction = 0;
+    if (!(a == again)) std::abort();
+  } else if (!(first == again)) {
+    std::abort();
+  }
   if (first.text1[sizeof first.text1 - 1] != '\0' || first.text2[sizeof first.text2 - 1] != '\0' ||
       first.payload[sizeof first.payload - 1] != '\0')
     std::abort();
