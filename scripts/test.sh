@@ -22,14 +22,15 @@ cmake --build build -j"$JOBS"
 ctest --test-dir build --output-on-failure -j"$JOBS"
 
 step "soak, short forms"
-# Each ends with its line of figures; the long forms are run by hand.
+# Each ends with its line of figures; the long forms are run by hand. None
+# may hang the run.
 for soak in tests/soak/*.sh; do
   case "$(basename "$soak")" in
-    hangup.sh) bash "$soak" 20 build 5 ;;
-    stream.sh) bash "$soak" 120 build ;;
-    replay.sh) bash "$soak" 2 build ;;
-    commands.sh) bash "$soak" 3 build ;;
-    fulldisk.sh) bash "$soak" build ;;
+    hangup.sh) timeout 300 bash "$soak" 20 build 5 ;;
+    stream.sh) timeout 400 bash "$soak" 120 build ;;
+    replay.sh) timeout 300 bash "$soak" 2 build ;;
+    commands.sh) timeout 600 bash "$soak" 3 build ;;
+    fulldisk.sh) timeout 300 bash "$soak" build ;;
     *) echo "no short form for $soak" >&2; exit 1 ;;
   esac
 done

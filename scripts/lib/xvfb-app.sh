@@ -56,12 +56,14 @@ start_xvfb() {
 }
 
 start_app() {
-  "${VANTREL_APP:-$BUILD/app/vantrel}" &
+  # On the X server whatever platform the caller's tests run on.
+  QT_QPA_PLATFORM=xcb "${VANTREL_APP:-$BUILD/app/vantrel}" &
   APP_PID=$!
   PIDS+=($APP_PID)
   WIN=""
   for _ in $(seq 100); do
-    WIN=$(xdotool search --sync --onlyvisible --pid "$APP_PID" --name '^Vantrel$' 2>/dev/null | head -1) &&
+    kill -0 "$APP_PID" 2>/dev/null || { echo "vantrel ended at start" >&2; return 1; }
+    WIN=$(xdotool search --onlyvisible --pid "$APP_PID" --name '^Vantrel$' 2>/dev/null | head -1) &&
       [ -n "$WIN" ] && break
     sleep 0.1
   done
