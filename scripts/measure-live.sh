@@ -37,45 +37,15 @@ while [ $# -gt 0 ]; do
   esac
 done
 
+. scripts/lib/xvfb-app.sh
 SIM_DIR=$(mktemp -d /tmp/vantrel-live.XXXXXX)
-PIDS=()
-cleanup() {
-  # Only what this script started, newest first.
-  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
-    kill -TERM "${PIDS[i]}" 2>/dev/null || true
-    wait "${PIDS[i]}" 2>/dev/null || true
-  done
-  rm -rf "$SIM_DIR"
-}
-trap cleanup EXIT
+trap 'stop_started; rm -rf "$SIM_DIR" "$SIM_DIR.sim.out"' EXIT
 
-"$BUILD/sim/vantrel-sim" --dir "$SIM_DIR" --baud 115200 --flood --all-rates 1 --chn-rate 1 \
-  >"$SIM_DIR.sim.out" 2>&1 &
-PIDS+=($!)
-for _ in $(seq 100); do
-  [ -e "$SIM_DIR/receiver" ] && break
-  sleep 0.1
-done
-[ -e "$SIM_DIR/receiver" ] || { echo "measure-live: the simulator did not start" >&2; exit 1; }
-
-start_xvfb() {
-  local n
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    PIDS+=($!)
-    for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
-      sleep 0.1
-    done
-  done
-  echo "measure-live: no virtual X server" >&2
-  exit 1
-}
+start_sim "$SIM_DIR" --baud 115200 --flood --all-rates 1 --chn-rate 1 || exit 1
 
 if [ "$APP" = 0 ]; then
   if [ "$PLATFORM" = xvfb ]; then
-    start_xvfb
+    start_xvfb || exit 1
     export QT_QPA_PLATFORM=xcb
   else
     export QT_QPA_PLATFORM=offscreen
@@ -86,33 +56,11 @@ if [ "$APP" = 0 ]; then
 fi
 
 # The real program, as a user runs it.
-start_xvfb
-"$BUILD/app/vantrel" &
-APP_PID=$!
-PIDS+=($APP_PID)
-WIN=""
-for _ in $(seq 100); do
-  WIN=$(xdotool search --sync --onlyvisible --pid "$APP_PID" --name '^Vantrel$' 2>/dev/null | head -1) && [ -n "$WIN" ] && break
-  sleep 0.1
-done
-[ -n "$WIN" ] || { echo "measure-live: no Vantrel window" >&2; exit 1; }
-xdotool windowmove "$WIN" 0 0
-sleep 0.5
-# Positions of the port list, the baud list and Open on the Status page
-# (window coordinates).
-read -r COM_X COM_Y BAUD_X BAUD_Y OPEN_X OPEN_Y < <(echo "${VANTREL_OPEN_AT:-50 370 140 370 245 370}")
-xdotool mousemove --window "$WIN" "$COM_X" "$COM_Y" click --repeat 3 1
-xdotool type --delay 5 "$SIM_DIR/receiver"
-xdotool key Return
-# The baud list: select the text and type the rate.
-xdotool mousemove --window "$WIN" "$BAUD_X" "$BAUD_Y" click --repeat 3 1
-xdotool type --delay 5 115200
-xdotool key Return
-xdotool mousemove --window "$WIN" "$OPEN_X" "$OPEN_Y" click 1
+start_xvfb || exit 1
+start_app || exit 1
+open_port "$SIM_DIR/receiver" 115200
 sleep 4  # the queries of the open and their replies
 
-cpu_ticks() { awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$APP_PID/stat"; }
-rss_kib() { awk '/^VmRSS:/ { print $2 }' "/proc/$APP_PID/status"; }
 HZ=$(getconf CLK_TCK)
 T0=$(date +%s.%N)
 C0=$(cpu_ticks)
