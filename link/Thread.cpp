@@ -68,7 +68,8 @@ class TNMEAThread::ReplyHandler final : public IStreamHandler {
   TNMEAThread& reader_;
 };
 
-TNMEAThread::TNMEAThread(const ReaderEnv& env) : env_(env) {
+TNMEAThread::TNMEAThread(const ReaderEnv& env, std::string begunAcknowledgement)
+    : env_(env), link_(env.link.get()), begunAcknowledgement_(std::move(begunAcknowledgement)) {
   // Record and framing start zeroed (their initialisers). What waited in the
   // driver belongs to the reader before, or to a receiver that has since
   // been restarted.
@@ -78,12 +79,23 @@ TNMEAThread::TNMEAThread(const ReaderEnv& env) : env_(env) {
 
 namespace {
 
-// The text after the last line end, when it may be an acknowledgement still
-// being sent: as far as it goes, "$PQOL001,".
-bool BegunAcknowledgement(std::string_view begun) {
+// The text after the carry's last line end, when it may be an
+// acknowledgement still being sent: as far as it goes, "$PQOL001,"; else
+// empty.
+std::string_view BegunAcknowledgementIn(const StreamFraming& framing) {
   static constexpr std::string_view kAck = "$PQOL001,";
-  if (begun.empty()) return false;
-  return begun.size() <= kAck.size() ? kAck.starts_with(begun) : begun.starts_with(kAck);
+  static constexpr size_t kLongestAck = 32;
+  const std::string_view carry(framing.CarryText, framing.CarryLength);
+  const size_t lineEnd = carry.find_last_of("\r\n");
+  const std::string_view begun = lineEnd == std::string_view::npos ? carry : carry.substr(lineEnd + 1);
+  const bool ack = begun.size() <= kAck.size() ? kAck.starts_with(begun) : begun.starts_with(kAck);
+  return !begun.empty() && begun.size() <= kLongestAck && ack ? begun : std::string_view();
+}
+
+// Takes `begun`, the end of the carry, off the carry.
+void CutCarry(StreamFraming& framing, std::string_view begun) {
+  framing.CarryLength -= begun.size();
+  framing.CarryText[framing.CarryLength] = '\0';
 }
 
 }  // namespace
@@ -108,6 +120,9 @@ void TNMEAThread::DiscardInputKeepingAcknowledgements() {
   StreamFraming framing;
   ReceiverRecord scratch;
   StreamDecoder decoder(framing, scratch, handler);
+  // The predecessor's last read may have ended inside an acknowledgement.
+  if (!begunAcknowledgement_.empty()) decoder.Feed(begunAcknowledgement_.data(), begunAcknowledgement_.size());
+  begunAcknowledgement_.clear();
   char chunk[kChunkMax];
   bool readEmpty = false;
   // Bounded: a flooded line must not keep the window here.
@@ -121,16 +136,13 @@ void TNMEAThread::DiscardInputKeepingAcknowledgements() {
   }
   // The receiver may be in the middle of the answer: this reader finishes
   // it with the rest, which comes next.
-  const std::string_view carry(framing.CarryText, framing.CarryLength);
-  const size_t lineEnd = carry.find_last_of("\r\n");
-  const std::string_view begun = lineEnd == std::string_view::npos ? carry : carry.substr(lineEnd + 1);
-  if (readEmpty && BegunAcknowledgement(begun)) {
+  const std::string_view begun = BegunAcknowledgementIn(framing);
+  if (readEmpty && !begun.empty()) {
     std::memcpy(framing_.CarryText, begun.data(), begun.size());
     framing_.CarryText[begun.size()] = '\0';
     framing_.CarryLength = begun.size();
     framing_.StreamLength = begun.size();
-    framing.CarryLength -= begun.size();
-    framing.CarryText[framing.CarryLength] = '\0';
+    CutCarry(framing, begun);
   }
   decoder.Finish();
   // Read empty, the queue holds nothing stale: a flush could only throw
@@ -215,7 +227,12 @@ void TNMEAThread::Body() {
   // The sentence this reader took off the line last waits for the next one's
   // start, which its successor will read instead. An acknowledgement must
   // not be lost with it: the receiver answers a command that replaced this
-  // reader just as it stops.
+  // reader just as it stops. One only begun is left for the successor.
+  const std::string_view begun = BegunAcknowledgementIn(framing_);
+  if (!begun.empty()) {
+    begunAcknowledgement_.assign(begun);
+    CutCarry(framing_, begun);
+  }
   ReplyHandler replies(*this);
   StreamDecoder(framing_, Record, replies).Finish();
   // Let go of the port here, not when the window gets round to joining: the
@@ -225,8 +242,17 @@ void TNMEAThread::Body() {
 }
 
 TNMEAThread* ReaderSet::Start(const ReaderEnv& env) {
+  std::string begun;
+  for (const std::unique_ptr<TNMEAThread>& reader : readers_) {
+    if (!reader->Reads(env.link.get()) || !reader->StopRequested.load(std::memory_order_acquire)) continue;
+    reader->Join();
+    begun = reader->BegunAcknowledgement();
+  }
+  // Made before the ended ones are freed: it never gets the address of the
+  // reader it replaces, which callers compare with.
+  auto next = std::make_unique<TNMEAThread>(env, std::move(begun));
   Reap();
-  readers_.push_back(std::make_unique<TNMEAThread>(env));
+  readers_.push_back(std::move(next));
   return readers_.back().get();
 }
 

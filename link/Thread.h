@@ -79,19 +79,27 @@ class TNMEAThread {
  public:
   // Zeroes the record, discards the port's input queue (when the link is
   // open) and starts the body at once.
-  explicit TNMEAThread(const ReaderEnv& env);
+  // `begunAcknowledgement`: what the stopped reader of the same port had
+  // read of an acknowledgement when it ended; this reader reads the rest.
+  explicit TNMEAThread(const ReaderEnv& env, std::string begunAcknowledgement = {});
   // Requests the stop and waits for the body to return.
   ~TNMEAThread();
   TNMEAThread(const TNMEAThread&) = delete;
   TNMEAThread& operator=(const TNMEAThread&) = delete;
 
   // Sets StopRequested and wakes the reader from a hand-over wait. The body
-  // ends after its current step; nobody has to wait for it.
+  // ends after its current step; only the next reader of the same port
+  // waits for that (ReaderSet).
   void RequestStop();
   bool Finished() const { return finished_.load(std::memory_order_acquire); }
   void Join();
 
   std::atomic<bool> StopRequested{false};
+
+  // After Join(): the acknowledgement this reader had only begun when it
+  // ended, left for its successor on the same port; else empty.
+  const std::string& BegunAcknowledgement() const { return begunAcknowledgement_; }
+  bool Reads(const PortLink* link) const { return link_ == link; }
 
   // Read on the UI thread outside the hand-overs: published after each cycle.
   uint8_t FixType() const { return fixType_.load(std::memory_order_acquire); }
@@ -120,6 +128,10 @@ class TNMEAThread {
   bool HandOver(const std::function<void()>& fn);
 
   ReaderEnv env_;
+  const PortLink* const link_;  // env_.link lets go of it at the end
+  // The predecessor's begun acknowledgement until the construction has read
+  // it; after the body, this reader's own for its successor.
+  std::string begunAcknowledgement_;
   StreamFraming framing_;
   // The cycle's text for the monitor, kept whole while the dispatch cuts
   // WorkText apart; a fixed buffer, so the read loop allocates nothing.
@@ -137,7 +149,10 @@ class TNMEAThread {
 };
 
 // Every reader the window has started and not yet joined. A stopped reader
-// ends on its own; the set joins it on the next start, or at the end.
+// ends on its own; the set joins it on the next start, or at the end. A
+// reader of the same port ends before the next one starts (its last read
+// takes at most the read limit), so that two never share the line and an
+// acknowledgement cut between them is put back together.
 class ReaderSet {
  public:
   ~ReaderSet() { StopAndJoinAll(); }

@@ -61,8 +61,9 @@ void TMainForm::StartReaderThread() {
 
 void TMainForm::StopReaderThread() {
   if (ReaderThread == nullptr) return;
-  // Nobody waits for it: it ends on its own after its current step, and a
-  // hand-over it asks for from now on is dropped.
+  // It ends on its own after its current step, and a hand-over it asks for
+  // from now on is dropped; the next start on this port waits for that
+  // step, so that two readers never share the line.
   ReaderThread->RequestStop();
   ReaderThread = nullptr;
 }

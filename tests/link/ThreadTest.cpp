@@ -272,6 +272,22 @@ TEST_F(ReaderTest, ReaderSetJoinsStoppedReadersOnTheNextStart) {
   EXPECT_EQ(readers.Size(), 0u);
 }
 
+// The window replaces its reader right after writing a command; the
+// stopped reader may still take part of the answer in its last read.
+TEST_F(ReaderTest, AcknowledgementSplitBetweenAStoppedReaderAndItsSuccessorIsKept) {
+  ReaderSet readers;
+  TNMEAThread* first = readers.Start(Env());
+  FeedCycle(kGGA + kAck314.substr(0, 11));
+  first->RequestStop();
+  TNMEAThread* second = readers.Start(Env());
+  EXPECT_EQ(readers.Size(), 1u) << "the first must have ended: two readers must not share the line";
+  FeedCycle(kAck314.substr(11) + kGSA + "$GP");
+  EXPECT_EQ(acks.AckedCommand.load(), 314);
+  EXPECT_EQ(host.Only("monitor:").back(), kAck314 + kGSA);
+  second->RequestStop();
+  readers.StopAndJoinAll();
+}
+
 // Many opens and closes of a pseudo-terminal while the receiver streams and
 // readers hand over to the UI: run under ThreadSanitizer in CI.
 TEST(ReaderOnPseudoTerminal, TwoHundredCloseOpenCyclesWhileDataFlows) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Commands soak: the window presses every setting, query and restart button
-# REPEATS times (default 100, a short form is 3) against the simulated module
-# streaming every sentence at every fix, five fixes a second at 115200 baud.
+# REPEATS times (default 100, about half an hour; a short form is 3, about a
+# minute) against the simulated module streaming every sentence at every
+# fix, five fixes a second at 115200 baud.
 # Every acknowledgement the module sent (its commands.log) must have been
 # reported by the window (message, restart time, reopen at the new rate),
 # and no sentence may be lost while commands come and go.
