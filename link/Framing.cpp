@@ -81,6 +81,22 @@ size_t StreamFraming::AppendChunk(const char* chunk, size_t count, TalkerSet tal
   return n;
 }
 
+bool StreamFraming::ReleaseEndedHead() {
+  if (CarryLength <= kCarryDropLength) return false;
+  const size_t end = std::strcspn(CarryText, "\r\n");
+  if (end == CarryLength) return false;
+  const size_t head = end + std::strspn(CarryText + end, "\r\n");
+  std::memcpy(WorkText, CarryText, head);
+  WorkLength = head;
+  WorkText[WorkLength] = '\0';
+  WorkOffset = CarryOffset;
+  // What followed the line end never became a sentence.
+  std::memset(CarryText, 0, CarryLength);
+  CarryLength = 0;
+  CarryOffset = StreamLength;
+  return true;
+}
+
 void StreamFraming::FlushCarry() {
   std::memcpy(WorkText, CarryText, CarryLength);
   WorkLength = CarryLength;

@@ -40,6 +40,11 @@ struct StreamFraming {
 
   // End of input: WorkText becomes the waiting tail, CarryText empty.
   void FlushCarry();
+  // A tail about to be dropped for its length whose sentence did end in a
+  // line end (the receiver's last words before it changed rate, followed by
+  // noise): WorkText becomes that sentence, the rest of the tail is dropped.
+  // False, and nothing changed, for any other tail.
+  bool ReleaseEndedHead();
 };
 
 }  // namespace vantrel

@@ -3,6 +3,7 @@
 namespace vantrel {
 
 size_t StreamDecoder::Feed(const char* chunk, size_t count) {
+  if (framing_.ReleaseEndedHead()) DecodeWorkText();
   const size_t taken = framing_.AppendChunk(chunk, count, talkers_);
   DecodeWorkText();
   return taken;

@@ -18,7 +18,8 @@ class IStreamHandler : public IDispatchHandler {
  public:
   // The cycle's complete sentences as they arrived, before the dispatch cuts
   // them apart: what the monitor shows. Called once a cycle, also when the
-  // text is empty; `text` is zero-terminated. Optional.
+  // text is empty, and once more ahead of it when a held sentence is let go
+  // before a tail of noise is dropped; `text` is zero-terminated. Optional.
   virtual void OnCycleText(const char* text, size_t len) { (void)text, (void)len; }
 
  protected:

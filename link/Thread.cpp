@@ -47,9 +47,13 @@ class TNMEAThread::ReplyHandler final : public IStreamHandler {
   // goes over with the refresh, in one hand-over instead of two (each costs
   // the reader a wait), unless a reply needs the window first.
   void OnCycleText(const char* text, size_t len) override {
-    reader_.monitorLength_ = std::min(len, sizeof reader_.monitorText_ - 1);
-    std::memcpy(reader_.monitorText_, text, reader_.monitorLength_);
-    reader_.monitorText_[reader_.monitorLength_] = '\0';
+    // After what the monitor has not been given yet: a feed can bring a
+    // held sentence and then the chunk's own text.
+    size_t& shown = reader_.monitorLength_;
+    const size_t n = std::min(len, sizeof reader_.monitorText_ - 1 - shown);
+    std::memcpy(reader_.monitorText_ + shown, text, n);
+    shown += n;
+    reader_.monitorText_[shown] = '\0';
   }
   void OnReply(const char* s, size_t len) override {
     const Reply reply = DecodeReply(s, len);
@@ -258,6 +262,11 @@ TNMEAThread* ReaderSet::Start(const ReaderEnv& env) {
 
 void ReaderSet::Reap() {
   std::erase_if(readers_, [](const std::unique_ptr<TNMEAThread>& reader) { return reader->Finished(); });
+}
+
+void ReaderSet::JoinStopped() {
+  for (auto& reader : readers_)
+    if (reader->StopRequested.load(std::memory_order_acquire)) reader->Join();
 }
 
 void ReaderSet::StopAndJoinAll() {

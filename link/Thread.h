@@ -135,7 +135,7 @@ class TNMEAThread {
   StreamFraming framing_;
   // The cycle's text for the monitor, kept whole while the dispatch cuts
   // WorkText apart; a fixed buffer, so the read loop allocates nothing.
-  char monitorText_[kStreamTextSize] = {};
+  char monitorText_[2 * kStreamTextSize] = {};
   size_t monitorLength_ = 0;
   std::atomic<uint8_t> fixType_{0};
   std::atomic<bool> clearChannelsUpdated_{false};
@@ -158,6 +158,9 @@ class ReaderSet {
   ~ReaderSet() { StopAndJoinAll(); }
   TNMEAThread* Start(const ReaderEnv& env);
   void StopAndJoinAll();
+  // Waits for the readers asked to stop: each ends within one read once its
+  // port is closed, having decoded the sentence it still held.
+  void JoinStopped();
   size_t Size() const { return readers_.size(); }
 
  private:

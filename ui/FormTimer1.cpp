@@ -15,6 +15,7 @@
 #include "ui/Form.h"
 #include "ui/Lists.h"
 #include "ui/StatusBar.h"
+#include "ui/WindowReaders.h"
 
 using namespace vantrel;
 
@@ -66,7 +67,15 @@ void TMainForm::ReopenPort() {
   }
   BtnCloseClick();
   Pauses->Sleep(kReopenGapMs);
+  // The old line's reader decodes the sentence it still held as it ends. At
+  // a new rate that is the receiver's acknowledgement of the flash write,
+  // its last sentence at the old one; the open must not forget it.
+  Links().readers.JoinStopped();
+  const int32_t acked = Acks.AckedCommand.load(std::memory_order_acquire);
   BtnOpenClick();
+  int32_t none = 0;
+  if (acked == static_cast<int32_t>(CommandNumber::FlashWrite) && ReaderThread != nullptr)
+    Acks.AckedCommand.compare_exchange_strong(none, acked, std::memory_order_acq_rel);
 }
 
 void TMainForm::RestartTimingTick() {

@@ -85,6 +85,31 @@ TEST(Framing, LongTailWithoutStartIsDropped) {
   for (const Piece& p : reader.seen.pieces) EXPECT_NE(p.text.substr(0, 7), "$GPGGA,") << "dropped tail came back";
 }
 
+// The receiver's last sentence before it changed rate, then only noise: the
+// sentence had ended, so it is decoded when the noise is dropped.
+TEST(Framing, EndedSentenceBeforeLongNoiseIsDecodedAndTheNoiseDropped) {
+  Reader reader;
+  const std::string noise(3800, '\xA7');
+  reader.Feed(kZDA + "\r\n" + noise, kChunkMax);
+  const auto sentences = [&] {
+    std::vector<Piece> kept;
+    for (const Piece& p : reader.seen.pieces)
+      if (p.kind != PieceKind::Ignored) kept.push_back(p);
+    return kept;
+  };
+  ASSERT_EQ(sentences().size(), 1u);
+  EXPECT_EQ(sentences()[0].kind, PieceKind::ZDA);
+  EXPECT_EQ(sentences()[0].offset, 0u);
+  EXPECT_EQ(reader.record.UtcYear, 2011);
+  EXPECT_EQ(reader.seen.cycleText.find(kZDA), std::string::npos) << "the noise's cycle repeats the sentence";
+  // The stream goes on at the right offsets after the drop.
+  reader.Cycle("\r\n" + kGGA + "\r\n");
+  reader.Finish();
+  ASSERT_EQ(sentences().size(), 2u);
+  EXPECT_EQ(sentences()[1].kind, PieceKind::GGA);
+  EXPECT_EQ(sentences()[1].offset, kZDA.size() + 2 + noise.size() + 2);
+}
+
 TEST(Framing, ZeroByteSeparatesInsteadOfHidingTheRest) {
   Reader reader;
   const std::string first = WithChecksum("GPZDA,010203,01,02,2003,,");

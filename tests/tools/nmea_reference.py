@@ -54,7 +54,7 @@ import time
 import tty
 
 CHUNK = 100           # bytes per read cycle
-CARRY_DROP = 3750     # a longer unfinished tail is thrown away
+CARRY_DROP = 3750     # a longer tail is thrown away, but for an ended sentence at its head
 FIELD_MAX = 19        # longest field the decoders' working buffers take
 SATS = 20             # entries of the satellites-in-view table
 KNOTS_TO_KMH = 1.8532
@@ -545,6 +545,11 @@ def decode_stream(data):
         chunk = data[start:start + CHUNK]
         chunk = chunk.replace(b"\0", b"\n")
         if len(carry) > CARRY_DROP:
+            # An ended sentence at its head is decoded; the rest is noise.
+            end = re.search(rb"[\r\n]+", carry)
+            if end:
+                yield from dispatch(carry[:end.end()], carry_offsets[:end.end()])
+                record.mark_used()
             carry, carry_offsets = b"", []
         work = carry + chunk
         offsets = carry_offsets + list(range(start, start + len(chunk)))

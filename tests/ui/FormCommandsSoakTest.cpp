@@ -210,10 +210,9 @@ TEST_F(FormCommandsSoak, EveryAcknowledgementIsReportedWhileTheModuleStreamsEver
     Restart(form->BtnWarm, QStringLiteral("Warm Start"), kTtffWarm);
     Restart(form->BtnCold, QStringLiteral("Cold Start"), kTtffCold);
 
-    // The flash write keeps the rate. One that changes it is never reported:
-    // its acknowledgement is the last sentence readable at the old rate, and
-    // the reader keeps the last sentence until the next one starts. The baud
-    // button goes to the other rate, and the next round comes back.
+    // The flash write keeps the rate (a new one is tried by the settings
+    // journey); the baud button goes to the other rate, and the next round
+    // comes back.
     form->ChkFlashProtect->setChecked(false);
     SelectItem(form->CmbSetBaud, rateRow);
     if (refused == 390) {

@@ -104,4 +104,20 @@ TEST_F(FormSettingsSimTest, FlashWriteGoesOutByteForByteAndThePortComesBack) {
   EXPECT_GT(DecodedWithin(2000), 3u);
 }
 
+// At a new rate the acknowledgement is the module's last readable sentence:
+// it is still reported, whether the noise at the old rate or the reopen
+// lets it go, and the port comes back at the stored rate.
+TEST_F(FormSettingsSimTest, FlashWriteToANewRateIsReportedAndFollowed) {
+  OpenAndWaitForTheSettings();
+  for (const int row : {1, 6}) {  // 9600: the reopen comes first; 115200
+    seams.Boxes.Texts.clear();
+    SelectItem(form->CmbSetBaud, row);
+    form->BtnFlashSet->click();
+    ASSERT_TRUE(RunUntil([&] { return BoxShown("Write Settings into Flash OK!!"); }, 8000)) << "row " << row;
+    ASSERT_TRUE(RunUntil([&] { return !form->ReopenPending && form->ReaderThread != nullptr; }, 8000));
+    EXPECT_EQ(ItemIndex(form->CmbBaud), row);
+    EXPECT_GT(DecodedWithin(2500), 3u) << "nothing readable at the new rate";
+  }
+}
+
 }  // namespace
