@@ -5,7 +5,8 @@
 # sentences the simulator sent against those Vantrel decoded.
 #
 #   scripts/measure-live.sh [--build DIR] [--seconds N] [--samples 60,300]
-#                           [--platform offscreen|xvfb] [--app] [--page status]
+#                           [--platform offscreen|xvfb] [--app [--atspi]]
+#                           [--page status]
 #
 #   (default)  bench/live_cost: the window built in-process, port opened
 #              through its controls, CPU and RSS read from /proc/self, and
@@ -13,10 +14,14 @@
 #   --app      the real vantrel binary on a virtual X server, driven with
 #              xdotool (port typed into the list, Open clicked), measured
 #              from /proc/<pid>/stat and /proc/<pid>/status.
+#   --atspi    with --app: a private session bus, the accessibility bus and a
+#              listener registered for text, value and name changes, as a
+#              screen reader is; the events it heard are counted.
 #
 # Needs a build with live_cost, vantrel and vantrel-sim (RelWithDebInfo for
 # meaningful figures); --app and --platform xvfb need Xvfb and xdotool.
 set -euo pipefail
+SELF=$(realpath "$0")
 cd "$(dirname "$0")/.."
 
 BUILD=build
@@ -24,7 +29,9 @@ SECONDS_TO_RUN=60
 SAMPLES=""
 PLATFORM=offscreen
 APP=0
+ATSPI=0
 PAGE=status
+ARGS=("$@")
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) BUILD=$2; shift 2 ;;
@@ -32,6 +39,7 @@ while [ $# -gt 0 ]; do
     --samples) SAMPLES=$2; shift 2 ;;
     --platform) PLATFORM=$2; shift 2 ;;
     --app) APP=1; shift ;;
+    --atspi) ATSPI=1; shift ;;
     --page) PAGE=$2; shift 2 ;;
     *) echo "measure-live: unknown option $1" >&2; exit 2 ;;
   esac
@@ -57,6 +65,23 @@ fi
 
 # The real program, as a user runs it.
 start_xvfb || exit 1
+if [ "$ATSPI" = 1 ]; then
+  # A bus of our own, so no desktop session's reader is disturbed.
+  if [ -z "${VANTREL_PRIVATE_BUS:-}" ]; then
+    trap - EXIT
+    stop_started
+    rm -rf "$SIM_DIR" "$SIM_DIR.sim.out"
+    VANTREL_PRIVATE_BUS=1 exec dbus-run-session -- bash "$SELF" "${ARGS[@]}"
+  fi
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+  PIDS+=($!)
+  sleep 1
+  /usr/bin/python3 scripts/lib/atspi-listen.py >"$SIM_DIR.atspi" 2>&1 &
+  LISTENER=$!
+  PIDS+=($LISTENER)
+  for _ in $(seq 50); do grep -q listening "$SIM_DIR.atspi" 2>/dev/null && break; sleep 0.1; done
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+fi
 start_app || exit 1
 open_port "$SIM_DIR/receiver" 115200
 sleep 4  # the queries of the open and their replies
@@ -76,3 +101,9 @@ for MARK in ${SAMPLES//,/ } "$SECONDS_TO_RUN"; do
   echo "at $MARK s: rss_kib $(rss_kib), cpu $(awk -v c="$((C - C0))" -v hz="$HZ" -v t0="$T0" -v t="$T" 'BEGIN { printf "%.2f", 100 * c / hz / (t - t0) }') % of one core"
 done
 grep -E '^(sent_total|cut_total|garbled_total) ' "$SIM_DIR/stats" || true
+if [ "$ATSPI" = 1 ]; then
+  kill -TERM "$LISTENER" 2>/dev/null
+  wait "$LISTENER" 2>/dev/null || true
+  grep "^atspi events" "$SIM_DIR.atspi" || echo "atspi: the listener heard nothing"
+  rm -f "$SIM_DIR.atspi"
+fi
