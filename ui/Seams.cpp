@@ -1,5 +1,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPixmapCache>
 #include <chrono>
 #include <malloc.h>
 #include <thread>
@@ -17,7 +18,9 @@ void RealMessageBoxes::Show(QWidget* parent, const QString& text) {
 std::optional<QString> RealSaveDialog::Run(QWidget* parent, SaveDialogSettings& settings) {
   const std::optional<QString> chosen = RunDialog(parent, settings);
   // The dialog's file model and icons leave megabytes of freed heap behind
-  // that the allocator would keep for the rest of an all-day recording.
+  // that the allocator would keep for the rest of an all-day recording;
+  // its icons would stay in the pixmap cache.
+  QPixmapCache::clear();
   malloc_trim(0);
   return chosen;
 }
