@@ -64,12 +64,17 @@ Command GeneratorLevelLine(int32_t level) { return Line("MAIN:RFLVL " + std::to_
 GeneratorLink::OpenOutcome GeneratorLink::Open(SerialPortFactory& ports, const std::string& portName,
                                                std::string_view baudText) {
   Close();
+  lastOpenError_ = 0;
   std::unique_ptr<SerialPort> port = ports.Create();
-  if (!port->Open(DevicePath(portName))) return OpenOutcome::CannotOpen;
+  if (!port->Open(DevicePath(portName))) {
+    lastOpenError_ = port->LastError();
+    return OpenOutcome::CannotOpen;
+  }
   // The queue sizes and the read and write limits are the port layer's own;
   // only the write limit matters here, and it is given with every write.
   const std::optional<LineSettings> settings = ParseLineSettings(GeneratorSettingsText(baudText));
   if (!settings || !port->Configure(settings->baud)) {
+    if (settings) lastOpenError_ = port->LastError();
     port->Close();
     return OpenOutcome::SettingsRefused;
   }

@@ -79,6 +79,9 @@ class GeneratorLink final : public BenchGenerator {
   // the settings text of `baudText`, then waits kGeneratorOpenWaitMs. On a
   // refusal the device is let go again and nothing is left open.
   OpenOutcome Open(SerialPortFactory& ports, const std::string& portName, std::string_view baudText);
+  // What the system said when the last Open failed (an errno value), or 0
+  // when the settings text itself was refused.
+  int LastOpenError() const { return lastOpenError_; }
 
   // "MAIN:TEST 1", then "MAIN:SV " with `svText`, each with its pause. An SV
   // text too long for its line is for the caller to refuse before Open.
@@ -95,6 +98,7 @@ class GeneratorLink final : public BenchGenerator {
 
   IPauses& pauses_;
   std::unique_ptr<SerialPort> port_;
+  int lastOpenError_ = 0;
 };
 
 }  // namespace vantrel

@@ -106,12 +106,21 @@ void TMainForm::Btn101OpenClick() {
     return;
   }
   SerialPortFactory* factory = GeneratorPorts != nullptr ? GeneratorPorts : Bench().posixPorts.get();
-  switch (Bench().generator.Open(*factory, TextOf(Cmb101Com), TextOf(Cmb101Baud))) {
+  // As for the receiver: the first line as it always was; below it, what
+  // the system said and what helps.
+  const std::string portName = TextOf(Cmb101Com);
+  const auto refused = [&](const char* first) {
+    QString text = QString::fromLatin1(first);
+    if (const int error = Bench().generator.LastOpenError(); error != 0)
+      text += QStringLiteral("\n") + QString::fromStdString(PortFailureText(error, DevicePath(portName)));
+    MessageBoxes->Show(this, text);
+  };
+  switch (Bench().generator.Open(*factory, portName, TextOf(Cmb101Baud))) {
     case GeneratorLink::OpenOutcome::CannotOpen:
-      MessageBoxes->Show(this, QString::fromLatin1(kCantOpenPortText));
+      refused(kCantOpenPortText);
       return;
     case GeneratorLink::OpenOutcome::SettingsRefused:
-      MessageBoxes->Show(this, QString::fromLatin1(kGeneratorSettingErrorText));
+      refused(kGeneratorSettingErrorText);
       return;
     case GeneratorLink::OpenOutcome::Opened:
       break;
