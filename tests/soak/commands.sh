@@ -13,7 +13,8 @@ cd "$(dirname "$0")/../.."
 REPEATS=${1:-100}
 BUILD=${2:-build}
 test_bin="$BUILD/tests/ui/form_soak_tests"
-log=/tmp/vantrel-commands-soak.log
+# Beside the build, so that two checkouts soaking at once keep their own.
+log="$BUILD/commands-soak.log"
 [ -x "$test_bin" ] || { echo "commands: build $test_bin first (cmake --build $BUILD --target form_soak_tests)" >&2; exit 2; }
 start=$(date +%s.%N)
 if VANTREL_COMMANDS_REPEATS="$REPEATS" QT_QPA_PLATFORM=offscreen "$test_bin" \

@@ -11,7 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 BUILD=${1:-build}
 test_bin="$BUILD/tests/ui/form_soak_tests"
-log=/tmp/vantrel-fulldisk-soak.log
+# Beside the build, so that two checkouts soaking at once keep their own.
+log="$BUILD/fulldisk-soak.log"
 [ -x "$test_bin" ] || { echo "fulldisk: build $test_bin first (cmake --build $BUILD --target form_soak_tests)" >&2; exit 2; }
 mnt=$(mktemp -d /tmp/vantrel-fulldisk-XXXXXX)
 mounted=no

@@ -14,7 +14,8 @@ BUILD=${2:-build}
 IDLE=${3:-30}
 test_bin="$BUILD/tests/ui/form_disconnect_tests"
 [ -x "$test_bin" ] || { echo "hangup: build $test_bin first (cmake --build $BUILD)" >&2; exit 2; }
-log=/tmp/vantrel-hangup-soak.log
+# Beside the build, so that two checkouts soaking at once keep their own.
+log="$BUILD/hangup-soak.log"
 start=$(date +%s.%N)
 if VANTREL_HANGUP_CYCLES="$CYCLES" VANTREL_HANGUP_IDLE_SECONDS="$IDLE" QT_QPA_PLATFORM=offscreen "$test_bin" \
      --gtest_filter='FormDisconnectSim.*' >"$log" 2>&1; then
