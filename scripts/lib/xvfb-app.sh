@@ -46,8 +46,11 @@ start_xvfb() {
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     PIDS+=($!)
+    # Ready when it answers, not when its socket appears: a program started
+    # in between cannot connect and aborts.
     for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
+      [ -e "/tmp/.X11-unix/X$n" ] && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 &&
+        { export DISPLAY=":$n"; return 0; }
       sleep 0.1
     done
   done
