@@ -27,13 +27,13 @@ std::string OwningGroup(const std::string& path) {
 
 }  // namespace
 
-std::string PortFailureText(int error, const std::string& path) {
+std::string PortFailureText(int error, const std::string& path, std::string_view device) {
   switch (error) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
-      return "No such device: " + path +
-             ". Is the receiver plugged in? Right after plugging it in, `dmesg` names its device.";
+      return "No such device: " + path + ". Is the " + std::string(device) +
+             " plugged in? Right after plugging it in, `dmesg` names its device.";
     case EACCES:
     case EPERM: {
       std::string group = OwningGroup(path);

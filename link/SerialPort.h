@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantrel {
@@ -70,7 +71,8 @@ std::unique_ptr<SerialPortFactory> MakePosixSerialPortFactory();
 // window's "Can't Open ComPort!!" or "ComPort Setting Error!!": what the
 // system said about `path`, and what helps where something does (the group
 // that owns the device, the program that holds it).
-std::string PortFailureText(int error, const std::string& path);
+// `device` names what should be plugged in: "receiver" or "generator".
+std::string PortFailureText(int error, const std::string& path, std::string_view device = "receiver");
 
 // The device behind a port name: a text starting with "/" is a path, "COMn"
 // (any letter case, n from 1) is /dev/ttyS(n-1), any other text is a name

@@ -112,7 +112,7 @@ void TMainForm::Btn101OpenClick() {
   const auto refused = [&](const char* first) {
     QString text = QString::fromLatin1(first);
     if (const int error = Bench().generator.LastOpenError(); error != 0)
-      text += QStringLiteral("\n") + QString::fromStdString(PortFailureText(error, DevicePath(portName)));
+      text += QStringLiteral("\n") + QString::fromStdString(PortFailureText(error, DevicePath(portName), "generator"));
     MessageBoxes->Show(this, text);
   };
   switch (Bench().generator.Open(*factory, portName, TextOf(Cmb101Baud))) {

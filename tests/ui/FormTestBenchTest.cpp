@@ -164,6 +164,9 @@ TEST_F(FormTestBenchTest, RefusedOpensLeaveThePageAsItWas) {
     // The system's reason follows on its own line.
     ASSERT_EQ(seams.Boxes.Texts.size(), 1u) << c.rule;
     EXPECT_TRUE(seams.Boxes.Texts[0].startsWith(c.message)) << c.rule << ": " << seams.Boxes.Texts[0].toStdString();
+    if (c.openError == ENOENT) {
+      EXPECT_TRUE(seams.Boxes.Texts[0].contains("Is the generator plugged in?"));
+    }
     EXPECT_FALSE(form->GeneratorPortOpen()) << c.rule;
     EXPECT_EQ(generator.Device().OpenPorts(), 0) << c.rule;
     EXPECT_TRUE(pauses.Take().empty()) << c.rule;
