@@ -58,6 +58,7 @@ bool PosixSerialPort::Open(const std::string& path) {
   interrupted_.store(false);
   released_.store(false);
   gone_.store(false);
+  byteNs_.store(0, std::memory_order_relaxed);
   {
     std::lock_guard lock(settingsMutex_);
     foundValid_ = foundModemValid_ = restored_ = false;
@@ -132,6 +133,7 @@ bool PosixSerialPort::Configure(long baud) {
     return false;
   }
   wakeAt_.store(0, std::memory_order_relaxed);
+  byteNs_.store(0, std::memory_order_relaxed);
   if (standard == nullptr && !SetCustomSpeed(fd_, baud)) {
     Fail(errno);
     return false;
@@ -154,6 +156,8 @@ bool PosixSerialPort::Configure(long baud) {
   int rts = TIOCM_RTS;
   ioctl(fd_, TIOCMBIS, &dtr);
   ioctl(fd_, TIOCMBIC, &rts);
+  // Start, eight data and stop bit: ten bit times a byte.
+  byteNs_.store(10000000000LL / baud, std::memory_order_relaxed);
   Fail(0);
   return true;
 }
@@ -212,42 +216,72 @@ size_t PosixSerialPort::TakeWaiting(char* buffer, size_t n, bool* hungUp) {
   return got;
 }
 
+size_t PosixSerialPort::Waiting() const {
+  int count = 0;
+  if (ioctl(fd_, FIONREAD, &count) != 0 || count < 0) return 0;
+  return static_cast<size_t>(count);
+}
+
 size_t PosixSerialPort::Read(char* buffer, size_t n, int timeoutMs) {
   if (fd_ < 0 || n == 0) return 0;
-  WakeAtBytes(n);
   // One deadline for the whole read: N bytes or the time, whichever first.
   const long long deadline = NowNs() + static_cast<long long>(timeoutMs) * 1000000LL;
+  const long long byteNs = byteNs_.load(std::memory_order_relaxed);
   size_t got = 0;
+  size_t seen = 0;  // bytes taken or waiting at the last look
   while (got < n) {
     if (interrupted_.load(std::memory_order_acquire)) return got;
+    const size_t waiting = Waiting();
+    if (waiting >= n - got) break;
     timespec left = Remaining(deadline);
-    if (left.tv_sec == 0 && left.tv_nsec == 0) return got + TakeWaiting(buffer + got, n - got, nullptr);
+    if (left.tv_sec == 0 && left.tv_nsec == 0) break;
+    const bool arriving = got + waiting > seen;
+    seen = got + waiting;
+    if (arriving && byteNs > 0) {
+      // The line is delivering: sleep for the time the missing bytes take on
+      // the wire. Waiting on the port instead would wake this thread at every
+      // piece the device hands over (a UART's FIFO, a USB packet), many
+      // times a read.
+      const long long needNs = static_cast<long long>(n - got - waiting) * byteNs + kClockSlackNs;
+      const long long leftNs = static_cast<long long>(left.tv_sec) * 1000000000LL + left.tv_nsec;
+      if (needNs < leftNs) left = timespec{static_cast<time_t>(needNs / 1000000000LL), static_cast<long>(needNs % 1000000000LL)};
+      pollfd wake{wakeFd_, POLLIN, 0};
+      if (ppoll(&wake, 1, &left, nullptr) > 0) break;  // the port is being closed: take what came
+      continue;
+    }
+    // A quiet line: let the port wake us at the next byte. What waits is
+    // taken first, so the wake-up threshold stays one byte and is set once.
+    if (waiting > 0) {
+      got += TakeWaiting(buffer + got, n - got, nullptr);
+      seen = got;
+    }
+    WakeAtBytes(1);
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
     int rc = ppoll(fds, 2, &left, nullptr);
     if (rc < 0) {
       if (errno == EINTR) continue;
       MarkGone();
       SleepUntil(deadline);
-      break;
+      return got;
     }
     // Time is up or the port is being closed: take what came, even if fewer
-    // bytes than the poll waited for.
-    if (rc == 0 || fds[1].revents != 0) return got + TakeWaiting(buffer + got, n - got, nullptr);
+    // bytes than were asked for.
+    if (rc == 0 || fds[1].revents != 0) break;
     if ((fds[0].revents & POLLIN) == 0) {
       // POLLHUP, POLLERR or POLLNVAL without data: the line is gone.
       MarkGone();
       SleepUntil(deadline);
-      break;
+      return got;
     }
     bool hungUp = false;
     got += TakeWaiting(buffer + got, n - got, &hungUp);
     if (hungUp) {
       MarkGone();
       SleepUntil(deadline);
-      break;
+      return got;
     }
   }
-  return got;
+  return got + TakeWaiting(buffer + got, n - got, nullptr);
 }
 
 size_t PosixSerialPort::Write(const void* data, size_t n, int timeoutMs) {

@@ -37,9 +37,10 @@ class PosixSerialPort final : public SerialPort {
   // Waits on the wake-up descriptor alone until `deadlineNs`.
   void SleepUntil(long long deadlineNs);
   // Asks the line discipline to report the port readable only once `count`
-  // bytes wait (VMIN), so a read of N bytes wakes once instead of at every
-  // piece the device delivers.
+  // bytes wait (VMIN).
   void WakeAtBytes(size_t count);
+  // Bytes the driver holds for reading.
+  size_t Waiting() const;
   // Reads what is waiting, without waiting; up to `n` bytes. Sets *hungUp
   // when the line reports end of file or an error.
   size_t TakeWaiting(char* buffer, size_t n, bool* hungUp);
@@ -50,6 +51,11 @@ class PosixSerialPort final : public SerialPort {
   // The VMIN last set. A reader being replaced may still be in its last read
   // while the next one starts on the same port, so both may set it.
   std::atomic<size_t> wakeAt_{0};
+  // Time one byte takes on the line at the configured rate; 0 while unknown.
+  std::atomic<long long> byteNs_{0};
+  // Added to a wait by the clock: devices hand bytes over in pieces, not
+  // one by one, so the last piece is often late.
+  static constexpr long long kClockSlackNs = 2000000;
   std::atomic<bool> interrupted_{false};
   std::atomic<bool> released_{false};
   std::atomic<int> lastError_{0};

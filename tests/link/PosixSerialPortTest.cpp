@@ -229,6 +229,29 @@ TEST_F(PosixSerialPortTest, HungUpLineWaitsOutTheReadInsteadOfSpinning) {
   EXPECT_TRUE(port.Gone());
 }
 
+// A busy line is waited for by the clock, not by the port: a hang-up in
+// that wait must still be noticed, without spinning. (The hang-up flushes
+// what the driver held, so only a clean prefix can have been read.)
+TEST_F(PosixSerialPortTest, HangUpWhileBytesArriveIsNoticed) {
+  PosixSerialPort port;
+  OpenConfigured(port, 115200);
+  pty.Send("$GPGGA,1");
+  std::thread closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    pty.Send(",2");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    pty.CloseMaster();
+  });
+  std::string got;
+  char buffer[100];
+  auto start = Clock::now();
+  for (int reads = 0; reads < 5 && !port.Gone(); ++reads) got.append(buffer, port.Read(buffer, 100, kReadTimeoutMs));
+  closer.join();
+  EXPECT_EQ(std::string("$GPGGA,1,2").substr(0, got.size()), got);
+  EXPECT_TRUE(port.Gone());
+  EXPECT_LT(MsSince(start), 2000);
+}
+
 TEST_F(PosixSerialPortTest, SilentDeviceIsNotGone) {
   PosixSerialPort port;
   OpenConfigured(port);
