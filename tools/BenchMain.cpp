@@ -2,9 +2,12 @@
 // several receivers side by side, one thread each, with the window's command
 // bytes and pauses, and reports the times to first fix; "sensitivity" runs
 // the window's sensitivity sequencer with a signal generator.
+#include <signal.h>
+
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <algorithm>
 #include <cstdlib>
 #include <tuple>
 #include <variant>
@@ -75,7 +78,11 @@ constexpr const char* kUsage =
     "result), 1 a receiver fails (a run without a fix, a receiver gone, a time\n"
     "over the limit, a sensitivity test without a result), 2 a wrong command\n"
     "line or a set-up error (a port that will not open, a receiver that never\n"
-    "answers, a generator that is missing).\n";
+    "answers, a generator that is missing).\n"
+    "\n"
+    "Ctrl-C (or SIGTERM) ends a campaign with the summary of the runs made so\n"
+    "far, marked \"interrupted\", and exit status 1; a second Ctrl-C ends it at\n"
+    "once.\n";
 
 struct Options {
   std::vector<std::string> ports;
@@ -128,6 +135,26 @@ std::string ParseTtff(int argc, char** argv, Options& o) {
   return "";
 }
 
+// Ctrl-C or a kill ends a long campaign with the summary of what it did; a
+// second Ctrl-C ends it at once.
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnInterrupt(int) { gInterrupted.store(true, std::memory_order_relaxed); }
+
+void CatchInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+std::string FailureText(const vantrel::benchtool::ReceiverOutcome& out) {
+  if (!out.failure.empty()) return out.failure;
+  return out.interrupted ? "interrupted" : "";
+}
+
 std::string Seconds(int64_t ms) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", static_cast<double>(ms) / 1000.0);
@@ -170,6 +197,8 @@ int RunTtff(int argc, char** argv) {
   settings.kind = o.kind;
   settings.runs = o.runs;
   settings.timeoutMs = static_cast<int64_t>(o.timeoutS * 1000);
+  settings.stop = &gInterrupted;
+  CatchInterrupt();
   std::mutex outputMutex;
   int finishedRuns = 0;
   const int totalRuns = o.runs * static_cast<int>(o.ports.size());
@@ -200,11 +229,14 @@ int RunTtff(int argc, char** argv) {
   bool allPass = true;
   std::vector<TtffSummary> summaries;
   for (const ReceiverOutcome& out : outcomes) {
-    // A receiver that dropped out missed its remaining runs: they count as failed.
+    // A receiver that dropped out missed its remaining runs: they count as
+    // failed. An interrupted campaign is summed up over the runs it made,
+    // and does not pass.
     std::vector<TtffRun> runs = out.runs;
-    while (static_cast<int>(runs.size()) < o.runs)
+    while (!out.interrupted && static_cast<int>(runs.size()) < o.runs)
       runs.push_back({static_cast<int>(runs.size()) + 1, std::nullopt, out.failure});
     summaries.push_back(Summarise(runs, limitMs));
+    if (out.interrupted) summaries.back().pass = false;
     allPass = allPass && summaries.back().pass;
   }
 
@@ -229,7 +261,7 @@ int RunTtff(int argc, char** argv) {
       j.Int("p95_ms", s.p95Ms);
       j.Int("max_ms", s.maxMs);
       j.Bool("pass", s.pass);
-      j.StringEscaped("failure", outcomes[i].failure.c_str());
+      j.StringEscaped("failure", FailureText(outcomes[i]).c_str());
       j.Close('}');
     }
     j.Close(']');
@@ -241,7 +273,7 @@ int RunTtff(int argc, char** argv) {
     for (size_t i = 0; i < outcomes.size(); ++i) {
       const TtffSummary& s = summaries[i];
       std::string result = s.pass ? "pass" : "FAIL";
-      if (!outcomes[i].failure.empty()) result += " (" + outcomes[i].failure + ")";
+      if (const std::string why = FailureText(outcomes[i]); !why.empty()) result += " (" + why + ")";
       std::printf("%-28s %5d %5d %9s %9s %9s %9s  %s\n", outcomes[i].port.c_str(), s.runs, s.failures,
                   Seconds(s.minMs).c_str(), Seconds(s.medianMs).c_str(), Seconds(s.p95Ms).c_str(),
                   Seconds(s.maxMs).c_str(), result.c_str());
@@ -325,6 +357,8 @@ int RunSensitivityCommand(int argc, char** argv) {
       break;
   }
   generator.SendStartLines(settings.texts.SvId);
+  settings.stop = &gInterrupted;
+  CatchInterrupt();
 
   std::FILE* csv = nullptr;
   if (csvPath != "-") {

@@ -126,6 +126,11 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
         outcome.failure = "receiver gone";
         break;
       }
+      if (settings.stop != nullptr && settings.stop->load(std::memory_order_relaxed)) {
+        sequencer.Handle(TestEvent::PortClosed);
+        outcome.failure = "interrupted";
+        break;
+      }
       // The SNR the tick will see, at the level it runs with.
       SatInView table[kSatsInViewMax] = {};
       receiver.SatsInView(table);

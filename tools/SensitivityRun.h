@@ -3,6 +3,7 @@
 // machine, with a reader of our own on the receiver's port, ticks from a
 // plain loop and the results collected instead of shown. Each tick's level
 // and the SNR seen at it make the SNR-versus-level curve.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -20,6 +21,9 @@ struct SensitivitySettings {
   TestEvent start = TestEvent::AcqOnlyPressed;  // which button
   int iterations = 1;
   int tickMs = 1000;               // the window's Timer2
+  // Set (by a signal handler) to end the run at the next tick; the curve
+  // and the iterations done are kept.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // One tick of the curve.

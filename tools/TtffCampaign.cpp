@@ -94,7 +94,12 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
   StreamFraming framing;
   ReceiverRecord record;
   char buffer[kChunkMax];
+  const auto stopped = [&] { return settings.stop != nullptr && settings.stop->load(std::memory_order_relaxed); };
   for (int i = 1; i <= settings.runs; ++i) {
+    if (stopped()) {
+      outcome.interrupted = true;
+      break;
+    }
     TtffRun run{i, std::nullopt, ""};
     bool lost = true;  // the receiver is of no further use: gone, or its port refuses writes
     if (restart.pauseBeforeMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(restart.pauseBeforeMs));
@@ -110,6 +115,7 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
       // bench reads on through it, the reader does too.
       const auto end = written + std::chrono::milliseconds(settings.timeoutMs);
       while (!watch.fixAt_) {
+        if (stopped()) break;
         if (link.Gone()) {
           run.failure = "receiver gone";
           break;
@@ -125,6 +131,9 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
       if (watch.fixAt_) {
         run.ttffMs = MsBetween(written, *watch.fixAt_);
         lost = false;
+      } else if (run.failure.empty()) {
+        outcome.interrupted = true;
+        break;
       }
     }
     outcome.runs.push_back(run);

@@ -33,12 +33,16 @@ struct CampaignSettings {
   Restart kind = Restart::Cold;
   int runs = 1;
   int64_t timeoutMs = 1000 * 1000;
+  // Set (by a signal handler) to end the campaign: the run under way is
+  // dropped, the ones done are kept.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 struct ReceiverOutcome {
   std::string port;
   std::vector<TtffRun> runs;
   std::string failure;  // why the receiver dropped out; empty when it finished
+  bool interrupted = false;  // stopped by the user: the missing runs were never made
 };
 
 // Called after each run from the campaign's own thread.

@@ -2,7 +2,8 @@
 """vantrel-bench ttff as a script runs it: three simulated receivers with
 different cold-start times in one command, the CSV with a row per run, the
 --json summary against the configured times, and the exit status against
---limit (0 when every receiver is within it, 1 when one is not).
+--limit (0 when every receiver is within it, 1 when one is not), and
+Ctrl-C ending a campaign with the summary of the runs it made.
 
 Usage: bench_ttff_check.py VANTREL_BENCH VANTREL_SIM
 """
@@ -10,6 +11,7 @@ import csv
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -78,6 +80,26 @@ def main():
         verdicts = [r["pass"] for r in summary["receivers"]]
         if verdicts != [True, True, False] or summary["pass"]:
             failures.append(f"verdicts {verdicts} with the slowest receiver over the limit")
+
+        # Ctrl-C mid-campaign: the summary of the runs made, no pass, exit 1.
+        csv_path = os.path.join(root, "interrupted.csv")
+        args = [bench, "ttff", "--kind", "cold", "--runs", "50", "--json", "--csv", csv_path, "--port", ports[0]]
+        proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        deadline = time.monotonic() + 30
+        while (not os.path.exists(csv_path) or len(list(csv.DictReader(open(csv_path)))) < 1) \
+                and time.monotonic() < deadline:
+            time.sleep(0.1)
+        proc.send_signal(signal.SIGINT)
+        out, err = proc.communicate(timeout=10)
+        rows = list(csv.DictReader(open(csv_path)))
+        if proc.returncode != 1:
+            failures.append(f"exit {proc.returncode} after Ctrl-C, expected 1: {err}")
+        try:
+            rx = json.loads(out)["receivers"][0]
+            if rx["failure"] != "interrupted" or rx["pass"] or rx["runs"] != len(rows) or rx["failures"] != 0:
+                failures.append(f"summary after Ctrl-C {rx} with {len(rows)} CSV rows")
+        except (ValueError, KeyError, IndexError):
+            failures.append(f"no summary after Ctrl-C: {out!r}")
     finally:
         for p in sims:
             p.terminate()
