@@ -14,6 +14,8 @@ set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 if(VANTREL_BUILD_GUI)
   install(FILES ${packaging}/vantrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${packaging}/vantrel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  # The window carries four glyphs of an Apache-licensed font.
+  install(FILES ${PROJECT_SOURCE_DIR}/ui/fonts/NOTICE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vantrel RENAME NOTICE.fonts)
 endif()
 
 # Man pages go in compressed, as Debian keeps them.

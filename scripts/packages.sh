@@ -5,7 +5,7 @@ VANTREL_PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
-  fonts-liberation fonts-wqy-microhei
+  fonts-liberation
   xvfb xauth xdotool
   python3
   gpsbabel libxml2-utils desktop-file-utils man-db time

@@ -26,6 +26,7 @@
 #include "ui/Datums.h"
 #include "ui/Lists.h"
 #include "ui/PortList.h"
+#include "ui/Fonts.h"
 #include "ui/PaintPacer.h"
 #include "ui/Palette.h"
 #include "ui/RealSeams.h"
@@ -58,15 +59,6 @@ class ShowHook : public QObject {
 // Client area of the window and the pages inside the page control.
 constexpr int kClientWidth = 304;
 constexpr int kClientHeight = 425;
-
-// The window's font: Arial's widths at 8 points, with a fallback that has
-// the full-width punctuation of some captions.
-QFont WindowFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("WenQuanYi Micro Hei")});
-  font.setPixelSize(11);
-  return font;
-}
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h = 14,
                   Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
