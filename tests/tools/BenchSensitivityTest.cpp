@@ -4,6 +4,7 @@
 // each level.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -72,6 +73,36 @@ TEST(BenchSensitivityTest, TrackingTwiceFindsTheSimulatorsThresholdAndTheCurve) 
     EXPECT_NEAR(p.snr, p.levelDbm + kSnrAtZeroDbm, 1) << "level " << p.levelDbm;
   }
   EXPECT_GT(seen, 6);
+}
+
+// Ctrl-C: the run ends at the next tick with what it has, and says so.
+TEST(BenchSensitivityTest, AStopEndsTheRunAtTheNextTickKeepingTheCurve) {
+  test::SimHarness sim({"--baud", "115200", "--fix-rate", "5", "--gen-loss", std::to_string(kGenLossDb)});
+  ASSERT_TRUE(sim.Started()) << sim.Error();
+  OpenedReceiver receiver = OpenReceiver(sim.ReceiverPath(), 115200);
+  ASSERT_TRUE(receiver.link) << receiver.error;
+  SleepPauses pauses;
+  GeneratorLink generator(pauses);
+  auto ports = MakePosixSerialPortFactory();
+  ASSERT_EQ(generator.Open(*ports, sim.GeneratorPath(), "19200"), GeneratorLink::OpenOutcome::Opened);
+  generator.SendStartLines(std::to_string(kGeneratorSv));
+
+  std::atomic<bool> stop{false};
+  SensitivitySettings settings;
+  settings.texts.SvId = std::to_string(kGeneratorSv);
+  settings.texts.Degrade = std::to_string(kGenLossDb);
+  settings.start = TestEvent::AcqOnlyPressed;
+  settings.iterations = 3;
+  settings.tickMs = 50;
+  settings.stop = &stop;
+  int ticks = 0;
+  const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint&) {
+    if (++ticks == 3) stop = true;
+  });
+  EXPECT_EQ(out.failure, "interrupted");
+  EXPECT_EQ(out.curve.size(), 3u);
+  ASSERT_EQ(out.iterations.size(), 1u);
+  EXPECT_EQ(out.iterations[0].acquisition, kUnknownResultText);
 }
 
 TEST(BenchSensitivityTest, AcquisitionFindsTheLevelBelowWhichAColdStartFindsNothing) {
