@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,23 +25,35 @@ constexpr int kSnrAtZeroDbm = 174 - 3 - kGenLossDb;
 constexpr int kTrackLostLevel = 12 - 1 - kSnrAtZeroDbm;  // -120
 // Acquired from SNR 20: the first level at which a cold start finds nothing.
 constexpr int kAcqLostLevel = 20 - 1 - kSnrAtZeroDbm;  // -112
-constexpr int kGeneratorSv = 33;  // on no simulated orbit: always in view
+constexpr int kGeneratorSv = 33;                       // on no simulated orbit: always in view
 
 class SleepPauses final : public IPauses {
  public:
   void Sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };
 
-TEST(BenchSensitivityTest, TrackingTwiceFindsTheSimulatorsThresholdAndTheCurve) {
-  test::SimHarness sim({"--baud", "115200", "--fix-rate", "5", "--gen-loss", std::to_string(kGenLossDb)});
-  ASSERT_TRUE(sim.Started()) << sim.Error();
-  OpenedReceiver receiver = OpenReceiver(sim.ReceiverPath(), 115200);
-  ASSERT_TRUE(receiver.link) << receiver.error;
+// A simulated module at 115200 baud and its generator, opened as the
+// command line opens them, the generator told the test's satellite.
+class BenchSensitivityTest : public ::testing::Test {
+ protected:
+  void Start(const std::vector<std::string>& simArgs) {
+    sim = std::make_unique<test::SimHarness>(simArgs);
+    ASSERT_TRUE(sim->Started()) << sim->Error();
+    receiver = OpenReceiver(sim->ReceiverPath(), 115200);
+    ASSERT_TRUE(receiver.link) << receiver.error;
+    auto ports = MakePosixSerialPortFactory();
+    ASSERT_EQ(generator.Open(*ports, sim->GeneratorPath(), "19200"), GeneratorLink::OpenOutcome::Opened);
+    generator.SendStartLines(std::to_string(kGeneratorSv));
+  }
+  std::unique_ptr<test::SimHarness> sim;
+  OpenedReceiver receiver;
   SleepPauses pauses;
-  GeneratorLink generator(pauses);
-  auto ports = MakePosixSerialPortFactory();
-  ASSERT_EQ(generator.Open(*ports, sim.GeneratorPath(), "19200"), GeneratorLink::OpenOutcome::Opened);
-  generator.SendStartLines(std::to_string(kGeneratorSv));
+  GeneratorLink generator{pauses};
+};
+
+TEST_F(BenchSensitivityTest, TrackingTwiceFindsTheSimulatorsThresholdAndTheCurve) {
+  ASSERT_NO_FATAL_FAILURE(
+      Start({"--baud", "115200", "--fix-rate", "5", "--gen-loss", std::to_string(kGenLossDb)}));
   // A tracking test needs a satellite the receiver already tracks.
   ASSERT_TRUE(generator.SendRFLevel(kTestStartLevel));
 
@@ -76,16 +89,9 @@ TEST(BenchSensitivityTest, TrackingTwiceFindsTheSimulatorsThresholdAndTheCurve) 
 }
 
 // Ctrl-C: the run ends at the next tick with what it has, and says so.
-TEST(BenchSensitivityTest, AStopEndsTheRunAtTheNextTickKeepingTheCurve) {
-  test::SimHarness sim({"--baud", "115200", "--fix-rate", "5", "--gen-loss", std::to_string(kGenLossDb)});
-  ASSERT_TRUE(sim.Started()) << sim.Error();
-  OpenedReceiver receiver = OpenReceiver(sim.ReceiverPath(), 115200);
-  ASSERT_TRUE(receiver.link) << receiver.error;
-  SleepPauses pauses;
-  GeneratorLink generator(pauses);
-  auto ports = MakePosixSerialPortFactory();
-  ASSERT_EQ(generator.Open(*ports, sim.GeneratorPath(), "19200"), GeneratorLink::OpenOutcome::Opened);
-  generator.SendStartLines(std::to_string(kGeneratorSv));
+TEST_F(BenchSensitivityTest, AStopEndsTheRunAtTheNextTickKeepingTheCurve) {
+  ASSERT_NO_FATAL_FAILURE(
+      Start({"--baud", "115200", "--fix-rate", "5", "--gen-loss", std::to_string(kGenLossDb)}));
 
   std::atomic<bool> stop{false};
   SensitivitySettings settings;
@@ -96,26 +102,19 @@ TEST(BenchSensitivityTest, AStopEndsTheRunAtTheNextTickKeepingTheCurve) {
   settings.tickMs = 50;
   settings.stop = &stop;
   int ticks = 0;
-  const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint&) {
-    if (++ticks == 3) stop = true;
-  });
+  const SensitivityOutcome out =
+      RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint&) {
+        if (++ticks == 3) stop = true;
+      });
   EXPECT_EQ(out.failure, "interrupted");
   EXPECT_EQ(out.curve.size(), 3u);
   ASSERT_EQ(out.iterations.size(), 1u);
   EXPECT_EQ(out.iterations[0].acquisition, kUnknownResultText);
 }
 
-TEST(BenchSensitivityTest, AcquisitionFindsTheLevelBelowWhichAColdStartFindsNothing) {
-  test::SimHarness sim({"--baud", "115200", "--fix-rate", "5", "--ttff-cold", "2", "--gen-loss",
-                        std::to_string(kGenLossDb)});
-  ASSERT_TRUE(sim.Started()) << sim.Error();
-  OpenedReceiver receiver = OpenReceiver(sim.ReceiverPath(), 115200);
-  ASSERT_TRUE(receiver.link) << receiver.error;
-  SleepPauses pauses;
-  GeneratorLink generator(pauses);
-  auto ports = MakePosixSerialPortFactory();
-  ASSERT_EQ(generator.Open(*ports, sim.GeneratorPath(), "19200"), GeneratorLink::OpenOutcome::Opened);
-  generator.SendStartLines(std::to_string(kGeneratorSv));
+TEST_F(BenchSensitivityTest, AcquisitionFindsTheLevelBelowWhichAColdStartFindsNothing) {
+  ASSERT_NO_FATAL_FAILURE(Start(
+      {"--baud", "115200", "--fix-rate", "5", "--ttff-cold", "2", "--gen-loss", std::to_string(kGenLossDb)}));
 
   SensitivitySettings settings;
   settings.texts.SvId = std::to_string(kGeneratorSv);
