@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "nmea/Fields.h"
+
 
 namespace vantrel {
 
@@ -105,6 +107,16 @@ void StreamFraming::FlushCarry() {
   CarryLength = 0;
   CarryText[0] = '\0';
   CarryOffset = StreamLength;
+}
+
+bool StreamFraming::DropCutTail() {
+  if (CarryLength == 0 || CarryText[0] != '$') return false;
+  if (std::memchr(CarryText, '\r', CarryLength) || std::memchr(CarryText, '\n', CarryLength)) return false;
+  if (SentenceChecksumOk(CarryText, CarryLength)) return false;  // only its line end is missing
+  CarryLength = 0;
+  CarryText[0] = '\0';
+  CarryOffset = StreamLength;
+  return true;
 }
 
 }  // namespace vantrel

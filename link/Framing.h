@@ -40,6 +40,10 @@ struct StreamFraming {
 
   // End of input: WorkText becomes the waiting tail, CarryText empty.
   void FlushCarry();
+  // End of a recording: a waiting tail that has no line end and whose
+  // checksum is not right is a sentence the end of the file cut off, not a
+  // sentence with a wrong checksum. It is dropped; true if there was one.
+  bool DropCutTail();
   // A tail about to be dropped for its length whose sentence did end in a
   // line end (the receiver's last words before it changed rate, followed by
   // noise): WorkText becomes that sentence, the rest of the tail is dropped.

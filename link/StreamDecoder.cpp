@@ -14,6 +14,12 @@ void StreamDecoder::Finish() {
   DecodeWorkText();
 }
 
+bool StreamDecoder::FinishRecording() {
+  const bool cut = framing_.DropCutTail();
+  Finish();
+  return cut;
+}
+
 void StreamDecoder::DecodeWorkText() {
   handler_.OnCycleText(framing_.WorkText, framing_.WorkLength);
   DispatchSentences(framing_.WorkText, framing_.WorkLength, framing_.WorkOffset, record_, handler_, talkers_);

@@ -41,6 +41,9 @@ class StreamDecoder {
 
   // End of stream: decodes the sentence still waiting for a successor.
   void Finish();
+  // End of a recording: as Finish, but a last sentence cut off by the end of
+  // the file is dropped instead of decoded. True if there was one.
+  bool FinishRecording();
 
   const StreamFraming& framing() const { return framing_; }
 

@@ -226,6 +226,7 @@ void WriteStatsText(std::FILE* out, const std::string& name, const StatsReport& 
   if (r.sentences.replies) std::fprintf(out, "%s%llu\n", Padded("PQOL").c_str(), u(r.sentences.replies));
   std::fprintf(out, "%s%llu\n", Padded("checksum failures").c_str(), u(r.sentences.checksumFailures));
   std::fprintf(out, "%s%llu\n", Padded("ignored pieces").c_str(), u(r.sentences.ignored));
+  std::fprintf(out, "%s%llu\n", Padded("cut at the end").c_str(), u(r.sentences.cutAtEnd));
 
   std::fprintf(out, "epochs                  %llu (%llu with a fix)\n", u(r.epochs), u(r.fixEpochs));
   if (r.timeToFirstFix)
@@ -279,6 +280,7 @@ void WriteStatsJson(std::FILE* out, const std::string& name, const StatsReport& 
   j.Close('}');
   j.Int("checksum_failures", static_cast<long long>(r.sentences.checksumFailures));
   j.Int("ignored_pieces", static_cast<long long>(r.sentences.ignored));
+  j.Int("cut_at_end", static_cast<long long>(r.sentences.cutAtEnd));
   j.Int("epochs", static_cast<long long>(r.epochs));
   j.Int("fix_epochs", static_cast<long long>(r.fixEpochs));
   if (r.timeToFirstFix) j.Fixed("time_to_first_fix_s", *r.timeToFirstFix, 3);

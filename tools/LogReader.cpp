@@ -97,9 +97,11 @@ class EpochReporter : public IStreamHandler {
 };
 
 // The reading loop: chunks of at most kChunkMax bytes into the decoder,
-// each shown to `onChunk` first, and the waiting sentence decoded at the end.
+// each shown to `onChunk` first, and the waiting sentence decoded at the end
+// unless the end of the input cut it off: a log stopped while the module
+// talked ends in the middle of a sentence, which is no checksum failure.
 template <typename OnChunk>
-bool FeedAll(LogInput& in, StreamDecoder& decoder, OnChunk onChunk) {
+void FeedAll(LogInput& in, StreamDecoder& decoder, ReadResult& result, OnChunk onChunk) {
   char chunk[kChunkMax];
   for (;;) {
     const size_t n = in.Read(chunk, sizeof chunk);
@@ -107,8 +109,8 @@ bool FeedAll(LogInput& in, StreamDecoder& decoder, OnChunk onChunk) {
     onChunk(chunk, n);
     decoder.Feed(chunk, n);
   }
-  decoder.Finish();
-  return !in.Failed();
+  result.cutAtEnd = decoder.FinishRecording();
+  result.readOk = !in.Failed();
 }
 
 // The framing and the record are large: made once, before the loop, which
@@ -179,6 +181,7 @@ void WriteCounts(std::FILE* out, const Counts& c) {
   std::fprintf(out, "%-18s %llu\n", "checksum failures", static_cast<unsigned long long>(c.checksumFailures));
   std::fprintf(out, "%-18s %llu\n", "ignored pieces",
                static_cast<unsigned long long>(c.byKind[static_cast<int>(PieceKind::Ignored)]));
+  std::fprintf(out, "%-18s %llu\n", "cut at the end", static_cast<unsigned long long>(c.cutAtEnd));
 }
 
 ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts) {
@@ -188,15 +191,16 @@ ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts) {
   StreamDecoder decoder(state->framing, state->record, reporter);
   ReadResult result;
   if (mode == Mode::Json) {
-    result.readOk = FeedAll(in, decoder, [&](const char* chunk, size_t n) {
+    FeedAll(in, decoder, result, [&](const char* chunk, size_t n) {
       // Nothing before the last cycle's tail can start a piece: count its
       // lines, then keep the new bytes for the pieces to come.
       lines->LineOf(decoder.framing().CarryOffset);
       lines->Take(chunk, n);
     });
   } else {
-    result.readOk = FeedAll(in, decoder, [](const char*, size_t) {});
+    FeedAll(in, decoder, result, [](const char*, size_t) {});
   }
+  counts.cutAtEnd = result.cutAtEnd;
   result.anySentence = reporter.anySentence;
   return result;
 }
@@ -207,7 +211,8 @@ ReadResult ReadEpochs(LogInput& in, IEpochSink& sink, SentenceCounts& counts) {
   EpochReporter reporter(state->record, epochs, counts);
   StreamDecoder decoder(state->framing, state->record, reporter, TalkerSet::AllGnss());
   ReadResult result;
-  result.readOk = FeedAll(in, decoder, [](const char*, size_t) {});
+  FeedAll(in, decoder, result, [](const char*, size_t) {});
+  counts.cutAtEnd = result.cutAtEnd;
   epochs.Finish();
   result.anySentence = reporter.anySentence;
   return result;

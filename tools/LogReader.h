@@ -20,6 +20,7 @@ enum class Mode { Json, Count };
 struct Counts {
   uint64_t byKind[kPieceKinds] = {};
   uint64_t checksumFailures = 0;  // sentences of a known kind whose checksum is wrong
+  uint64_t cutAtEnd = 0;          // 1: the last sentence was cut off by the end of the file
 };
 
 // Sentences of every talker, by type.
@@ -30,11 +31,13 @@ struct SentenceCounts {
   uint64_t replies = 0;        // other "$PQOL"
   uint64_t checksumFailures = 0;
   uint64_t ignored = 0;  // other sentences and text between them
+  uint64_t cutAtEnd = 0;  // 1: the last sentence was cut off by the end of the file
 };
 
 struct ReadResult {
   bool readOk = true;         // false: reading failed (the input's Error() says why)
   bool anySentence = false;   // the input held at least one NMEA sentence, of any talker or type
+  bool cutAtEnd = false;      // the last sentence was cut off by the end of the input, and not read
 };
 
 // Reads `in` to its end in chunks of kChunkMax bytes under the window's

@@ -83,6 +83,33 @@ TEST(StreamDecoder, ReportsEveryCycleTextAndFinishesWithTheWaitingSentence) {
   EXPECT_EQ(reader->Carry(), "");
 }
 
+// A recording stopped while the module talked ends inside a sentence: that
+// head is dropped, not decoded as a checksum failure. A last sentence that
+// lacks only its line end, or has one, is read as always.
+TEST(StreamDecoder, FinishRecordingDropsOnlyASentenceTheEndCutOff) {
+  const std::string wrongSum = kGGA.substr(0, kGGA.size() - 2) + "00";
+  const struct {
+    std::string tail;
+    bool cut;
+    size_t pieces;  // after the complete ZDA before it
+  } cases[] = {
+      {kGGA.substr(0, 30), true, 0},
+      {kGGA.substr(0, kGGA.size() - 1), true, 0},  // one checksum digit short
+      {kGGA, false, 1},  // everything but the line end
+      {kGGA + "\r", false, 1},
+      {wrongSum, true, 0},  // no line end: as likely cut as corrupt
+      {wrongSum + "\r\n", false, 1},  // a real checksum failure
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tail);
+    auto reader = std::make_unique<Reader>();
+    reader->Feed(kZDA + "\r\n" + c.tail, 37);
+    EXPECT_EQ(reader->decoder.FinishRecording(), c.cut);
+    ASSERT_EQ(reader->seen.pieces.size(), 1 + c.pieces);
+    EXPECT_EQ(reader->Carry(), "");
+  }
+}
+
 TEST(StreamDecoder, MarksTheUsedSatellitesAfterEveryCycle) {
   auto reader = std::make_unique<Reader>();
   const std::string gsv = WithChecksum("GPGSV,1,1,03,07,61,098,15,05,59,290,20,30,10,100,");

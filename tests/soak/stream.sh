@@ -73,13 +73,10 @@ CUT=$(sim_stat "$SIM" cut_total)
 GARBLED=$(sim_stat "$SIM" garbled_total)
 # Complete lines only: going silent can stop the line mid-sentence (about
 # one run in ten), and that sentence's head is in the log but was never sent
-# whole. Counted as it stands it would be one sentence too many and a
-# checksum failure.
-COMPLETE=$WORK/complete.nmea
-perl -e 'local $/; $_ = <>; s/[^\n]*\z//; print' "$LOG" >"$COMPLETE"
-IN_LOG=$(grep -c $'^\\$.*\r$' "$COMPLETE" || true)
-COUNTS=$("$BUILD/tools/vantrel-log" count "$COMPLETE")
-COUNTED=$(awk '/^(checksum|ignored)/ { next } { n += $NF } END { print n + 0 }' <<<"$COUNTS")
+# whole. vantrel-log reports it as cut at the end, not as a sentence.
+IN_LOG=$(grep -c $'^\\$.*\r$' "$LOG" || true)
+COUNTS=$("$BUILD/tools/vantrel-log" count "$LOG")
+COUNTED=$(awk '/^(checksum|ignored|cut)/ { next } { n += $NF } END { print n + 0 }' <<<"$COUNTS")
 FAILURES=$(awk '/^checksum failures/ { print $NF }' <<<"$COUNTS")
 LOG_BYTES=$(stat -c %s "$LOG")
 CPU=$(awk -v c="$((C1 - C0))" -v hz="$HZ" -v t0="$T0" -v t1="$T1" 'BEGIN { printf "%.2f", 100 * c / hz / (t1 - t0) }')

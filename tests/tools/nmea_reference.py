@@ -134,6 +134,22 @@ def checksum_ok(piece):
     return value == (16 * first + second) & 0xFF
 
 
+def cut_off_by_the_end(tail):
+    """A tail left at the end of the file that the end cut off: it starts a
+    sentence, has no line end, and its checksum (the first "*" from the third
+    character on with two characters after it) is not right."""
+    if not tail.startswith(b"$") or re.search(rb"[\r\n]", tail):
+        return False
+    star = tail.find(b"*", 2, len(tail) - 2) if len(tail) >= 5 else -1
+    if star < 0:
+        return True
+    first, second = (c - 55 if c >= 0x41 else c - 48 for c in tail[star + 1:star + 3])
+    value = 0
+    for c in tail[1:star]:
+        value ^= c
+    return value != (16 * first + second) & 0xFF
+
+
 class Record:
     FLOATS = ("UtcSecond", "Latitude", "Longitude", "Altitude", "SpeedKmh", "Course", "Pdop", "Hdop", "Vdop")
     INTS = ("UtcYear", "UtcMonth", "UtcDay", "UtcHour", "UtcMinute", "FixQuality", "FixType", "SatsInViewCount")
@@ -560,6 +576,8 @@ def decode_stream(data):
         work, offsets = work[:cut], offsets[:cut]
         yield from dispatch(work, offsets)
         record.mark_used()
+    if cut_off_by_the_end(carry):
+        carry, carry_offsets = b"", []
     yield from dispatch(carry, carry_offsets)
     record.mark_used()
 
