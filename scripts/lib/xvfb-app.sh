@@ -44,10 +44,12 @@ start_xvfb() {
   local n
   for n in $(seq 90 120); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     PIDS+=($!)
     # Ready when it answers, not when its socket appears: a program started
-    # in between cannot connect and aborts.
+    # in between cannot connect and aborts. -noreset: without it the server
+    # resets when that probe, its last client, leaves, and vantrel started
+    # during the reset could not connect (2 starts in 40; none in 120 with).
     for _ in $(seq 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 &&
         { export DISPLAY=":$n"; return 0; }
