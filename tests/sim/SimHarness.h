@@ -44,33 +44,15 @@ class SimHarness {
       error_ = "mkdtemp failed";
       return;
     }
-    dir_ = tmpl;
-    std::vector<std::string> argv = {VANTREL_SIM_PATH, "--dir", dir_};
-    argv.insert(argv.end(), args.begin(), args.end());
-    // Everything the child needs is prepared before the fork: in a test with
-    // threads running, the child may not allocate.
-    std::vector<char*> cargv;
-    for (std::string& a : argv) cargv.push_back(a.data());
-    cargv.push_back(nullptr);
-    const std::string errPath = StderrPath();
-    pid_ = fork();
-    if (pid_ == 0) {
-      // Child: the simulator's own messages go to a file, not the test log.
-      const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (err >= 0) dup2(err, 2);
-      // Ports and pipes the test holds open are none of the simulator's business.
-      close_range(3, ~0u, 0);
-      execv(cargv[0], cargv.data());
-      _exit(127);
-    }
-    if (pid_ < 0) {
-      error_ = "fork failed";
-      return;
-    }
-    if (!WaitUntil([&] { return Exists(ReceiverPath()); }, timeoutMs)) {
-      error_ = "the simulator did not create " + ReceiverPath() + ": " + ReadFile(StderrPath());
-      Stop();
-    }
+    Start(tmpl, args, timeoutMs);
+  }
+  // The same in a directory the test prepared; it is removed at the end.
+  struct InDir {
+    std::string path;
+  };
+  // `args` has no default: a lone braced list stays a list of arguments.
+  SimHarness(InDir dir, const std::vector<std::string>& args, int timeoutMs = 5000) {
+    Start(std::move(dir.path), args, timeoutMs);
   }
 
   ~SimHarness() {
@@ -218,6 +200,36 @@ class SimHarness {
   }
 
  private:
+  void Start(std::string dir, const std::vector<std::string>& args, int timeoutMs) {
+    dir_ = std::move(dir);
+    std::vector<std::string> argv = {VANTREL_SIM_PATH, "--dir", dir_};
+    argv.insert(argv.end(), args.begin(), args.end());
+    // Everything the child needs is prepared before the fork: in a test with
+    // threads running, the child may not allocate.
+    std::vector<char*> cargv;
+    for (std::string& a : argv) cargv.push_back(a.data());
+    cargv.push_back(nullptr);
+    const std::string errPath = StderrPath();
+    pid_ = fork();
+    if (pid_ == 0) {
+      // Child: the simulator's own messages go to a file, not the test log.
+      const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (err >= 0) dup2(err, 2);
+      // Ports and pipes the test holds open are none of the simulator's business.
+      close_range(3, ~0u, 0);
+      execv(cargv[0], cargv.data());
+      _exit(127);
+    }
+    if (pid_ < 0) {
+      error_ = "fork failed";
+      return;
+    }
+    if (!WaitUntil([&] { return Exists(ReceiverPath()); }, timeoutMs)) {
+      error_ = "the simulator did not create " + ReceiverPath() + ": " + ReadFile(StderrPath());
+      Stop();
+    }
+  }
+
   static bool Exists(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0;
