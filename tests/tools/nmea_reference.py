@@ -127,6 +127,11 @@ def checksum_ok(piece):
     star = piece.find(b"*")
     if len(piece) < 5 or star < 2 or len(piece) - star < 3:
         return False
+    return sum_matches(piece, star)
+
+
+def sum_matches(piece, star):
+    """The XOR between "$" and the "*" at `star` against the two characters after it."""
     first, second = (c - 55 if c >= 0x41 else c - 48 for c in piece[star + 1:star + 3])
     value = 0
     for c in piece[1:star]:
@@ -141,13 +146,7 @@ def cut_off_by_the_end(tail):
     if not tail.startswith(b"$") or re.search(rb"[\r\n]", tail):
         return False
     star = tail.find(b"*", 2, len(tail) - 2) if len(tail) >= 5 else -1
-    if star < 0:
-        return True
-    first, second = (c - 55 if c >= 0x41 else c - 48 for c in tail[star + 1:star + 3])
-    value = 0
-    for c in tail[1:star]:
-        value ^= c
-    return value != (16 * first + second) & 0xFF
+    return star < 0 or not sum_matches(tail, star)
 
 
 class Record:
