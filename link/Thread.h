@@ -3,6 +3,7 @@
 // them, frames them into sentences, lets the window show them, decodes them
 // into its own receiver record and lets the window refresh from it.
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -125,7 +126,7 @@ class TNMEAThread {
   void ApplyClearRequests();
   void Publish();
   void FlushMonitor();
-  bool HandOver(const std::function<void()>& fn);
+  bool HandOver(const std::function<void()>& fn, std::chrono::steady_clock::time_point resumeAt = {});
 
   ReaderEnv env_;
   const PortLink* const link_;  // env_.link lets go of it at the end
