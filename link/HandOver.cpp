@@ -19,12 +19,10 @@ void UiHandOver::Unlink(Call* call) {
   call->next = nullptr;
 }
 
-bool UiHandOver::RunOnUiThread(const std::function<void()>& fn, const std::atomic<bool>& stop,
-                               std::chrono::steady_clock::time_point resumeAt) {
+bool UiHandOver::RunOnUiThread(const std::function<void()>& fn, const std::atomic<bool>& stop) {
   // The call lives on this stack frame; it stays reachable from the queue
   // only while this function waits, and leaves it before returning.
   Call call{&fn, &stop};
-  call.wakeWhenDone = resumeAt <= std::chrono::steady_clock::now();
   {
     std::lock_guard lock(mutex_);
     if (stop.load(std::memory_order_acquire)) return false;
@@ -37,14 +35,6 @@ bool UiHandOver::RunOnUiThread(const std::function<void()>& fn, const std::atomi
   }
   if (notify_) notify_();
   std::unique_lock lock(mutex_);
-  if (!call.wakeWhenDone) {
-    // Done is not announced to this call: it sleeps on to `resumeAt`. A
-    // stop or a dropped call still wakes it.
-    changed_.wait_until(lock, resumeAt, [&] {
-      return call.state == CallState::Dropped || stop.load(std::memory_order_acquire);
-    });
-    call.wakeWhenDone = true;
-  }
   changed_.wait(lock, [&] {
     return call.state == CallState::Done || call.state == CallState::Dropped ||
            (call.state == CallState::Queued && stop.load(std::memory_order_acquire));
@@ -77,7 +67,7 @@ void UiHandOver::Drain() {
       ~MarkDone() {
         lock.lock();
         call->state = CallState::Done;
-        if (call->wakeWhenDone) self->changed_.notify_all();
+        self->changed_.notify_all();
       }
     } markDone{this, call, lock};
     (*call->fn)();

@@ -5,7 +5,6 @@
 // variable, so ThreadSanitizer sees every edge, and no Qt, so the link tests
 // run without a window.
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -25,13 +24,7 @@ class UiHandOver {
   // run. Returns false without running it when `stop` is set before the UI
   // thread gets to it: a stopped reader never waits for a UI thread that
   // may be waiting for it. Once `fn` has started, it is waited for.
-  //
-  // With `resumeAt` the reader has nothing to do before that time (its next
-  // bytes are still on the wire): it returns once `fn` has run and not
-  // before then, unless stopped. It is then woken once, at the later of the
-  // two, instead of once when `fn` has run and again for its bytes.
-  bool RunOnUiThread(const std::function<void()>& fn, const std::atomic<bool>& stop,
-                     std::chrono::steady_clock::time_point resumeAt = {});
+  bool RunOnUiThread(const std::function<void()>& fn, const std::atomic<bool>& stop);
 
   // UI side: runs every queued call whose reader has not been stopped.
   void Drain();
@@ -49,7 +42,6 @@ class UiHandOver {
     const std::function<void()>* fn;
     const std::atomic<bool>* stop;
     CallState state = CallState::Queued;
-    bool wakeWhenDone = true;
     Call* next = nullptr;
   };
   void Unlink(Call* call);  // mutex_ held

@@ -21,8 +21,6 @@ class PortLink {
 
   // Reader side: up to `n` bytes within the read limit; nothing once closed.
   size_t Read(char* buffer, size_t n);
-  // See SerialPort::NsUntilWaiting; 0 once closed.
-  long long NsUntilWaiting(size_t n) const { return IsClosed() ? 0 : port_->NsUntilWaiting(n); }
 
   // UI side: one write with the write limit; the result is not looked at by
   // the program's commands, but tests may.

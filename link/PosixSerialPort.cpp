@@ -222,15 +222,6 @@ size_t PosixSerialPort::Waiting() const {
   return static_cast<size_t>(count);
 }
 
-long long PosixSerialPort::NsUntilWaiting(size_t n) const {
-  if (fd_ < 0) return 0;
-  const long long byteNs = byteNs_.load(std::memory_order_relaxed);
-  const size_t waiting = Waiting();
-  // Nothing waiting says nothing about when the next byte comes.
-  if (byteNs <= 0 || waiting == 0 || waiting >= n) return 0;
-  return static_cast<long long>(n - waiting) * byteNs + kClockSlackNs;
-}
-
 size_t PosixSerialPort::Read(char* buffer, size_t n, int timeoutMs) {
   if (fd_ < 0 || n == 0) return 0;
   // One deadline for the whole read: N bytes or the time, whichever first.

@@ -19,7 +19,6 @@ class PosixSerialPort final : public SerialPort {
   bool Open(const std::string& path) override;
   bool Configure(long baud) override;
   size_t Read(char* buffer, size_t n, int timeoutMs) override;
-  long long NsUntilWaiting(size_t n) const override;
   size_t Write(const void* data, size_t n, int timeoutMs) override;
   void DiscardInput() override;
   void Interrupt() override;

@@ -33,11 +33,6 @@ class SerialPort {
   // (interrupted: returns at once) rather than returning early in a loop.
   virtual size_t Read(char* buffer, size_t n, int timeoutMs) = 0;
 
-  // While bytes are arriving: nanoseconds until `n` will be waiting, at the
-  // line's rate. 0 when they wait already or nothing tells when they will
-  // (a quiet line, an unknown rate).
-  virtual long long NsUntilWaiting(size_t) const { return 0; }
-
   // Writes all `n` bytes unless `timeoutMs` passes first; returns the count
   // written.
   virtual size_t Write(const void* data, size_t n, int timeoutMs) = 0;

@@ -174,8 +174,8 @@ int32_t TNMEAThread::SatsInViewSnapshot(SatInView (&out)[kSatsInViewMax]) const 
   return satsCountSnapshot_;
 }
 
-bool TNMEAThread::HandOver(const std::function<void()>& fn, std::chrono::steady_clock::time_point resumeAt) {
-  return env_.handOver->RunOnUiThread(fn, StopRequested, resumeAt);
+bool TNMEAThread::HandOver(const std::function<void()>& fn) {
+  return env_.handOver->RunOnUiThread(fn, StopRequested);
 }
 
 void TNMEAThread::ApplyClearRequests() {
@@ -202,16 +202,10 @@ void TNMEAThread::ReadCycle(const char* chunk, size_t n) {
   ApplyClearRequests();
   ReplyHandler replies(*this);
   StreamDecoder(framing_, Record, replies).Feed(chunk, n);
-  // While the next chunk is still on the wire the reader would only go on
-  // to wait for it: one wake-up then serves both waits. On this rhythm of
-  // over a hundred chunks a second, wake-ups are most of what reading costs.
-  const long long nextChunkNs = env_.link ? env_.link->NsUntilWaiting(kChunkMax) : 0;
-  const auto resumeAt = nextChunkNs > 0 ? std::chrono::steady_clock::now() + std::chrono::nanoseconds(nextChunkNs)
-                                        : std::chrono::steady_clock::time_point{};
   HandOver([this] {
     FlushMonitor();
     env_.host->RefreshStatus(Record);
-  }, resumeAt);
+  });
   Publish();
 }
 

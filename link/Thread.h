@@ -3,7 +3,6 @@
 // them, frames them into sentences, lets the window show them, decodes them
 // into its own receiver record and lets the window refresh from it.
 #include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -126,7 +125,7 @@ class TNMEAThread {
   void ApplyClearRequests();
   void Publish();
   void FlushMonitor();
-  bool HandOver(const std::function<void()>& fn, std::chrono::steady_clock::time_point resumeAt = {});
+  bool HandOver(const std::function<void()>& fn);
 
   ReaderEnv env_;
   const PortLink* const link_;  // env_.link lets go of it at the end

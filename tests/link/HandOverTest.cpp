@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -92,47 +91,6 @@ TEST(UiHandOver, StopDuringARunningCallWaitsForItsEnd) {
   release = true;
   reader.join();
   EXPECT_TRUE(result);
-}
-
-TEST(UiHandOver, ReaderWithItsNextBytesStillOnTheWireReturnsAtItsTimeOrWhenStopped) {
-  using Clock = std::chrono::steady_clock;
-  // The time comes before the call runs: the call is still waited for.
-  {
-    test::TestUiLoop ui;
-    ui.SetBusy(true);
-    std::atomic<bool> stop{false};
-    std::atomic<bool> ran{false};
-    std::atomic<bool> returned{false};
-    std::thread reader([&] {
-      EXPECT_TRUE(ui.handOver.RunOnUiThread([&] { ran = true; }, stop, Clock::now() + std::chrono::milliseconds(1)));
-      EXPECT_TRUE(ran);
-      returned = true;
-    });
-    while (ui.handOver.Pending() == 0) std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(returned);
-    ui.SetBusy(false);
-    reader.join();
-  }
-  // The call has run long before the time: the reader sleeps on, and a stop
-  // ends that sleep with the call counted as run.
-  {
-    test::TestUiLoop ui;
-    std::atomic<bool> stop{false};
-    std::atomic<bool> ran{false};
-    std::atomic<bool> returned{false};
-    bool result = false;
-    std::thread reader([&] {
-      result = ui.handOver.RunOnUiThread([&] { ran = true; }, stop, Clock::now() + std::chrono::hours(1));
-      returned = true;
-    });
-    while (!ran) std::this_thread::yield();
-    EXPECT_FALSE(returned);
-    stop = true;
-    ui.handOver.WakeWaiters();
-    reader.join();  // would wait an hour
-    EXPECT_TRUE(result);
-  }
 }
 
 TEST(UiHandOver, ManyReadersAtOnce) {

@@ -91,19 +91,6 @@ TEST_F(PosixSerialPortTest, WaitingBytesMeetALargeRequestAndAShortOneEndsAtItsDe
   EXPECT_EQ(t.c_cc[VMIN], 0);
 }
 
-TEST_F(PosixSerialPortTest, TimeUntilAChunkWaitsIsCountedFromTheBytesAlreadyThere) {
-  PosixSerialPort port;
-  OpenConfigured(port, 115200);
-  EXPECT_EQ(port.NsUntilWaiting(100), 0);  // a quiet line tells nothing
-  pty.Send(std::string(40, 'x'));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  // 60 bytes of 10 bits at 115200 baud: 5.2 ms, and the clock's slack.
-  const long long ns = port.NsUntilWaiting(100);
-  EXPECT_GT(ns, 5200000);
-  EXPECT_LT(ns, 5200000 + 5000000);
-  EXPECT_EQ(port.NsUntilWaiting(40), 0);  // already there
-}
-
 TEST_F(PosixSerialPortTest, SpeedWithoutAConstantIsSetAndReadBack) {
   PosixSerialPort port;
   OpenConfigured(port, 250000);
