@@ -4,8 +4,10 @@
 int main(int argc, char** argv) {
   vantrel::TApplication::PrepareEnvironment();
   vantrel::TApplication app(argc, argv);
+  const vantrel::WindowOptions options = vantrel::ParseWindowOptions(app);
   try {
     TMainForm MainForm;
+    if (options.TestBench) MainForm.ShowTestBenchPage();
     app.ShowExceptionsIn(&MainForm, MainForm.MessageBoxes);
     MainForm.show();
     app.exec();

@@ -414,6 +414,10 @@ void TMainForm::BuildChannelPage() {
       StringGrid1->setItem(r, c, cell);
     }
   }
+  LabelNoChannels = new QLabel(QStringLiteral("no channel status from this receiver"), TabChannel);
+  LabelNoChannels->setGeometry(0, 32, 300, 30);
+  LabelNoChannels->setAlignment(Qt::AlignCenter);
+  LabelNoChannels->hide();
 }
 
 void TMainForm::BuildTestPage() {
@@ -595,6 +599,11 @@ void TMainForm::ConnectHandlers() {
 
   connect(ChartSNR, &TChart::Clicked, this, &TMainForm::ChartSNRClick);
   connect(ChartSNR, &TChart::DoubleClicked, this, &TMainForm::ChartSNRDblClick);
+}
+
+void TMainForm::ShowTestBenchPage() {
+  PageControl1->setTabVisible(4, true);
+  PageControl1->tabBar()->setTabEnabled(4, true);
 }
 
 void TMainForm::FormCreate() {

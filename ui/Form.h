@@ -71,7 +71,7 @@ class TMainForm : public QWidget {
   QWidget* TabSetup = nullptr;
   QWidget* TabChannel = nullptr;
   QWidget* TabTest = nullptr;
-  QWidget* Tab101 = nullptr;  // its tab is never shown
+  QWidget* Tab101 = nullptr;  // its tab is shown only after ShowTestBenchPage()
   QWidget* TabAbout = nullptr;
 
   // Status page
@@ -134,6 +134,8 @@ class TMainForm : public QWidget {
 
   // Channel page: row 0 is the header, rows 1..32 the channels
   QTableWidget* StringGrid1 = nullptr;
+  // Over the empty grid while a talking receiver has sent no channel table.
+  QLabel* LabelNoChannels = nullptr;
 
   // Test page
   QPushButton* BtnWakeUp = nullptr;
@@ -209,6 +211,12 @@ class TMainForm : public QWidget {
   void CmbBaudChange();
   void CmbFixRateChange();
   bool ClearChannelGrid();  // true when the grid was enabled and got cleared
+  // A new receiver (or the same one reopened) has not yet shown whether it
+  // sends a channel table.
+  void ForgetChannelNote();
+  // The sensitivity test bench's page: its tab is hidden and unreachable
+  // unless this is called (the window's --test-bench).
+  void ShowTestBenchPage();
   void ClearStatusLabels();
   void ResetSkyView();
   void AppendMonitorLines(const char* workText, size_t len);
@@ -349,6 +357,9 @@ class TMainForm : public QWidget {
   // 128 cell comparisons; not valid after ClearChannelGrid.
   vantrel::Channel gridShown_[vantrel::kChannelsMax] = {};
   bool gridShownValid_ = false;
+  // Satellites-in-view groups completed while the grid stayed empty: after
+  // two whole fix cycles without a channel table the receiver has none.
+  int gsvGroupsWithoutChannels_ = 0;
   // The record values (and decimal separator) each status label was last
   // written from: the same values give the same text, so a refresh formats
   // only what changed. ClearStatusLabels forgets them.

@@ -124,6 +124,7 @@ void TMainForm::BtnOpenClick() {
   EnableReceiverControls();
   OutputLoad();
   ClearChannelGrid();
+  ForgetChannelNote();
   LabelCurrent->setText(QStringLiteral("Disable"));
   vantrel::SelectItem(CmbSetBaud, vantrel::ItemIndex(CmbBaud));
 

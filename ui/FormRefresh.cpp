@@ -86,6 +86,7 @@ void TMainForm::RefreshStatus(ReceiverRecord& record) {
 
   if (record.ChannelsUpdated) {
     if (!StringGrid1->isEnabled()) StringGrid1->setEnabled(true);
+    ForgetChannelNote();
     // Rows whose channel is unchanged since the grid was written show its
     // texts already.
     for (int i = 0; i < kChannelsMax; ++i) {
@@ -98,6 +99,8 @@ void TMainForm::RefreshStatus(ReceiverRecord& record) {
       gridShown_[i] = channel;
     }
     gridShownValid_ = true;
+  } else if (record.GsvComplete && !StringGrid1->isEnabled() && ++gsvGroupsWithoutChannels_ == 2) {
+    LabelNoChannels->show();
   }
 
   RefreshSnrChart(record);
@@ -127,7 +130,13 @@ bool TMainForm::ClearChannelGrid() {
     for (int column = 0; column < 4; ++column) SetCell(StringGrid1, row, column, QString());
   StringGrid1->setEnabled(false);
   gridShownValid_ = false;
+  ForgetChannelNote();
   return true;
+}
+
+void TMainForm::ForgetChannelNote() {
+  gsvGroupsWithoutChannels_ = 0;
+  if (!LabelNoChannels->isHidden()) LabelNoChannels->hide();
 }
 
 void TMainForm::ResetSkyView() {

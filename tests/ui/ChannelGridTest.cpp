@@ -55,4 +55,33 @@ TEST_F(ChannelGridTest, ChannelTableFillsAndEnablesTheGrid) {
   EXPECT_EQ(Cell(18, 2), "27");
 }
 
+// A receiver that talks but sends no channel table is told apart from one
+// whose table has not come yet: two whole satellite groups must pass first.
+TEST_F(ChannelGridTest, TwoSatelliteGroupsWithoutAChannelTableSaySoUntilOneComes) {
+  const auto noteShown = [&] { return form.LabelNoChannels->isVisibleTo(form.TabChannel); };
+  const auto groupEnds = [&] {
+    record.GsvComplete = true;
+    form.RefreshStatus(record);
+  };
+  form.RefreshStatus(record);
+  groupEnds();
+  EXPECT_FALSE(noteShown()) << "one group is not yet a whole cycle";
+  groupEnds();
+  EXPECT_TRUE(noteShown());
+  EXPECT_EQ(form.LabelNoChannels->text(), "no channel status from this receiver");
+
+  record.Channels[0] = {5, 40, 2};
+  record.ChannelsUpdated = true;
+  form.RefreshStatus(record);
+  EXPECT_FALSE(noteShown()) << "the table came late";
+  EXPECT_TRUE(form.ClearChannelGrid());
+  record.ChannelsUpdated = false;
+  groupEnds();
+  EXPECT_FALSE(noteShown()) << "a cleared grid counts its cycles afresh";
+  groupEnds();
+  EXPECT_TRUE(noteShown());
+  form.ForgetChannelNote();
+  EXPECT_FALSE(noteShown());
+}
+
 }  // namespace

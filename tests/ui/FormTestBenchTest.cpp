@@ -325,4 +325,20 @@ TEST_F(FormTestBenchTest, NoKeyAndNoWheelMovementShowsTheGeneratorPage) {
   EXPECT_FALSE(form->Tab101->isVisible());
 }
 
+TEST_F(FormTestBenchTest, AskedForTheGeneratorPageIsReachedByTheKeyboard) {
+  form->ShowTestBenchPage();
+  form->show();
+  QTabWidget* pages = form->PageControl1;
+  std::set<int> reached;
+  pages->setCurrentIndex(0);
+  for (int i = 0; i < 12; ++i) {
+    QTest::keyClick(pages, Qt::Key_Tab, Qt::ControlModifier);
+    reached.insert(pages->currentIndex());
+  }
+  EXPECT_EQ(reached, (std::set<int>{0, 1, 2, 3, 4, 5}));
+  pages->setCurrentIndex(3);
+  QTest::keyClick(pages, Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_TRUE(form->Tab101->isVisible());
+}
+
 }  // namespace
