@@ -6,13 +6,16 @@
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleFactory>
 #include <QTabBar>
 #include <QTextDocument>
 #include <QTabWidget>
@@ -25,6 +28,7 @@
 #include "ui/Chart.h"
 #include "ui/Datums.h"
 #include "ui/Lists.h"
+#include "ui/NamedList.h"
 #include "ui/PortList.h"
 #include "ui/Fonts.h"
 #include "ui/PaintPacer.h"
@@ -157,6 +161,33 @@ QPixmap DrawLogo() {
   return logo;
 }
 
+// Enter presses the focused button, as Space does: Qt gives Enter only to
+// the default buttons of dialogs.
+class EnterPresses : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (!enter || key->isAutoRepeat() || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+    auto* button = static_cast<QAbstractButton*>(watched);
+    if (!button->isEnabled()) return false;
+    button->click();
+    return true;
+  }
+};
+
+// Tabs a few pixels narrower than the style's, drawn by the style itself.
+class CompactTabs : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    const int value = QProxyStyle::pixelMetric(metric, option, widget);
+    return metric == PM_TabBarTabHSpace ? value - 8 : value;
+  }
+};
+
 }  // namespace
 
 struct TMainForm::OwnedSeams {
@@ -198,6 +229,14 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
   // the page's own controls keep their control states.
   PageControl1->tabBar()->setTabEnabled(4, false);
   PageControl1->setCurrentIndex(0);
+  // A screen reader's "Press" on the hidden tab selects it regardless; the
+  // page before it comes back at once.
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+    if (index == 4 && !PageControl1->isTabVisible(4))
+      PageControl1->setCurrentIndex(shownPage_);
+    else
+      shownPage_ = index;
+  });
 
   BuildStatusPage();
   BuildSetupPage();
@@ -215,6 +254,9 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
   SaveDialog1.filters = {QStringLiteral("NMEA Files (*.nma)"), QStringLiteral("Text Files (*.txt)"),
                          QStringLiteral("All Files (*.*)")};
   SaveDialog1.filterIndex = 0;
+
+  auto* enterPresses = new EnterPresses(this);
+  for (QPushButton* button : findChildren<QPushButton*>()) button->installEventFilter(enterPresses);
 
   ConnectHandlers();
   // At most 5 repaints a second however fast the line runs: one per fix at
@@ -322,6 +364,9 @@ void TMainForm::BuildSetupPage() {
     const int y = 18 + (i % 4) * 23;
     MakeLabel(GroupNMEA, QString::fromLatin1(outs[i].name), x, y + 3, 32);
     *outs[i].list = MakeList(GroupNMEA, rates, outs[i].selected, QStringLiteral("0"), x + 32, y, 40);
+    // A screen reader would name every control in a group within a group
+    // after the outer group's title; these say what each one sets.
+    vantrel::SetListName(*outs[i].list, QString::fromLatin1(outs[i].name) + QStringLiteral(" output rate"));
   }
   BtnDefault = MakeButton(GroupNMEA, QStringLiteral("Default"), 6, 114, 48);
   BtnNMEAQuery = MakeButton(GroupNMEA, QStringLiteral("Query"), 56, 114, 48);
@@ -338,11 +383,16 @@ void TMainForm::BuildSetupPage() {
   auto* baud = MakeGroup(GroupNMEA, QStringLiteral("Baudrate"), 160, 54, 130, 42);
   CmbSetBaud = MakeList(baud, BaudRows(), -1, QStringLiteral("38400"), 6, 16, 64);
   BtnSetBaud = MakeButton(baud, QStringLiteral("Set"), 74, 15, 50, 22);
+  vantrel::SetListName(CmbSetBaud, QStringLiteral("Baud rate to set"));
+  BtnSetBaud->setAccessibleName(QStringLiteral("Set baud rate"));
 
   auto* fixRate = MakeGroup(GroupNMEA, QStringLiteral("Fix Update Rate"), 160, 98, 130, 44);
   CmbFixRate = MakeList(fixRate, NumberRows(1, 5), 0, QString(), 6, 17, 34);
   BtnSetFixRate = MakeButton(fixRate, QStringLiteral("Set"), 43, 16, 38, 22);
   BtnQueryFixRate = MakeButton(fixRate, QStringLiteral("Query"), 84, 16, 40, 22);
+  vantrel::SetListName(CmbFixRate, QStringLiteral("Fix update rate"));
+  BtnSetFixRate->setAccessibleName(QStringLiteral("Set fix update rate"));
+  BtnQueryFixRate->setAccessibleName(QStringLiteral("Query fix update rate"));
 
   // Radio buttons in a column; the RTCM rate and the buttons beside them.
   auto* dgps = MakeGroup(page, QStringLiteral("DGPS"), 1, 152, 296, 76);
@@ -602,6 +652,11 @@ void TMainForm::ConnectHandlers() {
 }
 
 void TMainForm::ShowTestBenchPage() {
+  // Six tabs are wider than the window: each gives up a little of its
+  // margin rather than "About" falling off the edge.
+  auto* compact = new CompactTabs(QStyleFactory::create(style()->name()));
+  compact->setParent(PageControl1->tabBar());
+  PageControl1->tabBar()->setStyle(compact);
   PageControl1->setTabVisible(4, true);
   PageControl1->tabBar()->setTabEnabled(4, true);
 }

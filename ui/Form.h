@@ -360,6 +360,7 @@ class TMainForm : public QWidget {
   // Satellites-in-view groups completed while the grid stayed empty: after
   // two whole fix cycles without a channel table the receiver has none.
   int gsvGroupsWithoutChannels_ = 0;
+  int shownPage_ = 0;  // the page control's page, never the hidden one
   // The record values (and decimal separator) each status label was last
   // written from: the same values give the same text, so a refresh formats
   // only what changed. ClearStatusLabels forgets them.

@@ -29,6 +29,8 @@ std::optional<QString> RealSaveDialog::RunDialog(QWidget* parent, SaveDialogSett
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
+  // An existing file is appended to, never replaced: asking would say otherwise.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setNameFilters(settings.filters);
   if (settings.filterIndex >= 0 && settings.filterIndex < settings.filters.size())
     dialog.selectNameFilter(settings.filters[settings.filterIndex]);

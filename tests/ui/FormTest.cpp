@@ -1,4 +1,5 @@
 // The window as it stands after start-up: captions, lists, states, fonts.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
@@ -433,6 +434,37 @@ TEST_F(FormTest, TypingARowsTextSelectsItAndOtherTextSelectsNone) {
   type(form.CmbSetBaud, "9600");
   EXPECT_EQ(ItemIndex(form.CmbSetBaud), 1);
   EXPECT_EQ(form.LabelPercent->text(), "33.0%");
+}
+
+// What a screen reader names each control of the nested groups on the Setup
+// page; the captions on screen stay as they are.
+TEST_F(FormTest, NestedSetupControlsHaveNamesOfTheirOwn) {
+  TMainForm& f = form;
+  const std::pair<QWidget*, const char*> named[] = {
+      {f.CmbGLL, "GLL output rate"},      {f.CmbRMC, "RMC output rate"},
+      {f.CmbVTG, "VTG output rate"},      {f.CmbGSA, "GSA output rate"},
+      {f.CmbGSV, "GSV output rate"},      {f.CmbGGA, "GGA output rate"},
+      {f.CmbZDA, "ZDA output rate"},      {f.CmbQCHN, "QCHN output rate"},
+      {f.CmbSetBaud, "Baud rate to set"}, {f.BtnSetBaud, "Set baud rate"},
+      {f.CmbFixRate, "Fix update rate"},  {f.BtnSetFixRate, "Set fix update rate"},
+      {f.BtnQueryFixRate, "Query fix update rate"}};
+  for (const auto& [control, name] : named)
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), name);
+  EXPECT_EQ(f.BtnSetBaud->text(), "Set");
+  EXPECT_EQ(f.BtnQueryFixRate->text(), "Query");
+}
+
+TEST_F(FormTest, EnterPressesTheFocusedButtonAsSpaceDoes) {
+  form.show();
+  form.CmbCom->setCurrentText(QStringLiteral("/nonexistent/port"));
+  form.BtnOpen->setFocus();
+  QTest::keyClick(form.BtnOpen, Qt::Key_Return);
+  QTest::keyClick(form.BtnOpen, Qt::Key_Enter, Qt::KeypadModifier);
+  ASSERT_EQ(seams.Boxes.Texts.size(), 2u);
+  EXPECT_TRUE(seams.Boxes.Texts[0].startsWith("Can't Open ComPort!!"));
+  // A disabled button stays unpressed.
+  QTest::keyClick(form.BtnDefault, Qt::Key_Return);
+  EXPECT_EQ(seams.Boxes.Texts.size(), 2u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // movement may show.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -322,6 +323,18 @@ TEST_F(FormTestBenchTest, NoKeyAndNoWheelMovementShowsTheGeneratorPage) {
     reached.insert(pages->currentIndex());
   }
   EXPECT_EQ(reached, (std::set<int>{0, 1, 2, 3, 5}));
+  EXPECT_FALSE(form->Tab101->isVisible());
+}
+
+TEST_F(FormTestBenchTest, AScreenReadersPressOnTheHiddenTabLeavesThePageShown) {
+  form->show();
+  form->PageControl1->setCurrentIndex(2);
+  QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(form->PageControl1->tabBar());
+  ASSERT_NE(bar, nullptr);
+  QAccessibleInterface* tab = bar->child(4);
+  ASSERT_NE(tab, nullptr);
+  tab->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(form->PageControl1->currentIndex(), 2);
   EXPECT_FALSE(form->Tab101->isVisible());
 }
 
