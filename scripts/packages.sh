@@ -9,6 +9,7 @@ VANTREL_PACKAGES=(
   xvfb xauth xdotool
   python3
   gpsbabel libxml2-utils desktop-file-utils man-db time
+  lintian devscripts
   locales
 )
 

@@ -3,7 +3,9 @@
 # checks what a user gets: the programs in bin/ (vantrel-log and
 # vantrel-bench answer --help from there), the desktop entry (valid) and the icon in share/, a man
 # page for each program that man renders without a warning, and a .deb that
-# holds the same files and depends on the Qt and C++ runtime it links.
+# holds the same files, depends on the Qt and C++ runtime it links, passes
+# Debian's own checks (lintian, no error and no warning) and carries
+# hardened, stripped programs (hardening-check).
 #   package_check.sh BUILD_DIR SCRATCH_DIR
 set -euo pipefail
 build=$1
@@ -24,7 +26,7 @@ done
 help=$("$scratch/prefix/bin/vantrel-log" --help)
 grep -q "^usage: vantrel-log" <<< "$help" || fail "installed vantrel-log --help"
 help=$("$scratch/prefix/bin/vantrel-bench" --help)
-grep -q "^usage: vantrel-bench" <<< "$help" || fail "installed vantrel-bench --help"
+grep -q "^Usage: vantrel-bench \[OPTIONS\] SUBCOMMAND" <<< "$help" || fail "installed vantrel-bench --help"
 help=$("$scratch/prefix/bin/vantrel-sim" --help)
 grep -q "^Usage: vantrel-sim" <<< "$help" || fail "installed vantrel-sim --help"
 desktop="$scratch/prefix/share/applications/vantrel.desktop"
@@ -45,5 +47,22 @@ for file in usr/bin/vantrel usr/bin/vantrel-sim usr/bin/vantrel-log usr/bin/vant
             usr/share/icons/hicolor/scalable/apps/vantrel.svg usr/share/man/man1/vantrel-log.1.gz usr/share/man/man1/vantrel-bench.1.gz \
             usr/share/man/man1/vantrel-sim.1.gz usr/share/man/man1/vantrel.1.gz; do
   grep -q " \./$file\$" <<< "$contents" || fail "the package lacks /$file"
+done
+# The changelog speaks of the version packaged.
+version=$(dpkg-deb -f "$deb" Version)
+extracted="$scratch/extracted"
+dpkg-deb -x "$deb" "$extracted"
+zcat "$extracted/usr/share/doc/vantrel/changelog.gz" | head -n 1 | grep -q "^vantrel ($version) " ||
+  fail "the changelog does not begin with version $version"
+command -v lintian > /dev/null || fail "lintian is not installed (scripts/packages.sh installs it)"
+lintian --fail-on error,warning "$deb" > "$scratch/lintian.txt" 2>&1 || { cat "$scratch/lintian.txt"; fail "lintian"; }
+command -v hardening-check > /dev/null || fail "hardening-check is not installed (devscripts)"
+for program in vantrel vantrel-sim vantrel-log vantrel-bench; do
+  # Control-flow protection is left out: Debian 12's flags do not give it,
+  # and the Qt libraries the programs load are built without it.
+  hardening-check --nocfprotection "$extracted/usr/bin/$program" > "$scratch/hardening.txt" ||
+    { cat "$scratch/hardening.txt"; fail "hardening-check $program"; }
+  ! readelf -S "$extracted/usr/bin/$program" | grep -q -E '\.(comment|debug_info|symtab)\b' ||
+    fail "$program is not stripped"
 done
 echo "installed and packaged: $(basename "$deb"), Depends: $depends"
