@@ -69,6 +69,7 @@ const char kHelp[] =
     "                     line at --baud takes it (1)\n"
     "  --replay-loop      start the recording again at its end\n"
     "  --help             this text\n"
+    "  --version          the program's version\n"
     "\n"
     "Commands from the PC are answered \"$PQOL001,<command>,3\" when carried out and\n"
     "\",2\" when refused; a refused command changes nothing. Queries get their reply\n"
@@ -166,6 +167,9 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     double d = 0;
     if (a == "--help" || a == "-h") {
       parsed.help = true;
+      return parsed;
+    } else if (a == "--version") {
+      parsed.version = true;
       return parsed;
     } else if (a == "--flood") {
       opt.flood = true;
