@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Version.h"
 #include "tools/Exports.h"
 #include "tools/FixStats.h"
 #include "tools/LogInput.h"
@@ -49,7 +50,8 @@ constexpr const char* kUsage =
     "\n"
     "json and count read the \"$GP\" talker only, as the window does; csv, gpx,\n"
     "kml and stats read every GNSS talker (\"$GP\", \"$GN\", \"$GL\", \"$GA\", \"$GB\").\n"
-    "\"vantrel-log SUBCOMMAND --help\" says more about each.\n"
+    "\"vantrel-log SUBCOMMAND --help\" says more about each; \"vantrel-log\n"
+    "--version\" prints the program's version.\n"
     "\n"
     "Exit status: 0 done, 1 the file could not be read or holds no NMEA\n"
     "sentence at all, 2 a wrong command line.\n";
@@ -243,6 +245,10 @@ int main(int argc, char** argv) {
       if (args[0] == s.name) o.sub = &s;
   }
   for (std::string_view a : args) {
+    if (a == "--version") {
+      std::printf("vantrel-log %s\n", vantrel::kVersion);
+      return 0;
+    }
     if (a == "--help" || a == "-h") {
       std::fputs(o.sub ? o.sub->help : kUsage, stdout);
       if (o.sub && o.sub->epochs) std::printf("\n%s", kEpochsNote);
