@@ -48,12 +48,16 @@ for file in usr/bin/vantrel usr/bin/vantrel-sim usr/bin/vantrel-log usr/bin/vant
             usr/share/man/man1/vantrel-sim.1.gz usr/share/man/man1/vantrel.1.gz; do
   grep -q " \./$file\$" <<< "$contents" || fail "the package lacks /$file"
 done
-# The changelog speaks of the version packaged.
+# The changelog and every program's --version speak of the version packaged.
 version=$(dpkg-deb -f "$deb" Version)
 extracted="$scratch/extracted"
 dpkg-deb -x "$deb" "$extracted"
 zcat "$extracted/usr/share/doc/vantrel/changelog.gz" | head -n 1 | grep -q "^vantrel ($version) " ||
   fail "the changelog does not begin with version $version"
+for program in vantrel vantrel-sim vantrel-log vantrel-bench; do
+  answer=$(env -u DISPLAY "$scratch/prefix/bin/$program" --version) || fail "$program --version failed"
+  [ "$answer" = "$program $version" ] || fail "$program --version says \"$answer\", not $version"
+done
 command -v lintian > /dev/null || fail "lintian is not installed (scripts/packages.sh installs it)"
 lintian --fail-on error,warning "$deb" > "$scratch/lintian.txt" 2>&1 || { cat "$scratch/lintian.txt"; fail "lintian"; }
 command -v hardening-check > /dev/null || fail "hardening-check is not installed (devscripts)"
