@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "sim/Replay.h"
 #include "sim/Sentence.h"
@@ -157,8 +158,17 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   ProgramOptions& p = parsed.options;
   ModuleOptions& opt = p.module;
   for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
+    std::string a = argv[i];
+    // "--baud=9600" as well as "--baud 9600".
+    std::optional<std::string> attached;
+    if (const size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+      attached = a.substr(eq + 1);
+      a.resize(eq);
+    }
+    bool valueTaken = false;
     auto value = [&]() -> const char* {
+      valueTaken = true;
+      if (attached) return attached->c_str();
       if (i + 1 >= argc) return nullptr;
       return argv[++i];
     };
@@ -230,6 +240,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       opt.utcStart = static_cast<std::time_t>(d);
     } else {
       parsed.error = "bad option " + a + " " + v + " (see --help)";
+      return parsed;
+    }
+    if (attached && !valueTaken) {
+      parsed.error = "option " + a + " takes no value (see --help)";
       return parsed;
     }
   }
