@@ -264,12 +264,15 @@ int main(int argc, char** argv) {
     const std::string_view a = args[i];
     if (o.sub->stats && a == "--json") {
       o.json = true;
-    } else if (o.sub->stats && a == "--reference") {
+    } else if (o.sub->stats && (a == "--reference" || a.starts_with("--reference="))) {
+      // "--reference=LAT,LON,ALT" or "--reference LAT,LON,ALT".
+      const bool attached = a != "--reference";
       Position p;
-      if (i + 1 >= args.size() || !ParseReference(std::string(args[i + 1]), p))
+      if ((!attached && i + 1 >= args.size()) ||
+          !ParseReference(std::string(attached ? a.substr(a.find('=') + 1) : args[i + 1]), p))
         return Usage("--reference wants LAT,LON,ALT, e.g. 48.1173,11.5167,519.2", nullptr);
       o.reference = p;
-      ++i;
+      if (!attached) ++i;
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage("unknown option", std::string(a).c_str());
     } else if (o.file.empty()) {
