@@ -2,7 +2,9 @@
 # Installs the build into a scratch prefix and builds the Debian package, and
 # checks what a user gets: the programs in bin/ (vantrel-log and
 # vantrel-bench answer --help from there), the desktop entry (valid) and the icon in share/, a man
-# page for each program that man renders without a warning, and a .deb that
+# page for each program that man renders without a warning, names every
+# option of the program's help and refers to the other three, every program
+# answering --version with the packaged version, and a .deb that
 # holds the same files, depends on the Qt and C++ runtime it links, passes
 # Debian's own checks (lintian, no error and no warning) and carries
 # hardened, stripped programs (hardening-check).
@@ -29,6 +31,26 @@ help=$("$scratch/prefix/bin/vantrel-bench" --help)
 grep -q "^Usage: vantrel-bench \[OPTIONS\] SUBCOMMAND" <<< "$help" || fail "installed vantrel-bench --help"
 help=$("$scratch/prefix/bin/vantrel-sim" --help)
 grep -q "^Usage: vantrel-sim" <<< "$help" || fail "installed vantrel-sim --help"
+# Every option a program's help names is in its man page, and each page's
+# SEE ALSO names the other three programs.
+programs="vantrel vantrel-sim vantrel-log vantrel-bench"
+helps() {
+  case $1 in
+    vantrel-log) for sub in "" json count csv gpx kml stats; do "$2" $sub --help; done ;;
+    vantrel-bench) for sub in "" ttff sensitivity; do "$2" $sub --help; done ;;
+    *) env -u DISPLAY "$2" --help ;;
+  esac
+}
+for program in $programs; do
+  source_page=$(zcat "$scratch/prefix/share/man/man1/$program.1.gz" | sed 's/\\-/-/g')
+  for option in $(helps "$program" "$scratch/prefix/bin/$program" | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
+    grep -qE -- "$option([^a-z-]|\$)" <<< "$source_page" || fail "man page of $program lacks $option"
+  done
+  see_also=$(sed -n '/^\.SH SEE ALSO/,$p' <<< "$source_page")
+  for other in $programs; do
+    [ "$other" = "$program" ] || grep -q "^\.BR $other (1)" <<< "$see_also" || fail "$program(1) does not refer to $other(1)"
+  done
+done
 desktop="$scratch/prefix/share/applications/vantrel.desktop"
 [ -f "$desktop" ] || fail "no desktop entry"
 grep -q "^Exec=vantrel$" "$desktop" || fail "the desktop entry does not start vantrel"
@@ -41,6 +63,10 @@ deb=$(ls "$scratch"/package/vantrel_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
   [[ "$depends" == *"$lib"* ]] || fail "the package does not depend on $lib: $depends"
+done
+description=$(dpkg-deb -f "$deb" Description)
+for program in $programs; do
+  grep -qw -- "$program" <<< "$description" || fail "the package's description does not name $program"
 done
 contents=$(dpkg-deb -c "$deb")
 for file in usr/bin/vantrel usr/bin/vantrel-sim usr/bin/vantrel-log usr/bin/vantrel-bench usr/share/applications/vantrel.desktop \
