@@ -3,6 +3,7 @@
 // the command line, runs, and reports, apart from the others.
 #include <CLI/CLI.hpp>
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,9 @@ extern const char kExitStatusText[];
 // A number option: finite and in its range, or refused with the option's
 // name. The text is rewritten as the plain number it read.
 CLI::Validator Number(double lo, double hi, bool whole);
+
+// A --csv file: a name, or "-" for standard output; never empty.
+CLI::Validator CsvName();
 
 // Prints a set-up error ("vantrel-bench: ...") and gives the usage status.
 int SetupError(const std::string& why);

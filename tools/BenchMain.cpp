@@ -41,6 +41,14 @@ CLI::Validator Number(double lo, double hi, bool whole) {
       "");
 }
 
+CLI::Validator CsvName() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        return text.empty() ? "a file name, or - for standard output" : "";
+      },
+      "");
+}
+
 int SetupError(const std::string& why) {
   std::fprintf(stderr, "vantrel-bench: %s\n", why.c_str());
   return static_cast<int>(Exit::Usage);
@@ -81,10 +89,12 @@ const Subcommand kSubcommands[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app("vantrel-bench: lab automation for GPS receiver modules on serial ports.\n"
-               "\"vantrel-bench SUBCOMMAND --help\" says more about each subcommand.",
-               "vantrel-bench");
-  app.set_version_flag("--version", std::string("vantrel-bench ") + vantrel::kVersion, "the program's version");
+  CLI::App app(
+      "vantrel-bench: lab automation for GPS receiver modules on serial ports.\n"
+      "\"vantrel-bench SUBCOMMAND --help\" says more about each subcommand.",
+      "vantrel-bench");
+  app.set_version_flag("--version", std::string("vantrel-bench ") + vantrel::kVersion,
+                       "the program's version");
   app.set_help_flag("-h,--help", "this text");
   app.require_subcommand(1);
   app.footer(kExitStatusText);

@@ -75,7 +75,8 @@ std::string UtcText(std::chrono::system_clock::time_point t) {
   gmtime_r(&seconds, &utc);
   char text[80];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
-                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(((ms % 1000) + 1000) % 1000));
+                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>(((ms % 1000) + 1000) % 1000));
   return text;
 }
 

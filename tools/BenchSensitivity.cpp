@@ -69,7 +69,9 @@ class SensitivityCommand final : public BenchCommand {
     sub.add_option("--port", o_.port, "the receiver's port: a path, COMn or a name under /dev")
         ->required()
         ->type_name("P");
-    sub.add_option("--generator", o_.generatorPort, "the signal generator's port")->required()->type_name("G");
+    sub.add_option("--generator", o_.generatorPort, "the signal generator's port")
+        ->required()
+        ->type_name("G");
     sub.add_option("--baud", o_.baud, "the receiver's baud rate, 300 to 4000000 (38400)")
         ->check(Number(300, 4000000, true))
         ->type_name("B");
@@ -104,13 +106,13 @@ class SensitivityCommand final : public BenchCommand {
     sub.add_option("--iterations", o_.settings.iterations, "times to run the test, 1 to 10000 (1)")
         ->check(Number(1, 10000, true))
         ->type_name("K");
-    sub.add_option("--tick-ms", o_.settings.tickMs,
-                   "ms between ticks, 10 to 60000 (the window's 1000)")
+    sub.add_option("--tick-ms", o_.settings.tickMs, "ms between ticks, 10 to 60000 (the window's 1000)")
         ->check(Number(10, 60000, true))
         ->type_name("M");
     sub.add_option("--csv", o_.csv,
                    "the curve as CSV rows (\"-\": standard output, the summary then on\n"
                    "standard error); nothing is written without it")
+        ->check(CsvName())
         ->type_name("FILE");
     sub.add_flag("--force", o_.force, "overwrite the --csv file if it exists");
     sub.add_flag("--json", o_.json, "the summary as one JSON object on standard output");
@@ -120,9 +122,11 @@ class SensitivityCommand final : public BenchCommand {
     SensitivitySettings& settings = o_.settings;
     if (!o_.acq && !o_.track && !o_.all) return Usage("sensitivity needs --acq, --track or --all");
     if (o_.json && o_.csv == "-") return Usage("--json and --csv - cannot both have standard output");
-    settings.start = o_.acq ? TestEvent::AcqOnlyPressed : o_.track ? TestEvent::TrackOnlyPressed
-                                                                   : TestEvent::TestAllPressed;
-    if (const auto parsed = ParseTestSettings(settings.texts); const std::string* why = std::get_if<std::string>(&parsed))
+    settings.start = o_.acq     ? TestEvent::AcqOnlyPressed
+                     : o_.track ? TestEvent::TrackOnlyPressed
+                                : TestEvent::TestAllPressed;
+    if (const auto parsed = ParseTestSettings(settings.texts);
+        const std::string* why = std::get_if<std::string>(&parsed))
       return Usage(*why);
     if (!GeneratorSvLine(settings.texts.SvId).ok()) return Usage(SvTextTooLongMessage(settings.texts.SvId));
 
@@ -138,7 +142,8 @@ class SensitivityCommand final : public BenchCommand {
 
  private:
   static int Usage(const std::string& why) {
-    std::fprintf(stderr, "vantrel-bench: %s\n(\"vantrel-bench sensitivity --help\" shows the usage)\n", why.c_str());
+    std::fprintf(stderr, "vantrel-bench: %s\n(\"vantrel-bench sensitivity --help\" shows the usage)\n",
+                 why.c_str());
     return static_cast<int>(Exit::Usage);
   }
 
@@ -153,7 +158,8 @@ class SensitivityCommand final : public BenchCommand {
       case GeneratorLink::OpenOutcome::CannotOpen:
         return SetupError("the generator is missing: cannot open " + o_.generatorPort);
       case GeneratorLink::OpenOutcome::SettingsRefused:
-        return SetupError("the generator's port " + o_.generatorPort + " refuses " + o_.generatorBaud + " baud");
+        return SetupError("the generator's port " + o_.generatorPort + " refuses " + o_.generatorBaud +
+                          " baud");
       case GeneratorLink::OpenOutcome::Opened:
         break;
     }
@@ -162,17 +168,18 @@ class SensitivityCommand final : public BenchCommand {
 
     if (csv_.Get()) std::fputs("iteration,phase,level_dbm,snr\n", csv_.Get());
     int32_t lastLevel = 1;
-    const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint& p) {
-      if (csv_.Get()) {
-        std::fprintf(csv_.Get(), "%d,%s,%d,%d\n", p.iteration, PhaseName(p.phase), static_cast<int>(p.levelDbm),
-                     static_cast<int>(p.snr));
-        std::fflush(csv_.Get());
-      }
-      if (p.levelDbm != lastLevel)
-        std::fprintf(stderr, "iteration %d %s: level %d dBm, SNR %d\n", p.iteration, PhaseName(p.phase),
-                     static_cast<int>(p.levelDbm), static_cast<int>(p.snr));
-      lastLevel = p.levelDbm;
-    });
+    const SensitivityOutcome out =
+        RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint& p) {
+          if (csv_.Get()) {
+            std::fprintf(csv_.Get(), "%d,%s,%d,%d\n", p.iteration, PhaseName(p.phase),
+                         static_cast<int>(p.levelDbm), static_cast<int>(p.snr));
+            std::fflush(csv_.Get());
+          }
+          if (p.levelDbm != lastLevel)
+            std::fprintf(stderr, "iteration %d %s: level %d dBm, SNR %d\n", p.iteration, PhaseName(p.phase),
+                         static_cast<int>(p.levelDbm), static_cast<int>(p.snr));
+          lastLevel = p.levelDbm;
+        });
     const bool written = csv_.Close();
     const bool pass = Report(out, o_.csv == "-" ? stderr : stdout);
     if (!written) return SetupError("writing " + o_.csv + " failed");
@@ -189,14 +196,17 @@ class SensitivityCommand final : public BenchCommand {
       for (auto [want, text, figures] :
            {std::tuple{wantAcq, &it.acquisition, &acq}, std::tuple{wantTrack, &it.tracking, &track}}) {
         if (!want) continue;
-        if (const auto v = ResultDbm(*text)) figures->values.push_back(*v);
-        else ++figures->missing;
+        if (const auto v = ResultDbm(*text))
+          figures->values.push_back(*v);
+        else
+          ++figures->missing;
       }
     }
     const int expected = settings.iterations;
-    const bool pass = out.failure.empty() &&
-                      (!wantAcq || (acq.missing == 0 && static_cast<int>(acq.values.size()) == expected)) &&
-                      (!wantTrack || (track.missing == 0 && static_cast<int>(track.values.size()) == expected));
+    const bool pass =
+        out.failure.empty() &&
+        (!wantAcq || (acq.missing == 0 && static_cast<int>(acq.values.size()) == expected)) &&
+        (!wantTrack || (track.missing == 0 && static_cast<int>(track.values.size()) == expected));
     if (o_.json) {
       logtool::JsonWriter j(to);
       j.Open('{');
@@ -227,7 +237,8 @@ class SensitivityCommand final : public BenchCommand {
                      out.iterations[i].acquisition.c_str(), out.iterations[i].tracking.c_str());
       if (wantAcq) std::fprintf(to, "acquisition spread: %lld dB\n", static_cast<long long>(acq.Spread()));
       if (wantTrack) std::fprintf(to, "tracking spread: %lld dB\n", static_cast<long long>(track.Spread()));
-      std::fprintf(to, "%s%s\n", pass ? "pass" : "FAIL", out.failure.empty() ? "" : (" (" + out.failure + ")").c_str());
+      std::fprintf(to, "%s%s\n", pass ? "pass" : "FAIL",
+                   out.failure.empty() ? "" : (" (" + out.failure + ")").c_str());
     }
     return pass;
   }

@@ -67,7 +67,8 @@ class TtffCommand final : public BenchCommand {
  public:
   void Declare(CLI::App& sub) override {
     sub.footer(std::string(kTtffHelp) + "\n\n" + kExitStatusText);
-    sub.add_option("--port", o_.ports, "a receiver's port: a path, COMn or a name under /dev;\nrepeat it for more receivers")
+    sub.add_option("--port", o_.ports,
+                   "a receiver's port: a path, COMn or a name under /dev;\nrepeat it for more receivers")
         ->required()
         ->allow_extra_args(false)
         ->type_name("P");
@@ -86,12 +87,14 @@ class TtffCommand final : public BenchCommand {
                    "seconds to wait for a fix before the run fails, 1 to 86400 (1000)")
         ->check(Number(1, 86400, false))
         ->type_name("S");
-    limit_ = sub.add_option("--limit", o_.limitS, "the longest time to first fix that passes, 0 to 86400 seconds")
-                 ->check(Number(0, 86400, false))
-                 ->type_name("S");
+    limit_ =
+        sub.add_option("--limit", o_.limitS, "the longest time to first fix that passes, 0 to 86400 seconds")
+            ->check(Number(0, 86400, false))
+            ->type_name("S");
     sub.add_option("--csv", o_.csv,
                    "every run as a CSV row (\"-\": standard output, the summary then on\n"
                    "standard error); nothing is written without it")
+        ->check(CsvName())
         ->type_name("FILE");
     sub.add_flag("--force", o_.force, "overwrite the --csv file if it exists");
     sub.add_flag("--json", o_.json, "the summary as one JSON object on standard output");
@@ -166,8 +169,9 @@ class TtffCommand final : public BenchCommand {
     {
       std::vector<std::thread> campaigns;
       for (size_t i = 0; i < o_.ports.size(); ++i)
-        campaigns.emplace_back(
-            [&, i] { result.outcomes[i] = RunTtffCampaign(o_.ports[i], *receivers[i].link, settings, progress); });
+        campaigns.emplace_back([&, i] {
+          result.outcomes[i] = RunTtffCampaign(o_.ports[i], *receivers[i].link, settings, progress);
+        });
       for (std::thread& t : campaigns) t.join();
     }
 
@@ -194,8 +198,10 @@ class TtffCommand final : public BenchCommand {
       j.Open('{');
       j.String("kind", o_.kind.c_str());
       j.Int("runs", o_.runs);
-      if (r.limitMs) j.Int("limit_ms", *r.limitMs);
-      else j.Null("limit_ms");
+      if (r.limitMs)
+        j.Int("limit_ms", *r.limitMs);
+      else
+        j.Null("limit_ms");
       j.Bool("pass", r.pass);
       j.Key("receivers");
       j.Open('[');
@@ -218,8 +224,8 @@ class TtffCommand final : public BenchCommand {
       std::fputc('\n', out);
       return;
     }
-    std::fprintf(out, "%-28s %5s %5s %9s %9s %9s %9s  %s\n", "port", "runs", "fail", "min s", "median s", "p95 s",
-                 "max s", "result");
+    std::fprintf(out, "%-28s %5s %5s %9s %9s %9s %9s  %s\n", "port", "runs", "fail", "min s", "median s",
+                 "p95 s", "max s", "result");
     for (size_t i = 0; i < r.outcomes.size(); ++i) {
       const TtffSummary& s = r.summaries[i];
       std::string result = s.pass ? "pass" : "FAIL";

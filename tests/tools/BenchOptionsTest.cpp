@@ -62,7 +62,8 @@ TEST(BenchOptions, CsvFieldsAndTimes) {
 }
 
 TEST(BenchOptions, AnExistingFileIsOverwrittenOnlyWhenForced) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bench-options-" + std::to_string(::getpid()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("bench-options-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "runs.csv").string();
   {
