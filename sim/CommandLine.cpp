@@ -104,7 +104,11 @@ const char kHelp[] =
     "the SNR of satellite n: level - loss + 174 - 3 dB, lost below 12, acquired at 20.\n"
     "\n"
     "SIGINT and SIGTERM stop the simulator and remove its links; SIGUSR1 prints the\n"
-    "counters.\n";
+    "counters.\n"
+    "\n"
+    "Exit status: 0 stopped by a signal, 2 a wrong command line or a directory or\n"
+    "pseudo-terminal that cannot be made.\n"
+    "See also vantrel(1), vantrel-log(1) and vantrel-bench(1).\n";
 
 namespace {
 
