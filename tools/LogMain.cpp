@@ -54,7 +54,8 @@ constexpr const char* kUsage =
     "--version\" prints the program's version.\n"
     "\n"
     "Exit status: 0 done, 1 the file could not be read or holds no NMEA\n"
-    "sentence at all, 2 a wrong command line.\n";
+    "sentence at all, 2 a wrong command line.\n"
+    "See also vantrel(1), vantrel-bench(1) and vantrel-sim(1).\n";
 
 constexpr const char* kEpochsNote =
     "An epoch is one fix cycle of the receiver: it begins with a sentence that\n"
