@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
                        "the program's version");
   app.set_help_flag("-h,--help", "this text");
   app.require_subcommand(1);
-  app.footer(kExitStatusText);
+  app.footer(std::string(kExitStatusText) + "\n\nSee also vantrel(1), vantrel-log(1) and vantrel-sim(1).");
 
   std::unique_ptr<BenchCommand> commands[std::size(kSubcommands)];
   std::string helpHint = "vantrel-bench --help";

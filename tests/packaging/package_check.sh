@@ -46,9 +46,11 @@ for program in $programs; do
   for option in $(helps "$program" "$scratch/prefix/bin/$program" | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
     grep -qE -- "$option([^a-z-]|\$)" <<< "$source_page" || fail "man page of $program lacks $option"
   done
+  top_help=$(env -u DISPLAY "$scratch/prefix/bin/$program" --help)
   see_also=$(sed -n '/^\.SH SEE ALSO/,$p' <<< "$source_page")
   for other in $programs; do
     [ "$other" = "$program" ] || grep -q "^\.BR $other (1)" <<< "$see_also" || fail "$program(1) does not refer to $other(1)"
+    [ "$other" = "$program" ] || grep -q "$other(1)" <<< "$top_help" || fail "$program --help does not refer to $other(1)"
   done
 done
 desktop="$scratch/prefix/share/applications/vantrel.desktop"
