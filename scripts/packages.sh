@@ -8,7 +8,9 @@ VANTREL_PACKAGES=(
   fonts-liberation
   xvfb xauth xdotool
   python3
+  libcli11-dev
   gpsbabel libxml2-utils desktop-file-utils man-db time
+  lintian devscripts
   locales
 )
 

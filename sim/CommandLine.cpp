@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "sim/Replay.h"
 #include "sim/Sentence.h"
@@ -69,6 +70,7 @@ const char kHelp[] =
     "                     line at --baud takes it (1)\n"
     "  --replay-loop      start the recording again at its end\n"
     "  --help             this text\n"
+    "  --version          the program's version\n"
     "\n"
     "Commands from the PC are answered \"$PQOL001,<command>,3\" when carried out and\n"
     "\",2\" when refused; a refused command changes nothing. Queries get their reply\n"
@@ -102,7 +104,11 @@ const char kHelp[] =
     "the SNR of satellite n: level - loss + 174 - 3 dB, lost below 12, acquired at 20.\n"
     "\n"
     "SIGINT and SIGTERM stop the simulator and remove its links; SIGUSR1 prints the\n"
-    "counters.\n";
+    "counters.\n"
+    "\n"
+    "Exit status: 0 stopped by a signal, 2 a wrong command line or a directory or\n"
+    "pseudo-terminal that cannot be made.\n"
+    "See also vantrel(1), vantrel-log(1) and vantrel-bench(1).\n";
 
 namespace {
 
@@ -156,8 +162,17 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   ProgramOptions& p = parsed.options;
   ModuleOptions& opt = p.module;
   for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
+    std::string a = argv[i];
+    // "--baud=9600" as well as "--baud 9600".
+    std::optional<std::string> attached;
+    if (const size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+      attached = a.substr(eq + 1);
+      a.resize(eq);
+    }
+    bool valueTaken = false;
     auto value = [&]() -> const char* {
+      valueTaken = true;
+      if (attached) return attached->c_str();
       if (i + 1 >= argc) return nullptr;
       return argv[++i];
     };
@@ -166,6 +181,9 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     double d = 0;
     if (a == "--help" || a == "-h") {
       parsed.help = true;
+      return parsed;
+    } else if (a == "--version") {
+      parsed.version = true;
       return parsed;
     } else if (a == "--flood") {
       opt.flood = true;
@@ -226,6 +244,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       opt.utcStart = static_cast<std::time_t>(d);
     } else {
       parsed.error = "bad option " + a + " " + v + " (see --help)";
+      return parsed;
+    }
+    if (attached && !valueTaken) {
+      parsed.error = "option " + a + " takes no value (see --help)";
       return parsed;
     }
   }

@@ -25,6 +25,7 @@ struct ProgramOptions {
 struct ParsedCommandLine {
   ProgramOptions options;
   bool help = false;  // print kHelp and stop
+  bool version = false;  // print the version and stop
   std::string error;  // non-empty: what was wrong, the simulator does not start
 };
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "Version.h"
 #include "sim/CommandLine.h"
 #include "sim/Control.h"
 #include "sim/Module.h"
@@ -158,6 +159,10 @@ int main(int argc, char** argv) {
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv);
   if (parsed.help) {
     std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (parsed.version) {
+    std::printf("vantrel-sim %s\n", vantrel::kVersion);
     return 0;
   }
   if (!parsed.error.empty()) return Fail(parsed.error);

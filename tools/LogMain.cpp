@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Version.h"
 #include "tools/Exports.h"
 #include "tools/FixStats.h"
 #include "tools/LogInput.h"
@@ -49,10 +50,12 @@ constexpr const char* kUsage =
     "\n"
     "json and count read the \"$GP\" talker only, as the window does; csv, gpx,\n"
     "kml and stats read every GNSS talker (\"$GP\", \"$GN\", \"$GL\", \"$GA\", \"$GB\").\n"
-    "\"vantrel-log SUBCOMMAND --help\" says more about each.\n"
+    "\"vantrel-log SUBCOMMAND --help\" says more about each; \"vantrel-log\n"
+    "--version\" prints the program's version.\n"
     "\n"
     "Exit status: 0 done, 1 the file could not be read or holds no NMEA\n"
-    "sentence at all, 2 a wrong command line.\n";
+    "sentence at all, 2 a wrong command line.\n"
+    "See also vantrel(1), vantrel-bench(1) and vantrel-sim(1).\n";
 
 constexpr const char* kEpochsNote =
     "An epoch is one fix cycle of the receiver: it begins with a sentence that\n"
@@ -243,6 +246,10 @@ int main(int argc, char** argv) {
       if (args[0] == s.name) o.sub = &s;
   }
   for (std::string_view a : args) {
+    if (a == "--version") {
+      std::printf("vantrel-log %s\n", vantrel::kVersion);
+      return 0;
+    }
     if (a == "--help" || a == "-h") {
       std::fputs(o.sub ? o.sub->help : kUsage, stdout);
       if (o.sub && o.sub->epochs) std::printf("\n%s", kEpochsNote);
@@ -258,12 +265,15 @@ int main(int argc, char** argv) {
     const std::string_view a = args[i];
     if (o.sub->stats && a == "--json") {
       o.json = true;
-    } else if (o.sub->stats && a == "--reference") {
+    } else if (o.sub->stats && (a == "--reference" || a.starts_with("--reference="))) {
+      // "--reference=LAT,LON,ALT" or "--reference LAT,LON,ALT".
+      const bool attached = a != "--reference";
       Position p;
-      if (i + 1 >= args.size() || !ParseReference(std::string(args[i + 1]), p))
+      if ((!attached && i + 1 >= args.size()) ||
+          !ParseReference(std::string(attached ? a.substr(a.find('=') + 1) : args[i + 1]), p))
         return Usage("--reference wants LAT,LON,ALT, e.g. 48.1173,11.5167,519.2", nullptr);
       o.reference = p;
-      ++i;
+      if (!attached) ++i;
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage("unknown option", std::string(a).c_str());
     } else if (o.file.empty()) {

@@ -100,7 +100,7 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
       outcome.interrupted = true;
       break;
     }
-    TtffRun run{i, std::nullopt, ""};
+    TtffRun run{i, std::nullopt, "", std::nullopt};
     bool lost = true;  // the receiver is of no further use: gone, or its port refuses writes
     if (restart.pauseBeforeMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(restart.pauseBeforeMs));
     FixWatch watch(record, settings.kind);
@@ -108,6 +108,7 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
     // What waits on the line went out before the restart.
     link.DiscardInput();
     const auto written = Clock::now();
+    run.startedAt = std::chrono::system_clock::now();
     if (link.Write(restart.bytes.data(), restart.bytes.size()) != restart.bytes.size()) {
       run.failure = "receiver gone: the restart command could not be written";
     } else {

@@ -1,6 +1,7 @@
 #pragma once
 // The figures of a time-to-first-fix campaign: what a qualification report
 // quotes for each receiver. Plain C++, no I/O.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,9 @@ struct TtffRun {
   int index = 0;                  // 1-based within its receiver
   std::optional<int64_t> ttffMs;  // nothing when the run failed
   std::string failure;            // "timeout", "receiver gone", ...; empty when timed
+  // The wall-clock time of the restart command's write; nothing for a run
+  // that was never made.
+  std::optional<std::chrono::system_clock::time_point> startedAt;
 };
 
 struct TtffSummary {

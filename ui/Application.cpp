@@ -1,25 +1,6 @@
 #include "ui/Application.h"
 
-#include <QCommandLineParser>
-
 namespace vantrel {
-
-WindowOptions ParseWindowOptions(const QApplication& app) {
-  QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Evaluate and configure a GPS receiver module on a serial port.\n"
-      "The receiver's port is chosen in the window; see vantrel(1)."));
-  parser.addHelpOption();
-  const QCommandLineOption testBench(
-      QStringLiteral("test-bench"),
-      QStringLiteral("Show the GPS-101 page: acquisition and tracking sensitivity tests with a signal "
-                     "generator on a second serial port."));
-  parser.addOption(testBench);
-  parser.process(app);
-  WindowOptions options;
-  options.TestBench = parser.isSet(testBench);
-  return options;
-}
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

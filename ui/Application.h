@@ -11,16 +11,6 @@
 
 namespace vantrel {
 
-// What the window's command line asks for.
-struct WindowOptions {
-  bool TestBench = false;  // show the sensitivity test bench's page
-};
-
-// Reads the command line after Qt took its own options from it. --help
-// prints the usage and ends the program with 0; an unknown option prints
-// why and ends it with 1.
-WindowOptions ParseWindowOptions(const QApplication& app);
-
 class TApplication : public QApplication {
  public:
   TApplication(int& argc, char** argv);

@@ -11,8 +11,8 @@ namespace {
 
 std::vector<TtffRun> Runs(const std::vector<int64_t>& ms, int failures = 0) {
   std::vector<TtffRun> runs;
-  for (int64_t t : ms) runs.push_back({static_cast<int>(runs.size()) + 1, t, ""});
-  for (int i = 0; i < failures; ++i) runs.push_back({static_cast<int>(runs.size()) + 1, std::nullopt, "timeout"});
+  for (int64_t t : ms) runs.push_back({static_cast<int>(runs.size()) + 1, t, "", std::nullopt});
+  for (int i = 0; i < failures; ++i) runs.push_back({static_cast<int>(runs.size()) + 1, std::nullopt, "timeout", std::nullopt});
   return runs;
 }
 

@@ -3,7 +3,9 @@
 different cold-start times in one command, the CSV with a row per run, the
 --json summary against the configured times, and the exit status against
 --limit (0 when every receiver is within it, 1 when one is not), and
-Ctrl-C ending a campaign with the summary of the runs it made.
+Ctrl-C ending a campaign with the summary of the runs it made. The CSV is
+written only when asked, never over a file without --force, and holds a row
+for the runs a receiver that went away could not make.
 
 Usage: bench_ttff_check.py VANTREL_BENCH VANTREL_SIM
 """
@@ -42,12 +44,12 @@ def main():
                 sys.exit("the simulators did not start")
             time.sleep(0.05)
 
-        def run(limit, csv_path):
+        def run(limit, csv_path, *more):
             args = [bench, "ttff", "--kind", "cold", "--runs", str(RUNS), "--json", "--csv", csv_path,
-                    "--limit", str(limit)]
+                    f"--limit={limit}", *more]
             for p in ports:
                 args += ["--port", p]
-            return subprocess.run(args, capture_output=True, text=True, timeout=120)
+            return subprocess.run(args, capture_output=True, text=True, timeout=120, cwd=root)
 
         csv_path = os.path.join(root, "runs.csv")
         # Every receiver within the limit: exit 0.
@@ -58,6 +60,8 @@ def main():
         rows = list(csv.DictReader(open(csv_path)))
         if len(rows) != RUNS * len(ports):
             failures.append(f"{len(rows)} CSV rows, expected {RUNS * len(ports)}")
+        if any(r["kind"] != "cold" or not r["time_utc"].endswith("Z") for r in rows):
+            failures.append(f"CSV rows without kind or time: {rows[0]}")
         for port, ttff in zip(ports, TTFF_S):
             lo, hi = ttff * 1000, ttff * 1000 + TICK_MS + SLACK_MS
             mine = [r for r in rows if r["port"] == port]
@@ -72,8 +76,13 @@ def main():
         if not summary["pass"]:
             failures.append("summary does not pass")
 
+        # The results are there: refused without --force.
+        result = run(max(TTFF_S) + 1, csv_path)
+        if result.returncode != 2 or "--force" not in result.stderr or len(list(open(csv_path))) != len(rows) + 1:
+            failures.append(f"an existing CSV: exit {result.returncode} {result.stderr!r}")
+
         # The slowest receiver over the limit: exit 1, the others still pass.
-        result = run(max(TTFF_S) - 0.5, csv_path)
+        result = run(max(TTFF_S) - 0.5, csv_path, "--force")
         if result.returncode != 1:
             failures.append(f"exit {result.returncode} with a receiver over the limit, expected 1")
         summary = json.loads(result.stdout)
@@ -83,8 +92,8 @@ def main():
 
         # Ctrl-C mid-campaign: the summary of the runs made, no pass, exit 1.
         csv_path = os.path.join(root, "interrupted.csv")
-        args = [bench, "ttff", "--kind", "cold", "--runs", "50", "--json", "--csv", csv_path, "--port", ports[0]]
-        proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        args = [bench, "ttff", "--kind=cold", "--runs=50", "--json", f"--csv={csv_path}", f"--port={ports[0]}"]
+        proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=root)
         deadline = time.monotonic() + 30
         while (not os.path.exists(csv_path) or len(list(csv.DictReader(open(csv_path)))) < 1) \
                 and time.monotonic() < deadline:
@@ -100,6 +109,28 @@ def main():
                 failures.append(f"summary after Ctrl-C {rx} with {len(rows)} CSV rows")
         except (ValueError, KeyError, IndexError):
             failures.append(f"no summary after Ctrl-C: {out!r}")
+
+        # Without --csv, nothing is written.
+        before = set(os.listdir(root))
+        result = subprocess.run([bench, "ttff", "--kind", "hot", "--runs", "1", "--port", ports[0]],
+                                capture_output=True, text=True, timeout=60, cwd=root)
+        if result.returncode != 0 or set(os.listdir(root)) != before:
+            failures.append(f"without --csv: exit {result.returncode}, files {set(os.listdir(root)) - before}")
+
+        # A receiver gone after its first run: a row for each of the runs it
+        # could not make.
+        csv_path = os.path.join(root, "lost.csv")
+        proc = subprocess.Popen([bench, "ttff", "--kind", "cold", "--runs", "3", "--csv", csv_path, "--port", ports[2]],
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=root)
+        deadline = time.monotonic() + 30
+        while (not os.path.exists(csv_path) or len(list(open(csv_path))) < 2) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        sims[2].terminate()
+        out, err = proc.communicate(timeout=30)
+        rows = list(csv.DictReader(open(csv_path)))
+        lost = [r for r in rows if r["failure"].startswith("not run: ")]
+        if proc.returncode != 1 or [r["run"] for r in rows] != ["1", "2", "3"] or len(lost) != 1 or lost[0]["time_utc"]:
+            failures.append(f"a receiver gone: exit {proc.returncode}, rows {rows}")
     finally:
         for p in sims:
             p.terminate()

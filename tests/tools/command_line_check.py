@@ -65,6 +65,7 @@ def main():
         ["stats", "--reference", "91,11.5,500", recording],
         ["stats", "--reference", "48,11,5x", recording],
         ["stats", "--reference"],
+        ["stats", "--reference=", recording],
         ["csv", "--json", recording],
         ["gpx", recording, recording],
         ["kml"],
@@ -78,6 +79,10 @@ def main():
 
     r = run(tool, "stats", "--json", "--reference", "48.11735,11.51675,593.2", recording)
     check(r.returncode == 0 and b'"around": "reference"' in r.stdout, f"stats --reference: {r.stdout[:80]!r}")
+    attached = run(tool, "stats", "--json", "--reference=48.11735,11.51675,593.2", recording)
+    check(attached.returncode == 0 and attached.stdout == r.stdout, f"stats --reference=: {attached.stderr!r}")
+    r = run(tool, "--version")
+    check(r.returncode == 0 and r.stdout.startswith(b"vantrel-log "), f"--version: {r.stdout!r}")
 
     for f in failures:
         print("FAIL:", f)

@@ -1,0 +1,248 @@
+// vantrel-bench ttff: restarts on several receivers side by side, one thread
+// each, with the window's command bytes and pauses.
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/BenchCommands.h"
+#include "tools/BenchOptions.h"
+#include "tools/Json.h"
+#include "tools/TtffCampaign.h"
+#include "tools/TtffStats.h"
+
+namespace vantrel::benchtool {
+namespace {
+
+constexpr const char kTtffHelp[] =
+    "Restarts each receiver N times with the same command bytes and pauses as\n"
+    "the window and times each restart on a monotonic clock, from the write of\n"
+    "the restart command to the arrival of the first sentence that reports a\n"
+    "fix, to the millisecond. The ports run in parallel, one reader per\n"
+    "receiver. Prints the minimum, median, 95th percentile (nearest rank),\n"
+    "maximum and failures of each receiver and whether it passes: every run\n"
+    "timed and, with --limit, none longer than S seconds. Progress goes to\n"
+    "standard error.";
+
+struct TtffOptions {
+  std::vector<std::string> ports;
+  long baud = 38400;
+  std::string kind;
+  int runs = 0;
+  double timeoutS = 1000;
+  double limitS = 0;
+  bool limited = false;
+  std::string csv;
+  bool force = false;
+  bool json = false;
+};
+
+// What a campaign gives its report.
+struct TtffResult {
+  std::vector<ReceiverOutcome> outcomes;
+  std::vector<TtffSummary> summaries;
+  std::optional<int64_t> limitMs;
+  bool pass = true;
+};
+
+std::string FailureText(const ReceiverOutcome& out) {
+  if (!out.failure.empty()) return out.failure;
+  return out.interrupted ? "interrupted" : "";
+}
+
+std::string Seconds(int64_t ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", static_cast<double>(ms) / 1000.0);
+  return text;
+}
+
+Restart KindOf(const std::string& kind) {
+  return kind == "hot" ? Restart::Hot : kind == "warm" ? Restart::Warm : Restart::Cold;
+}
+
+class TtffCommand final : public BenchCommand {
+ public:
+  void Declare(CLI::App& sub) override {
+    sub.footer(std::string(kTtffHelp) + "\n\n" + kExitStatusText);
+    sub.add_option("--port", o_.ports,
+                   "a receiver's port: a path, COMn or a name under /dev;\nrepeat it for more receivers")
+        ->required()
+        ->allow_extra_args(false)
+        ->type_name("P");
+    sub.add_option("--baud", o_.baud, "the receivers' baud rate, 300 to 4000000 (38400)")
+        ->check(Number(300, 4000000, true))
+        ->type_name("B");
+    sub.add_option("--kind", o_.kind, "the restart: hot, warm or cold")
+        ->required()
+        ->check(CLI::IsMember({"hot", "warm", "cold"}))
+        ->type_name("K");
+    sub.add_option("--runs", o_.runs, "restarts per receiver, 1 to 100000")
+        ->required()
+        ->check(Number(1, 100000, true))
+        ->type_name("N");
+    sub.add_option("--timeout", o_.timeoutS,
+                   "seconds to wait for a fix before the run fails, 1 to 86400 (1000)")
+        ->check(Number(1, 86400, false))
+        ->type_name("S");
+    limit_ =
+        sub.add_option("--limit", o_.limitS, "the longest time to first fix that passes, 0 to 86400 seconds")
+            ->check(Number(0, 86400, false))
+            ->type_name("S");
+    sub.add_option("--csv", o_.csv,
+                   "every run as a CSV row (\"-\": standard output, the summary then on\n"
+                   "standard error); nothing is written without it")
+        ->check(CsvName())
+        ->type_name("FILE");
+    sub.add_flag("--force", o_.force, "overwrite the --csv file if it exists");
+    sub.add_flag("--json", o_.json, "the summary as one JSON object on standard output");
+  }
+
+  int Run() override {
+    o_.limited = limit_->count() > 0;
+    if (o_.json && o_.csv == "-") return SetupError("--json and --csv - cannot both have standard output");
+    if (!o_.csv.empty()) {
+      if (const std::string why = csv_.Open(o_.csv, o_.force); !why.empty()) return SetupError(why);
+      std::fputs("time_utc,port,kind,run,ttff_ms,failure\n", csv_.Get());
+    }
+    std::optional<TtffResult> result = RunCampaign();
+    if (!result) {
+      // Nothing was run: no file is left behind.
+      csv_.Close();
+      if (!o_.csv.empty() && o_.csv != "-") std::remove(o_.csv.c_str());
+      return static_cast<int>(Exit::Usage);
+    }
+    const bool written = csv_.Close();
+    Report(*result, o_.csv == "-" ? stderr : stdout);
+    if (!written) return SetupError("writing " + o_.csv + " failed");
+    return static_cast<int>(result->pass ? Exit::Pass : Exit::Fail);
+  }
+
+ private:
+  void WriteRow(const std::string& port, const TtffRun& run) {
+    if (!csv_.Get()) return;
+    std::fprintf(csv_.Get(), "%s,%s,%s,%d,%s,%s\n", run.startedAt ? UtcText(*run.startedAt).c_str() : "",
+                 CsvField(port).c_str(), o_.kind.c_str(), run.index,
+                 run.ttffMs ? std::to_string(*run.ttffMs).c_str() : "", CsvField(run.failure).c_str());
+    std::fflush(csv_.Get());
+  }
+
+  // Nothing when a receiver could not be set up: nothing was run.
+  std::optional<TtffResult> RunCampaign() {
+    // Every port is opened and heard from before the first restart: a set-up
+    // error stops the campaign before it has started anywhere.
+    std::vector<OpenedReceiver> receivers(o_.ports.size());
+    {
+      std::vector<std::thread> openers;
+      for (size_t i = 0; i < o_.ports.size(); ++i)
+        openers.emplace_back([&, i] { receivers[i] = OpenReceiver(o_.ports[i], o_.baud); });
+      for (std::thread& t : openers) t.join();
+    }
+    bool setupFailed = false;
+    for (const OpenedReceiver& r : receivers) {
+      if (r.link) continue;
+      SetupError(r.error);
+      setupFailed = true;
+    }
+    if (setupFailed) return std::nullopt;
+
+    CampaignSettings settings;
+    settings.kind = KindOf(o_.kind);
+    settings.runs = o_.runs;
+    settings.timeoutMs = static_cast<int64_t>(o_.timeoutS * 1000);
+    settings.stop = CatchInterrupt();
+    std::mutex outputMutex;
+    int finishedRuns = 0;
+    const int totalRuns = o_.runs * static_cast<int>(o_.ports.size());
+    const RunDone progress = [&](const std::string& port, const TtffRun& run) {
+      std::lock_guard lock(outputMutex);
+      ++finishedRuns;
+      WriteRow(port, run);
+      std::fprintf(stderr, "[%d/%d] %s run %d: %s\n", finishedRuns, totalRuns, port.c_str(), run.index,
+                   run.ttffMs ? (Seconds(*run.ttffMs) + " s").c_str() : run.failure.c_str());
+    };
+
+    TtffResult result;
+    result.outcomes.resize(o_.ports.size());
+    {
+      std::vector<std::thread> campaigns;
+      for (size_t i = 0; i < o_.ports.size(); ++i)
+        campaigns.emplace_back([&, i] {
+          result.outcomes[i] = RunTtffCampaign(o_.ports[i], *receivers[i].link, settings, progress);
+        });
+      for (std::thread& t : campaigns) t.join();
+    }
+
+    if (o_.limited) result.limitMs = static_cast<int64_t>(o_.limitS * 1000 + 0.5);
+    for (const ReceiverOutcome& out : result.outcomes) {
+      // A receiver that dropped out missed its remaining runs: they count as
+      // failed, and the CSV has a row for each. An interrupted campaign is
+      // summed up over the runs it made, and does not pass.
+      std::vector<TtffRun> runs = out.runs;
+      while (!out.interrupted && static_cast<int>(runs.size()) < o_.runs) {
+        runs.push_back({static_cast<int>(runs.size()) + 1, std::nullopt, out.failure, std::nullopt});
+        WriteRow(out.port, {runs.back().index, std::nullopt, "not run: " + out.failure, std::nullopt});
+      }
+      result.summaries.push_back(Summarise(runs, result.limitMs));
+      if (out.interrupted) result.summaries.back().pass = false;
+      result.pass = result.pass && result.summaries.back().pass;
+    }
+    return result;
+  }
+
+  void Report(const TtffResult& r, std::FILE* out) const {
+    if (o_.json) {
+      vantrel::logtool::JsonWriter j(out);
+      j.Open('{');
+      j.String("kind", o_.kind.c_str());
+      j.Int("runs", o_.runs);
+      if (r.limitMs)
+        j.Int("limit_ms", *r.limitMs);
+      else
+        j.Null("limit_ms");
+      j.Bool("pass", r.pass);
+      j.Key("receivers");
+      j.Open('[');
+      for (size_t i = 0; i < r.outcomes.size(); ++i) {
+        const TtffSummary& s = r.summaries[i];
+        j.Open('{');
+        j.StringEscaped("port", r.outcomes[i].port.c_str());
+        j.Int("runs", s.runs);
+        j.Int("failures", s.failures);
+        j.Int("min_ms", s.minMs);
+        j.Int("median_ms", s.medianMs);
+        j.Int("p95_ms", s.p95Ms);
+        j.Int("max_ms", s.maxMs);
+        j.Bool("pass", s.pass);
+        j.StringEscaped("failure", FailureText(r.outcomes[i]).c_str());
+        j.Close('}');
+      }
+      j.Close(']');
+      j.Close('}');
+      std::fputc('\n', out);
+      return;
+    }
+    std::fprintf(out, "%-28s %5s %5s %9s %9s %9s %9s  %s\n", "port", "runs", "fail", "min s", "median s",
+                 "p95 s", "max s", "result");
+    for (size_t i = 0; i < r.outcomes.size(); ++i) {
+      const TtffSummary& s = r.summaries[i];
+      std::string result = s.pass ? "pass" : "FAIL";
+      if (const std::string why = FailureText(r.outcomes[i]); !why.empty()) result += " (" + why + ")";
+      std::fprintf(out, "%-28s %5d %5d %9s %9s %9s %9s  %s\n", r.outcomes[i].port.c_str(), s.runs, s.failures,
+                   Seconds(s.minMs).c_str(), Seconds(s.medianMs).c_str(), Seconds(s.p95Ms).c_str(),
+                   Seconds(s.maxMs).c_str(), result.c_str());
+    }
+  }
+
+  TtffOptions o_;
+  CLI::Option* limit_ = nullptr;
+  OutputFile csv_;
+};
+
+}  // namespace
+
+std::unique_ptr<BenchCommand> MakeTtffCommand() { return std::make_unique<TtffCommand>(); }
+
+}  // namespace vantrel::benchtool
