@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
   try {
     TMainForm MainForm;
     if (options.TestBench) MainForm.ShowTestBenchPage();
+    if (options.AllGnss) MainForm.ShowAllGnss();
     app.ShowExceptionsIn(&MainForm, MainForm.MessageBoxes);
     MainForm.show();
     app.exec();

@@ -15,9 +15,16 @@ WindowOptions ParseWindowOptions(const QApplication& app) {
       QStringLiteral("Show the GPS-101 page: acquisition and tracking sensitivity tests with a signal "
                      "generator on a second serial port."));
   parser.addOption(testBench);
+  const QCommandLineOption gnss(
+      QStringLiteral("gnss"),
+      QStringLiteral("Decode every talker (\"$GN\", \"$GL\", \"$GA\", \"$GB\" as well as \"$GP\") and show the "
+                     "satellites of every system, marked G, R, E, C or J. Without it the window reads \"$GP\" "
+                     "only."));
+  parser.addOption(gnss);
   parser.process(app);
   WindowOptions options;
   options.TestBench = parser.isSet(testBench);
+  options.AllGnss = parser.isSet(gnss);
   return options;
 }
 

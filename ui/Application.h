@@ -14,6 +14,7 @@ namespace vantrel {
 // What the window's command line asks for.
 struct WindowOptions {
   bool TestBench = false;  // show the sensitivity test bench's page
+  bool AllGnss = false;    // every talker and constellation, not "$GP" alone
 };
 
 // Reads the command line after Qt took its own options from it. --help
