@@ -8,7 +8,7 @@
 namespace {
 
 constexpr const char kHelp[] =
-    "Usage: vantrel [--test-bench] [Qt options]\n"
+    "Usage: vantrel [--test-bench] [--gnss] [Qt options]\n"
     "       vantrel --help | --version\n"
     "The window that watches, commands and records a GPS receiver module on a\n"
     "serial port, and measures its sensitivity with a signal generator on a\n"
@@ -17,6 +17,9 @@ constexpr const char kHelp[] =
     "Options:\n"
     "  --test-bench  show the GPS-101 page: acquisition and tracking\n"
     "                sensitivity tests with a signal generator on a second port\n"
+    "  --gnss        decode every talker (\"$GN\", \"$GL\", \"$GA\", \"$GB\" as well\n"
+    "                as \"$GP\") and show the satellites of every system, marked\n"
+    "                G, R, E, C or J; without it the window reads \"$GP\" only\n"
     "  --help        this text\n"
     "  --version     the program's version\n"
     "Qt's own options work too, such as -platform offscreen.\n"
@@ -43,10 +46,15 @@ int main(int argc, char** argv) {
   vantrel::TApplication app(argc, argv);
   // What Qt left of the command line is ours.
   bool testBench = false;
+  bool allGnss = false;
   const QStringList arguments = app.arguments();
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (arguments[i] == QLatin1String("--test-bench")) {
       testBench = true;
+      continue;
+    }
+    if (arguments[i] == QLatin1String("--gnss")) {
+      allGnss = true;
       continue;
     }
     std::fprintf(stderr, "vantrel: unknown option '%s'\nTry 'vantrel --help'.\n", qPrintable(arguments[i]));
@@ -55,6 +63,7 @@ int main(int argc, char** argv) {
   try {
     TMainForm MainForm;
     if (testBench) MainForm.ShowTestBenchPage();
+    if (allGnss) MainForm.ShowAllGnss();
     app.ShowExceptionsIn(&MainForm, MainForm.MessageBoxes);
     MainForm.show();
     app.exec();

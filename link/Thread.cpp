@@ -63,9 +63,10 @@ class TNMEAThread::ReplyHandler final : public IStreamHandler {
       reader_.env_.host->ShowReply(reply, reader_.Record);
     });
   }
-  void OnPiece(const PieceInfo& info, const char*, size_t) override {
+  void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
     if (info.kind != PieceKind::Ignored && info.checksumOk)
       reader_.decoded_.fetch_add(1, std::memory_order_relaxed);
+    if (reader_.allGnss_) reader_.Satellites.Take(info, s, len);
   }
 
  private:
@@ -73,7 +74,10 @@ class TNMEAThread::ReplyHandler final : public IStreamHandler {
 };
 
 TNMEAThread::TNMEAThread(const ReaderEnv& env, std::string begunAcknowledgement)
-    : env_(env), link_(env.link.get()), begunAcknowledgement_(std::move(begunAcknowledgement)) {
+    : env_(env),
+      link_(env.link.get()),
+      allGnss_(env.talkers != TalkerSet::Gps()),
+      begunAcknowledgement_(std::move(begunAcknowledgement)) {
   // Record and framing start zeroed (their initialisers). What waited in the
   // driver belongs to the reader before, or to a receiver that has since
   // been restarted.
@@ -186,6 +190,17 @@ void TNMEAThread::ApplyClearRequests() {
 void TNMEAThread::Publish() {
   fixType_.store(Record.FixType, std::memory_order_release);
   std::lock_guard lock(snapshotMutex_);
+  if (allGnss_) {
+    // The record's table holds whichever talker's group came last; the
+    // test bench looks for its GPS satellite.
+    int n = 0;
+    for (const GnssSatellite& sat : Satellites.Merged())
+      if (sat.System == GnssSystem::Gps && n < kSatsInViewMax)
+        satsSnapshot_[n++] = {sat.Prn, sat.Snr, sat.Elevation, sat.Azimuth, sat.Used};
+    std::fill(satsSnapshot_ + n, std::end(satsSnapshot_), SatInView{});
+    satsCountSnapshot_ = n;
+    return;
+  }
   std::copy(std::begin(Record.SatsInView), std::end(Record.SatsInView), std::begin(satsSnapshot_));
   satsCountSnapshot_ = Record.SatsInViewCount;
 }
@@ -201,9 +216,13 @@ void TNMEAThread::ReadCycle(const char* chunk, size_t n) {
   if (env_.log != nullptr) env_.log->Append(chunk, n);
   ApplyClearRequests();
   ReplyHandler replies(*this);
-  StreamDecoder(framing_, Record, replies).Feed(chunk, n);
+  StreamDecoder(framing_, Record, replies, env_.talkers).Feed(chunk, n);
   HandOver([this] {
     FlushMonitor();
+    if (allGnss_ && Satellites.Changed()) {
+      env_.host->RefreshSatellites(Satellites);
+      Satellites.ClearChanged();
+    }
     env_.host->RefreshStatus(Record);
   });
   Publish();
@@ -238,7 +257,7 @@ void TNMEAThread::Body() {
     CutCarry(framing_, begun);
   }
   ReplyHandler replies(*this);
-  StreamDecoder(framing_, Record, replies).Finish();
+  StreamDecoder(framing_, Record, replies, env_.talkers).Finish();
   // Let go of the port here, not when the window gets round to joining: the
   // last holder closes the descriptor.
   env_.link.reset();

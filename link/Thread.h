@@ -15,6 +15,7 @@
 #include "link/Framing.h"
 #include "link/HandOver.h"
 #include "link/PortLink.h"
+#include "nmea/GnssSatellites.h"
 #include "nmea/Record.h"
 #include "nmea/Reply.h"
 
@@ -44,6 +45,9 @@ class ReaderHost {
   // A reply that has something to show, after the record took what it
   // keeps of it; in stream order.
   virtual void ShowReply(const Reply& reply, ReceiverRecord& record) = 0;
+  // The satellites of every constellation changed; before RefreshStatus.
+  // Only a reader of more talkers than "$GP" tells this.
+  virtual void RefreshSatellites(const GnssSatellites& satellites) { (void)satellites; }
   // The device went away under the reader (unplugged, the other end gone);
   // the reader has stopped reading. Told once.
   virtual void ReceiverGone() {}
@@ -73,6 +77,8 @@ struct ReaderEnv {
   UiHandOver* handOver = nullptr;
   AckSlots* acks = nullptr;
   LogHook* log = nullptr;
+  // The talkers decoded; more than "$GP" also keeps GnssSatellites.
+  TalkerSet talkers = TalkerSet::Gps();
 };
 
 class TNMEAThread {
@@ -114,6 +120,9 @@ class TNMEAThread {
   // The reader's record: touched by the reader, and by the UI thread only
   // inside a hand-over.
   ReceiverRecord Record;
+  // Every constellation's satellites, kept when the reader decodes more
+  // talkers than "$GP"; touched as the record is.
+  GnssSatellites Satellites;
 
  private:
   class ReplyHandler;
@@ -129,6 +138,7 @@ class TNMEAThread {
 
   ReaderEnv env_;
   const PortLink* const link_;  // env_.link lets go of it at the end
+  const bool allGnss_;          // env_.talkers is more than "$GP"
   // The predecessor's begun acknowledgement until the construction has read
   // it; after the body, this reader's own for its successor.
   std::string begunAcknowledgement_;

@@ -661,6 +661,12 @@ void TMainForm::ShowTestBenchPage() {
   PageControl1->tabBar()->setTabEnabled(4, true);
 }
 
+void TMainForm::ShowAllGnss() {
+  allGnss_ = true;
+  // The chart's description lists the satellites for a screen reader.
+  ChartSNR->setAccessibleName(QStringLiteral("Satellites in view"));
+}
+
 void TMainForm::FormCreate() {
   ChartSNR->Clear();
   DisableReceiverControls();

@@ -15,11 +15,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "commands/CommandNumbers.h"
 #include "commands/Commands.h"
 #include "link/Thread.h"
 #include "logging/NmeaLog.h"
+#include "nmea/GnssSatellites.h"
 #include "nmea/Record.h"
 #include "nmea/Reply.h"
 #include "ui/Seams.h"
@@ -217,6 +219,10 @@ class TMainForm : public QWidget {
   // The sensitivity test bench's page: its tab is hidden and unreachable
   // unless this is called (the window's --test-bench).
   void ShowTestBenchPage();
+  // Every talker and constellation instead of "$GP" alone, from the next
+  // reader on (the window's --gnss): satellites marked by their system.
+  void ShowAllGnss();
+  bool AllGnss() const { return allGnss_; }
   void ClearStatusLabels();
   void ResetSkyView();
   void AppendMonitorLines(const char* workText, size_t len);
@@ -232,6 +238,8 @@ class TMainForm : public QWidget {
   void RefreshStatus(vantrel::ReceiverRecord& record);
   void RefreshSnrChart(vantrel::ReceiverRecord& record);
   void DrawSkyView(vantrel::ReceiverRecord& record);
+  // The reader's satellites of every system changed (ShowAllGnss()).
+  void RefreshSatellites(const vantrel::GnssSatellites& satellites);
   void ChartSNRClick();
   void ChartSNRDblClick();
 
@@ -361,6 +369,12 @@ class TMainForm : public QWidget {
   // two whole fix cycles without a channel table the receiver has none.
   int gsvGroupsWithoutChannels_ = 0;
   int shownPage_ = 0;  // the page control's page, never the hidden one
+  // ShowAllGnss(): the satellites of every system last handed over, and
+  // whether the sky view and chart have yet to show them.
+  bool allGnss_ = false;
+  std::vector<vantrel::GnssSatellite> gnssSats_;
+  bool gnssSatsNew_ = false;
+  void ShowGnssBars();
   // The record values (and decimal separator) each status label was last
   // written from: the same values give the same text, so a refresh formats
   // only what changed. ClearStatusLabels forgets them.

@@ -55,6 +55,7 @@ void TMainForm::StartReaderThread() {
   env.handOver = &links.bridge.HandOver();
   env.acks = &Acks;
   env.log = &LogFileHook;
+  if (AllGnss()) env.talkers = vantrel::TalkerSet::AllGnss();
   CurrentTestEnabled = false;
   ReaderThread = links.readers.Start(env);
 }

@@ -52,8 +52,17 @@ void TMainForm::ClearMonitor() {
   MemoNMEA->clear();
 }
 
+void TMainForm::RefreshSatellites(const GnssSatellites& satellites) {
+  gnssSats_ = satellites.Merged();
+  gnssSatsNew_ = true;
+}
+
 void TMainForm::RefreshStatus(ReceiverRecord& record) {
-  if (record.GsvComplete) {
+  if (allGnss_) {
+    // Drawn from every system's satellites; the record's one group of 20
+    // is whichever talker sent last.
+    if (gnssSatsNew_ && skyPainter_.Draw(gnssSats_, font(), ImgSVOrig->Picture, ImgSV->Picture)) ImgSV->update();
+  } else if (record.GsvComplete) {
     const int walked = record.WalkedSats();
     std::sort(record.SatsInView, record.SatsInView + walked,
               [](const SatInView& a, const SatInView& b) { return a.Prn < b.Prn; });
@@ -160,6 +169,12 @@ void TMainForm::RefreshSnrChart(ReceiverRecord& record) {
       record.ChannelsUpdated = false;
     }
     if (record.GsvComplete) record.GsvComplete = false;
+    gnssSatsNew_ = false;
+    return;
+  }
+  if (allGnss_) {
+    if (gnssSatsNew_) ShowGnssBars();
+    record.GsvComplete = false;
     return;
   }
   if (record.GsvComplete) {
@@ -177,16 +192,38 @@ void TMainForm::RefreshSnrChart(ReceiverRecord& record) {
   }
 }
 
+void TMainForm::ShowGnssBars() {
+  std::vector<ChartBar> bars;
+  QString spoken;
+  for (const GnssSatellite& sat : gnssSats_) {
+    const QString name = QLatin1Char(SystemLetter(sat.System)) + QString::number(sat.Prn);
+    if (!spoken.isEmpty()) spoken += QStringLiteral(", ");
+    spoken += QStringLiteral("%1 SNR %2 elevation %3 azimuth %4%5")
+                  .arg(name)
+                  .arg(sat.Snr)
+                  .arg(sat.Elevation)
+                  .arg(sat.Azimuth)
+                  .arg(sat.Used ? QStringLiteral(" used") : QString());
+    if (sat.Prn > 0 && sat.Snr > 0)
+      bars.push_back({double(bars.size()), double(sat.Snr), name, sat.Used ? kBlue : kWhite});
+  }
+  ChartSNR->SetBars(std::move(bars));
+  if (spoken.isEmpty()) spoken = QStringLiteral("none");
+  if (ChartSNR->accessibleDescription() != spoken) ChartSNR->setAccessibleDescription(spoken);
+  gnssSatsNew_ = false;
+}
+
 void TMainForm::DrawSkyView(ReceiverRecord& record) {
   if (skyPainter_.Draw(record.SatsInView, record.WalkedSats(), font(), ImgSVOrig->Picture, ImgSV->Picture))
     ImgSV->update();
 }
 
 void TMainForm::ChartSNRClick() {
-  if (ChartSNR->Page() == 1)
+  // Round the pages: every constellation may fill more than two.
+  if (ChartSNR->Page() < ChartSNR->PageCount())
     ChartSNR->NextPage();
   else
-    ChartSNR->PreviousPage();
+    ChartSNR->FirstPage();
 }
 
 void TMainForm::ChartSNRDblClick() {
@@ -194,5 +231,6 @@ void TMainForm::ChartSNRDblClick() {
   // The page kept across rebuilds belongs to the mode being left.
   ChartSNR->FirstPage();
   ChartChannelMode = !ChartChannelMode;
+  gnssSatsNew_ = allGnss_;  // the satellites' bars again at the next refresh
   ChartSNR->SetTitleColor(ChartChannelMode ? kRed : kBlue);
 }

@@ -58,12 +58,13 @@ struct SkyDiscPainter::Sprites {
       sprites.clear();
       font = numbers;
     }
-    const qint64 key = static_cast<qint64>(disc.Prn) * 2 + (disc.HasSignal ? 1 : 0);
+    const qint64 key = (static_cast<qint64>(disc.System) << 40) + static_cast<qint64>(disc.Prn) * 2 + (disc.HasSignal ? 1 : 0);
     auto found = sprites.constFind(key);
     if (found != sprites.constEnd()) return *found;
 
     const QColor fill = disc.HasSignal ? kBlue : kSkyBlue;
-    const QString number = QString::number(disc.Prn);
+    const QString number =
+        disc.System != 0 ? QLatin1Char(disc.System) + QString::number(disc.Prn) : QString::number(disc.Prn);
     const QFontMetrics metrics(numbers, picture);
     const QRect text(-6, -6, metrics.boundingRect(number).width() + 1, metrics.height());
     const QRect bounds = QRect(-14, -14, 29, 29).united(text);
@@ -115,12 +116,26 @@ SkyDiscPainter::~SkyDiscPainter() = default;
 
 bool SkyDiscPainter::Draw(const SatInView* sats, int count, const QFont& font, const QImage& background,
                           QImage& picture) {
-  std::vector<SkyDisc>& discs = next_;
-  discs.clear();
+  next_.clear();
   for (int i = 0; i < count; ++i) {
     const SatInView& sat = sats[i];
-    if (sat.Prn > 0) discs.push_back({sat.Prn, SkyViewPosition(sat.Elevation, sat.Azimuth), sat.Snr > 0});
+    if (sat.Prn > 0) next_.push_back({sat.Prn, SkyViewPosition(sat.Elevation, sat.Azimuth), sat.Snr > 0});
   }
+  return DrawNext(font, background, picture);
+}
+
+bool SkyDiscPainter::Draw(const std::vector<GnssSatellite>& sats, const QFont& font, const QImage& background,
+                          QImage& picture) {
+  next_.clear();
+  for (const GnssSatellite& sat : sats)
+    if (sat.Prn > 0)
+      next_.push_back(
+          {sat.Prn, SkyViewPosition(sat.Elevation, sat.Azimuth), sat.Snr > 0, SystemLetter(sat.System)});
+  return DrawNext(font, background, picture);
+}
+
+bool SkyDiscPainter::DrawNext(const QFont& font, const QImage& background, QImage& picture) {
+  const std::vector<SkyDisc>& discs = next_;
   // The same discs over a fresh background give the same picture.
   if (!discs.empty() && discs == drawn_) return false;
   Reset(background, picture);

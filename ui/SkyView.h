@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "nmea/GnssSatellites.h"
 #include "nmea/Record.h"
 
 namespace vantrel {
@@ -30,6 +31,7 @@ struct SkyDisc {
   int Prn = 0;
   SkyPoint At;
   bool HasSignal = false;
+  char System = 0;  // the system's letter before the number; 0: none
   bool operator==(const SkyDisc&) const = default;
 };
 
@@ -54,11 +56,16 @@ class SkyDiscPainter {
   // onto `picture` over `background`, numbered in `font`. The discs drawn
   // last are not drawn again. True when `picture` changed.
   bool Draw(const SatInView* sats, int count, const QFont& font, const QImage& background, QImage& picture);
+  // The same for satellites of every system, each numbered after its
+  // system's letter.
+  bool Draw(const std::vector<GnssSatellite>& sats, const QFont& font, const QImage& background, QImage& picture);
   // Puts the bare background back and forgets the discs drawn.
   void Reset(const QImage& background, QImage& picture);
 
  private:
   struct Sprites;
+  // Draws the discs in next_.
+  bool DrawNext(const QFont& font, const QImage& background, QImage& picture);
   std::unique_ptr<Sprites> sprites_;
   std::vector<SkyDisc> drawn_;  // the discs now on the picture
   std::vector<SkyDisc> next_;   // the list being built, kept for its storage

@@ -23,6 +23,7 @@ class WindowReaders final : public ReaderHost {
   void AppendMonitorLines(const char* workText, size_t len) override { form_->AppendMonitorLines(workText, len); }
   void RefreshStatus(ReceiverRecord& record) override { form_->RefreshStatus(record); }
   void ShowReply(const Reply& reply, ReceiverRecord& record) override { form_->ShowReply(reply, record); }
+  void RefreshSatellites(const GnssSatellites& satellites) override { form_->RefreshSatellites(satellites); }
   void ReceiverGone() override {
     // Later, not inside the hand-over: the close stops this very reader.
     QMetaObject::invokeMethod(form_, [f = form_] { f->ReceiverDisconnected(); }, Qt::QueuedConnection);
