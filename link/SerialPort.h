@@ -55,6 +55,10 @@ class SerialPort {
   // True once a read found the device gone: hung up, unplugged, an I/O
   // error. A silent device is not gone. Safe from any thread.
   virtual bool Gone() const = 0;
+
+  // True when the line has hung up, found without reading: for a port that
+  // is only written to, such as the signal generator's.
+  virtual bool HungUp() const { return Gone(); }
 };
 
 // Creates the ports the window opens; tests hand in fakes.
