@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstring>
+#include <string>
+
+#include <unistd.h>  // geteuid
 
 #include "sim/Replay.h"
 #include "sim/Sentence.h"
@@ -14,11 +17,14 @@ const char kHelp[] =
     "Usage: vantrel-sim [options]\n"
     "A simulated GPS receiver module and GPS-101 signal generator on pseudo-terminals.\n"
     "\n"
-    "Files in the directory (default /tmp/vantrel-sim):\n"
+    "Files in the directory (default $XDG_RUNTIME_DIR/vantrel-sim, or\n"
+    "/tmp/vantrel-sim-UID without it; made private, and refused when it is a\n"
+    "symbolic link or another user's):\n"
     "  receiver       link to the receiver's serial port: open it in Vantrel\n"
     "  generator      link to the signal generator's serial port\n"
     "  control        FIFO for runtime control, one line per action (see below)\n"
     "  control.log    each control line once applied: \"ok LINE\" or \"error LINE: why\"\n"
+    "                 (a refusal repeated is counted: \"(the line above N more times)\")\n"
     "  received.log   every chunk received from the PC: seconds since start, byte\n"
     "                 count, \"ok\" or \"unreadable\" (wrong baud rate), the bytes\n"
     "                 with \\r \\n \\0 \\\\ and \\xHH escapes\n"
@@ -89,7 +95,7 @@ const char kHelp[] =
     "  wake-up \"$PQOL188\"   starts the output of a module started --asleep\n"
     "\n"
     "Control lines (write them to the control FIFO, e.g. echo fault > DIR/control):\n"
-    "  fault              report a receiver fault: \"$PQOL001,-1,3\"\n"
+    "  fault              report a receiver fault: \"$PQOL001,-1,3\" (one a second at most)\n"
     "  refuse N / accept N   answer command N with flag 2 / normally again\n"
     "  ignore N / heed N     give command N no answer at all; N = all for every command\n"
     "  silent on|off      stop / resume all output\n"
@@ -103,6 +109,12 @@ const char kHelp[] =
     "\n"
     "SIGINT and SIGTERM stop the simulator and remove its links; SIGUSR1 prints the\n"
     "counters.\n";
+
+std::string DefaultRunDirectory() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/') return std::string(runtime) + "/vantrel-sim";
+  return "/tmp/vantrel-sim-" + std::to_string(geteuid());
+}
 
 namespace {
 
