@@ -88,7 +88,11 @@ std::string DevicePath(const std::string& portName);
 // "COM1".."COM100", sorted: the stable /dev/serial/by-id names, each showing
 // the device it points to; the USB and ACM adapters no such name points to;
 // the simulator's links in `simDir`. The other folders can be moved for tests.
-std::vector<std::string> PresentSerialDevices(const std::string& simDir = "/tmp/vantrel-sim",
+// Where vantrel-sim runs unless told otherwise: "vantrel-sim" in the user's
+// runtime directory ($XDG_RUNTIME_DIR), else "/tmp/vantrel-sim-UID".
+std::string DefaultSimulatorDir();
+
+std::vector<std::string> PresentSerialDevices(const std::string& simDir = DefaultSimulatorDir(),
                                               const std::string& devDir = "/dev",
                                               const std::string& byIdDir = "/dev/serial/by-id");
 

@@ -244,7 +244,7 @@ class TMainForm : public QWidget {
   void AddPresentSerialDevices();
   static constexpr int kComRows = 100;  // "COM1" to "COM100"
   // Where vantrel-sim puts its receiver and generator links.
-  std::string SimulatorDir = "/tmp/vantrel-sim";
+  std::string SimulatorDir = vantrel::DefaultSimulatorDir();
 
   // The open receiver port, shared with the readers; null while closed.
   std::shared_ptr<vantrel::PortLink> PortHandle;
