@@ -1,7 +1,8 @@
 // Every setting, query and restart pressed over and over against the
 // simulated module streaming every sentence at every fix, five fixes a
 // second at 115200 baud: each acknowledgement the module sends is reported
-// to the user, and the stream loses nothing meanwhile.
+// to the user, the stream loses nothing meanwhile, and the NMEA log holds
+// every byte the module sent, through every reader restart and reopen.
 // VANTREL_COMMANDS_REPEATS sets the number of rounds (tests/soak/commands.sh).
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,7 @@ class FormCommandsSoak : public vantrel::testing::FormSimFixture {
       return;
     }
     EXPECT_EQ(seams.Boxes.Texts.back(), text) << "round " << round;
+    CheckLog(button->text().toUtf8().constData());
   }
 
   void Restart(QPushButton* button, const QString& name, double ttff) {
@@ -99,6 +102,7 @@ class FormCommandsSoak : public vantrel::testing::FormSimFixture {
     EXPECT_TRUE(Panel(0) == name && timeText && plausible && counted)
         << Panel(0).toStdString() << " | " << Panel(1).toStdString() << " round " << round;
     if (Panel(0) == name && timeText && plausible && counted) ++restartsReported;
+    CheckLog(button->text().toUtf8().constData());
   }
 
   // Waits for Timer1 to reopen the port at `row` of the baud list, the new
@@ -107,13 +111,16 @@ class FormCommandsSoak : public vantrel::testing::FormSimFixture {
   // before the tick returns.
   bool ReopenedAt(int row) {
     EXPECT_TRUE(form->ReopenPending);
-    return RunUntil(
+    const bool reopened = RunUntil(
         [&] {
           return !form->ReopenPending && ItemIndex(form->CmbBaud) == row && form->PortOpen() &&
                  form->ReaderThread != nullptr && form->ReaderThread->DecodedSentences() > 10 &&
                  pauses.Answered() >= pauses.Sent();
         },
         8000);
+    EXPECT_FALSE(form->BtnLogging->isHidden()) << "the reopen ended the recording";
+    CheckLog("a reopen");
+    return reopened;
   }
 
   size_t TcxoQueriesAnswered() {
@@ -130,6 +137,63 @@ class FormCommandsSoak : public vantrel::testing::FormSimFixture {
            (seams.Boxes.Texts.empty() ? "" : " last " + seams.Boxes.Texts.back().toStdString());
   }
 
+  // The log, begun on a quiet line: it must be the bytes the module sent
+  // from then on (sent.bin), byte for byte.
+  void StartLog() {
+    logPath = sim->Dir() + "/window.nma";
+    ASSERT_TRUE(sim->Control("silent on"));
+    ASSERT_TRUE(Quiet());
+    seams.Dialog.Choices.push_back(QString::fromStdString(logPath));
+    form->BtnLogClick();
+    ASSERT_NE(form->LogFile, nullptr);
+    logMark = FileSize(SentPath());
+    ASSERT_TRUE(sim->Control("silent off"));
+  }
+  // Nothing more sent for a while, and the window has read it all.
+  bool Quiet() {
+    size_t last = FileSize(SentPath());
+    int still = 0;
+    return RunUntil(
+        [&] {
+          const size_t now = FileSize(SentPath());
+          still = now == last ? still + 1 : 0;
+          last = now;
+          return still >= 15;
+        },
+        10000);
+  }
+  // What the log holds so far against what was sent: the part both have
+  // must be the same bytes (the log may be a chunk ahead of sent.bin,
+  // which the simulator flushes once a loop).
+  void CheckLog(const char* after) {
+    if (logPath.empty()) return;
+    const std::string log = Tail(logPath, logChecked);
+    const std::string sent = Tail(SentPath(), logMark + logChecked);
+    const size_t n = std::min(log.size(), sent.size());
+    ++logChecks;
+    const auto differ = std::mismatch(log.begin(), log.begin() + static_cast<long>(n), sent.begin());
+    if (differ.first != log.begin() + static_cast<long>(n)) {
+      ADD_FAILURE() << "the log differs from the bytes sent at byte " << logChecked + (differ.first - log.begin())
+                    << ", after " << after << " in round " << round;
+      logPath.clear();  // one report, not one per button from here on
+      return;
+    }
+    logChecked += n;
+  }
+  std::string SentPath() const { return sim->Dir() + "/sent.bin"; }
+  static size_t FileSize(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    return in ? static_cast<size_t>(in.tellg()) : 0;
+  }
+  static std::string Tail(const std::string& path, size_t from) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(from));
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  std::string logPath;
+  size_t logMark = 0, logChecked = 0;
+  int logChecks = 0;
   std::vector<QString> expectedBoxes;
   int round = 0;
   int restartsReported = 0;
@@ -142,7 +206,7 @@ TEST_F(FormCommandsSoak, EveryAcknowledgementIsReportedWhileTheModuleStreamsEver
   const char* env = std::getenv("VANTREL_COMMANDS_REPEATS");
   const int rounds = env != nullptr ? std::atoi(env) : 0;
   const int flashWrites = rounds + 5;
-  Open({"--baud", "115200", "--fix-rate", "5", "--all-rates", "1", "--chn-rate", "1", "--ttff-hot",
+  Open({"--baud", "115200", "--fix-rate", "5", "--all-rates", "1", "--chn-rate", "1", "--log-sent", "--ttff-hot",
         std::to_string(kTtffHot), "--ttff-warm", std::to_string(kTtffWarm), "--ttff-cold",
         std::to_string(kTtffCold), "--flash-writes", std::to_string(flashWrites)},
        false, QStringLiteral("115200"));
@@ -150,6 +214,7 @@ TEST_F(FormCommandsSoak, EveryAcknowledgementIsReportedWhileTheModuleStreamsEver
   ASSERT_TRUE(RunUntil(
       [&] { return ItemIndex(form->CmbFixRate) == kRow5Hz && ItemIndex(form->CmbQCHN) == 1; }, 5000));
   ASSERT_TRUE(form->BtnConfirm->isEnabled()) << form->LabelPercent->text().toStdString();
+  ASSERT_NO_FATAL_FAILURE(StartLog());
 
   long long sentences = 0, lost = 0;
   int flashesDone = 0;
@@ -167,6 +232,7 @@ TEST_F(FormCommandsSoak, EveryAcknowledgementIsReportedWhileTheModuleStreamsEver
     // The port's writes may still be on their way when the clicks return;
     // the module answers in order, so the last query's answer comes last.
     ASSERT_TRUE(RunUntil([&] { return TcxoQueriesAnswered() > tcxoBefore; }, 5000)) << State();
+    CheckLog("the queries");
     const QString flashTitle = QStringLiteral("Write setting into flash (remain  %1  times to modify)")
                                    .arg(flashWrites - flashesDone);
     EXPECT_TRUE(RunUntil(
@@ -245,6 +311,15 @@ TEST_F(FormCommandsSoak, EveryAcknowledgementIsReportedWhileTheModuleStreamsEver
     ++reopensReported;
   }
 
+  // The whole log, once the line is quiet and the window has read it all.
+  ASSERT_TRUE(sim->Control("silent on"));
+  ASSERT_TRUE(Quiet());
+  const size_t sentBytes = FileSize(SentPath()) - logMark;
+  EXPECT_TRUE(RunUntil([&] { return FileSize(logPath) >= sentBytes; }, 3000));
+  CheckLog("the last button");
+  EXPECT_EQ(FileSize(logPath), sentBytes) << "bytes the log is short of or beyond what was sent";
+  const bool logIdentical = !logPath.empty() && logChecked == sentBytes && FileSize(logPath) == sentBytes;
+
   // Every acknowledgement the module sent, against what the window made of it.
   int commands = 0, queries = 0, acks = 0, boxAcks = 0, restartAcks = 0, reopenAcks = 0, folded = 0,
       unanswered = 0, unexpected = 0;
@@ -295,8 +370,10 @@ TEST_F(FormCommandsSoak, EveryAcknowledgementIsReportedWhileTheModuleStreamsEver
   std::printf(
       "commands: %d rounds, %d commands, %d acknowledgements sent, %d reported (%d of them by the message of "
       "the "
-      "DGPS setting's second line), %d lost, %d queries answered; stream: %lld sentences, %lld lost\n",
-      round, commands, acks, reported, byDgps, acks - reported, queries, sentences, lost);
+      "DGPS setting's second line), %d lost, %d queries answered; stream: %lld sentences, %lld lost; log: %zu "
+      "bytes sent, %s, checked after %d buttons\n",
+      round, commands, acks, reported, byDgps, acks - reported, queries, sentences, lost, sentBytes,
+      logIdentical ? "identical" : "DIFFERENT", logChecks);
   std::fflush(stdout);
 }
 
