@@ -105,6 +105,9 @@ bool GeneratorLink::SendRFLevel(int32_t level) {
 }
 
 std::string GeneratorLink::Failure() {
+  // Closed, it is no generator of a test any more: a start is refused
+  // silently, as with a port never opened.
+  if (!IsOpen()) return {};
   if (failure_.empty() && port_ != nullptr && port_->HungUp()) failure_ = GeneratorLostMessage(portName_, EIO);
   return failure_;
 }

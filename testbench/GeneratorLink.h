@@ -95,8 +95,8 @@ class GeneratorLink final : public BenchGenerator {
 
   bool SendRFLevel(int32_t level) override;
   // A line not written whole within the write limit, or a hang-up of the
-  // line, looked for now. Kept after Close, until the next Open; once
-  // failed, nothing more is sent.
+  // line, looked for now; empty once closed. Once failed, nothing more is
+  // sent.
   std::string Failure() override;
 
   // Nothing is sent on closing: the generator keeps its last level.

@@ -123,8 +123,8 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
     panel.current = SensitivityIteration{};
     sequencer.Handle(settings.start);
     if (!panel.ticking && panel.generatorClosed) {
-      generatorLink.Close();
       outcome.failure = OneLine(generator.Failure());
+      generatorLink.Close();
       break;
     }
     if (!panel.ticking) {
@@ -158,8 +158,8 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
     }
     outcome.iterations.push_back(panel.current);
     if (panel.generatorClosed) {
-      generatorLink.Close();
       outcome.failure = OneLine(generator.Failure());
+      generatorLink.Close();
     }
   }
   return outcome;
