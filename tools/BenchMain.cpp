@@ -426,7 +426,9 @@ int RunSensitivityCommand(int argc, char** argv) {
         std::printf("%s%lld", k ? ", " : "", static_cast<long long>(figures->values[k]));
       j.Close(']');
       j.Int("missing", figures->missing);
-      j.Int("spread_db", figures->Spread());
+      // No result, no spread: a 0 would be a figure nobody measured.
+      if (figures->values.empty()) j.Null("spread_db");
+      else j.Int("spread_db", figures->Spread());
       j.Close('}');
     }
     j.Close('}');
@@ -435,8 +437,12 @@ int RunSensitivityCommand(int argc, char** argv) {
     for (size_t i = 0; i < out.iterations.size(); ++i)
       std::printf("iteration %zu: acquisition %s dBm, tracking %s dBm\n", i + 1,
                   out.iterations[i].acquisition.c_str(), out.iterations[i].tracking.c_str());
-    if (wantAcq) std::printf("acquisition spread: %lld dB\n", static_cast<long long>(acq.Spread()));
-    if (wantTrack) std::printf("tracking spread: %lld dB\n", static_cast<long long>(track.Spread()));
+    for (auto [want, name, figures] : {std::tuple{wantAcq, "acquisition", &acq},
+                                       std::tuple{wantTrack, "tracking", &track}}) {
+      if (!want) continue;
+      if (figures->values.empty()) std::printf("%s spread: none (no result)\n", name);
+      else std::printf("%s spread: %lld dB\n", name, static_cast<long long>(figures->Spread()));
+    }
     std::printf("%s%s\n", pass ? "pass" : "FAIL", out.failure.empty() ? "" : (" (" + out.failure + ")").c_str());
   }
   return static_cast<int>(pass ? Exit::Pass : Exit::Fail);
