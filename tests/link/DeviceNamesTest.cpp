@@ -32,25 +32,6 @@ TEST(DevicePath, NamesOfTheListAndTypedOnes) {
   for (const auto& c : cases) EXPECT_EQ(DevicePath(c.name), c.path) << c.name;
 }
 
-// Where the window looks for the simulator unless told: the simulator's
-// own default, private to the user.
-TEST(PresentSerialDevices, TheSimulatorsDefaultDirectoryIsTheUsersOwn) {
-  const char* saved = std::getenv("XDG_RUNTIME_DIR");
-  const std::string keep = saved != nullptr ? saved : "";
-  const std::string fallback = "/tmp/vantrel-sim-" + std::to_string(geteuid());
-  const struct {
-    const char* runtime;  // null: unset
-    std::string dir;
-  } cases[] = {{"/run/user/1000", "/run/user/1000/vantrel-sim"}, {nullptr, fallback}, {"", fallback}, {"relative", fallback}};
-  for (const auto& c : cases) {
-    if (c.runtime != nullptr) setenv("XDG_RUNTIME_DIR", c.runtime, 1);
-    else unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(DefaultSimulatorDir(), c.dir) << (c.runtime ? c.runtime : "unset");
-  }
-  if (saved != nullptr) setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
-  else unsetenv("XDG_RUNTIME_DIR");
-}
-
 TEST(PresentSerialDevices, ListsTheSimulatorsLinksButNotOtherFiles) {
   test::PtyPair pty;
   ASSERT_TRUE(pty.Ok());
