@@ -1,8 +1,12 @@
 // Port names as the window shows them, and the devices behind them.
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>  // getenv
 #include <filesystem>
+#include <string>
 #include <system_error>
+
+#include <unistd.h>  // geteuid
 
 #include "link/PosixSerialPort.h"
 #include "link/SerialPort.h"
@@ -12,6 +16,12 @@ namespace vantrel {
 namespace {
 constexpr const char* kPointsTo = " -> ";
 }  // namespace
+
+std::string DefaultSimulatorDir() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/') return std::string(runtime) + "/vantrel-sim";
+  return "/tmp/vantrel-sim-" + std::to_string(geteuid());
+}
 
 std::string DevicePath(const std::string& portName) {
   if (!portName.empty() && portName[0] == '/') {

@@ -323,6 +323,14 @@ size_t PosixSerialPort::Write(const void* data, size_t n, int timeoutMs) {
   return done;
 }
 
+bool PosixSerialPort::HungUp() const {
+  if (Gone()) return true;
+  if (fd_ < 0) return false;
+  // No events asked for: poll still reports a hang-up or an error.
+  pollfd line{fd_, 0, 0};
+  return ::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 void PosixSerialPort::DiscardInput() {
   if (fd_ >= 0) tcflush(fd_, TCIFLUSH);
 }

@@ -21,6 +21,7 @@ class PosixSerialPort final : public SerialPort {
   size_t Read(char* buffer, size_t n, int timeoutMs) override;
   size_t Write(const void* data, size_t n, int timeoutMs) override;
   void DiscardInput() override;
+  bool HungUp() const override;
   void Interrupt() override;
   void Close() override;
   int LastError() const override { return lastError_.load(std::memory_order_relaxed); }

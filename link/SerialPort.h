@@ -55,6 +55,10 @@ class SerialPort {
   // True once a read found the device gone: hung up, unplugged, an I/O
   // error. A silent device is not gone. Safe from any thread.
   virtual bool Gone() const = 0;
+
+  // True when the line has hung up, found without reading: for a port that
+  // is only written to, such as the signal generator's.
+  virtual bool HungUp() const { return Gone(); }
 };
 
 // Creates the ports the window opens; tests hand in fakes.
@@ -84,7 +88,11 @@ std::string DevicePath(const std::string& portName);
 // "COM1".."COM100", sorted: the stable /dev/serial/by-id names, each showing
 // the device it points to; the USB and ACM adapters no such name points to;
 // the simulator's links in `simDir`. The other folders can be moved for tests.
-std::vector<std::string> PresentSerialDevices(const std::string& simDir = "/tmp/vantrel-sim",
+// Where vantrel-sim runs unless told otherwise: "vantrel-sim" in the user's
+// runtime directory ($XDG_RUNTIME_DIR), else "/tmp/vantrel-sim-UID".
+std::string DefaultSimulatorDir();
+
+std::vector<std::string> PresentSerialDevices(const std::string& simDir = DefaultSimulatorDir(),
                                               const std::string& devDir = "/dev",
                                               const std::string& byIdDir = "/dev/serial/by-id");
 

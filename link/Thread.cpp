@@ -133,13 +133,20 @@ void TNMEAThread::DiscardInputKeepingAcknowledgements() {
   begunAcknowledgement_.clear();
   char chunk[kChunkMax];
   bool readEmpty = false;
+  // Dropped for decoding, but the port delivered these bytes: the log keeps
+  // them, ahead of what this reader will read. A log needs the queue read
+  // empty, not flushed; a pseudo-terminal holds far more than a UART's
+  // queue, so it gets a longer bound.
+  const bool logging = env_.log != nullptr && env_.log->IsSet();
+  const int chunksMax = logging ? kDiscardChunksLoggedMax : kDiscardChunksMax;
   // Bounded: a flooded line must not keep the window here.
-  for (int i = 0; i < kDiscardChunksMax; ++i) {
+  for (int i = 0; i < chunksMax; ++i) {
     const size_t n = env_.link->ReadWaiting(chunk, sizeof chunk);
     if (n == 0) {
       readEmpty = true;
       break;
     }
+    if (logging) env_.log->Append(chunk, n);
     decoder.Feed(chunk, n);
   }
   // The receiver may be in the middle of the answer: this reader finishes

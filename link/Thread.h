@@ -127,9 +127,13 @@ class TNMEAThread {
  private:
   class ReplyHandler;
   void Body();
-  // The constructor's purge of the input queue.
+  // The constructor's purge of the input queue: dropped for decoding but
+  // for the acknowledgements, appended to the log.
   void DiscardInputKeepingAcknowledgements();
   static constexpr int kDiscardChunksMax = 64;  // a terminal's queue holds 4 KiB
+  // With a log on: a pseudo-terminal holds its 4 KiB and 64 KiB of buffers
+  // behind them, about six seconds at 115200 baud.
+  static constexpr int kDiscardChunksLoggedMax = 2048;
   void ReadCycle(const char* chunk, size_t n);
   void ApplyClearRequests();
   void Publish();

@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
 # Tries Vantrel without hardware: installs what is missing (Debian 12), builds
 # Vantrel and vantrel-sim, starts the simulated receiver module and opens
-# Vantrel. Pick /tmp/vantrel-sim/receiver in the port list (38400 baud) and
-# press Open. Closing the window stops the simulator and removes its links.
+# Vantrel. Pick SIM_DIR/receiver in the port list (38400 baud) and press
+# Open; SIM_DIR is the simulator's own default, which the window lists:
+# $XDG_RUNTIME_DIR/vantrel-sim, or /tmp/vantrel-sim-UID without it. Closing the window stops the simulator and removes its links.
 #
 # Arguments go to the simulator, e.g.  bash scripts/demo.sh --fix-rate 5
 # (see build/sim/vantrel-sim --help). While it runs, its control FIFO takes
-# actions such as:  echo fault > /tmp/vantrel-sim/control
+# actions such as:  echo fault > SIM_DIR/control
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 install_missing_packages
 
 BUILD=${VANTREL_DEMO_BUILD:-build}
-SIM_DIR=/tmp/vantrel-sim
+if [ -n "${XDG_RUNTIME_DIR:-}" ] && [ "${XDG_RUNTIME_DIR#/}" != "$XDG_RUNTIME_DIR" ]; then
+  SIM_DIR=$XDG_RUNTIME_DIR/vantrel-sim
+else
+  SIM_DIR=/tmp/vantrel-sim-$(id -u)
+fi
 
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_BUILD_GUI=ON
 cmake --build "$BUILD" -j"$(nproc)" --target vantrel vantrel-sim

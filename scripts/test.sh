@@ -30,7 +30,8 @@ for soak in tests/soak/*.sh; do
     stream.sh) timeout 400 bash "$soak" 120 build ;;
     replay.sh) timeout 300 bash "$soak" 2 build ;;
     commands.sh) timeout 600 bash "$soak" 3 build ;;
-    fulldisk.sh) timeout 300 bash "$soak" build ;;
+    # 77: it could not mount and said so loudly; under CI=true it fails instead.
+    fulldisk.sh) timeout 300 bash "$soak" build || [ $? = 77 ] ;;
     *) echo "no short form for $soak" >&2; exit 1 ;;
   esac
 done

@@ -275,7 +275,15 @@ void CommandInterpreter::Answer(const std::string& body, Kind kind, int switchBa
   line_.Push(std::move(text), kind, false, switchBaudTo);
 }
 
-void CommandInterpreter::ReportFault() { Ack(Command::Fault, AckFlag::Done); }
+bool CommandInterpreter::ReportFault() {
+  if (line_.Now() - lastFaultAt_ < 1.0) return false;
+  lastFaultAt_ = line_.Now();
+  std::string text = Finish(Format("$PQOL001,%d,%d", static_cast<int>(Command::Fault), static_cast<int>(AckFlag::Done)));
+  // Not the answer to a line from the PC: the command log is not told.
+  ++stats_.acksDone;
+  line_.Push(std::move(text), Kind::Ack, false);
+  return true;
+}
 
 void CommandInterpreter::SetRefused(Command command, bool refused) {
   if (refused)

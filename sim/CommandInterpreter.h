@@ -71,7 +71,9 @@ class CommandInterpreter {
   void Receive(std::string_view bytes, double now, int pcBaud);
 
   void SetCommandLog(CommandLog log) { commandLog_ = std::move(log); }
-  void ReportFault();
+  // False, with nothing sent, within a second of the last report: a flood
+  // of them must neither grow the queue nor crowd out the stream.
+  bool ReportFault();
   void SetRefused(Command command, bool refused);
   void SetIgnored(Command command, bool ignored);
   void SetIgnoredAll(bool ignored) { ignoreAll_ = ignored; }
@@ -104,6 +106,7 @@ class CommandInterpreter {
   std::string rx_;
   double rxNow_ = 0;
   bool inLine_ = false;
+  double lastFaultAt_ = -1e9;
 };
 
 }  // namespace vantrel::sim

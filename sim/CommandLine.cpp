@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <string>
+
+#include <unistd.h>  // geteuid
 
 #include "sim/Replay.h"
 #include "sim/Sentence.h"
@@ -15,11 +18,14 @@ const char kHelp[] =
     "Usage: vantrel-sim [options]\n"
     "A simulated GPS receiver module and GPS-101 signal generator on pseudo-terminals.\n"
     "\n"
-    "Files in the directory (default /tmp/vantrel-sim):\n"
+    "Files in the directory (default $XDG_RUNTIME_DIR/vantrel-sim, or\n"
+    "/tmp/vantrel-sim-UID without it; made private, and refused when it is a\n"
+    "symbolic link or another user's):\n"
     "  receiver       link to the receiver's serial port: open it in Vantrel\n"
     "  generator      link to the signal generator's serial port\n"
     "  control        FIFO for runtime control, one line per action (see below)\n"
     "  control.log    each control line once applied: \"ok LINE\" or \"error LINE: why\"\n"
+    "                 (a refusal repeated is counted: \"(the line above N more times)\")\n"
     "  received.log   every chunk received from the PC: seconds since start, byte\n"
     "                 count, \"ok\" or \"unreadable\" (wrong baud rate), the bytes\n"
     "                 with \\r \\n \\0 \\\\ and \\xHH escapes\n"
@@ -35,39 +41,41 @@ const char kHelp[] =
     "                 and the error added north, east and up in metres (--noise)\n"
     "  pid            the simulator's process id\n"
     "\n"
-    "Options:\n"
+    "Options (a number outside its range, infinite or not a number is refused):\n"
     "  --dir DIR          directory of the links and files (created if missing)\n"
-    "  --baud N           the module's baud rate at start (38400)\n"
+    "  --baud N           the module's baud rate at start, 300 to 4000000 (38400)\n"
     "  --fix-rate HZ      fixes per second, 1 to 5 (1)\n"
-    "  --chn-rate N       channel status \"$PQOLCHN\" every N fixes, 0 = off (1)\n"
+    "  --chn-rate N       channel status \"$PQOLCHN\" every N fixes, 0 = off, to 255 (1)\n"
     "  --rate TYPE=N      output rate of GGA, GLL, GSA, GSV, RMC, VTG, ZDA or CHN\n"
-    "  --all-rates N      every sentence type every N fixes\n"
+    "  --all-rates N      every sentence type every N fixes (rates: 0 to 255)\n"
     "  --ttff-hot S       seconds from a hot restart to the fix (1)\n"
     "  --ttff-warm S      seconds from a warm restart to the fix (30)\n"
-    "  --ttff-cold S      seconds from a cold restart to the fix (35)\n"
+    "  --ttff-cold S      seconds from a cold restart to the fix (35); each 0 to 100000\n"
     "  --flood            stream back to back at the full line rate (CPU measurements)\n"
-    "  --refuse N         answer command N with flag 2 (repeatable)\n"
+    "  --refuse N         answer command N (-999 to 999) with flag 2 (repeatable)\n"
     "  --log-sent         write sent.log and sent.bin\n"
     "  --silent           send nothing at all\n"
     "  --asleep           no NMEA output until the wake-up command \"$PQOL188\"\n"
     "  --no-fix           never get a fix\n"
-    "  --flash-writes N   flash writes the module allows (10)\n"
-    "  --lat DEG --lon DEG  centre of the simulated drive (48.1173, 11.5167)\n"
+    "  --flash-writes N   flash writes the module allows, 0 to 1000000 (10)\n"
+    "  --lat DEG --lon DEG  centre of the simulated drive, inside +-89 and +-179\n"
+    "                     (48.1173, 11.5167)\n"
     "  --static           stand still at the centre instead of driving round it\n"
     "  --noise H[,V]      add normally distributed errors to the reported position:\n"
     "                     H metres (standard deviation) north and east each, V up\n"
-    "                     (1.5 H unless given); truth.csv says what was added\n"
-    "  --sky-speed X      how much faster than real satellites move (30)\n"
-    "  --gen-loss DB      attenuation from generator to receiver (40)\n"
-    "  --gen-baud N       the signal generator's baud rate (19200)\n"
-    "  --utc EPOCH        UTC of the first fix, in seconds since 1970 (now)\n"
+    "                     (1.5 H unless given), each 0 to 1000; truth.csv says what\n"
+    "                     was added\n"
+    "  --sky-speed X      how much faster than real satellites move, 0 to 1000000 (30)\n"
+    "  --gen-loss DB      attenuation from generator to receiver, -200 to 200 (40)\n"
+    "  --gen-baud N       the signal generator's baud rate, 300 to 4000000 (19200)\n"
+    "  --utc EPOCH        UTC of the first fix, in seconds since 1970, before 2100 (now)\n"
     "  --replay FILE      play a recording (a Vantrel log or any raw capture of a\n"
     "                     receiver's line) instead of the simulated fixes, byte for\n"
     "                     byte, at the pace of the UTC times in its sentences.\n"
     "                     Commands are logged and only acknowledged (\",3\"; refused\n"
     "                     and ignored as control says); nothing else changes\n"
-    "  --replay-speed N   N times the recording's pace; \"max\": as fast as the\n"
-    "                     line at --baud takes it (1)\n"
+    "  --replay-speed N   N times the recording's pace, above 0 to 1000000; \"max\":\n"
+    "                     as fast as the line at --baud takes it (1)\n"
     "  --replay-loop      start the recording again at its end\n"
     "  --help             this text\n"
     "  --version          the program's version\n"
@@ -91,7 +99,7 @@ const char kHelp[] =
     "  wake-up \"$PQOL188\"   starts the output of a module started --asleep\n"
     "\n"
     "Control lines (write them to the control FIFO, e.g. echo fault > DIR/control):\n"
-    "  fault              report a receiver fault: \"$PQOL001,-1,3\"\n"
+    "  fault              report a receiver fault: \"$PQOL001,-1,3\" (one a second at most)\n"
     "  refuse N / accept N   answer command N with flag 2 / normally again\n"
     "  ignore N / heed N     give command N no answer at all; N = all for every command\n"
     "  silent on|off      stop / resume all output\n"
@@ -109,6 +117,12 @@ const char kHelp[] =
     "Exit status: 0 stopped by a signal, 2 a wrong command line or a directory or\n"
     "pseudo-terminal that cannot be made.\n"
     "See also vantrel(1), vantrel-log(1) and vantrel-bench(1).\n";
+
+std::string DefaultRunDirectory() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/') return std::string(runtime) + "/vantrel-sim";
+  return "/tmp/vantrel-sim-" + std::to_string(geteuid());
+}
 
 namespace {
 

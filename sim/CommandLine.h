@@ -9,9 +9,14 @@
 
 namespace vantrel::sim {
 
+// Where the simulator runs unless told: "vantrel-sim" in the user's runtime
+// directory ($XDG_RUNTIME_DIR), else "/tmp/vantrel-sim-UID". The window's
+// port list looks in the same place (link/DeviceNames.cpp).
+std::string DefaultRunDirectory();
+
 struct ProgramOptions {
   ModuleOptions module;
-  std::string dir = "/tmp/vantrel-sim";
+  std::string dir = DefaultRunDirectory();
   std::vector<Command> refused;
   bool silent = false;
   bool noFix = false;

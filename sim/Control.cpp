@@ -32,7 +32,7 @@ std::string ApplyControl(std::string_view line, Module& module) {
   long n = 0;
   bool on = false;
   if (verb == "fault" && arg.empty()) {
-    module.ReportFault();
+    if (!module.ReportFault()) return "one report a second at most";
   } else if ((verb == "refuse" || verb == "accept") && ParseInt(arg, n)) {
     module.SetRefused(static_cast<Command>(n), verb == "refuse");
   } else if ((verb == "ignore" || verb == "heed") && arg == "all") {

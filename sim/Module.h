@@ -61,7 +61,7 @@ class Module : private CommandInterpreter::Host {
   void SetTruthLog(TruthLog log) { truthLog_ = std::move(log); }
 
   // Runtime control.
-  void ReportFault() { commands_.ReportFault(); }
+  bool ReportFault() { return commands_.ReportFault(); }
   void SetRefused(Command command, bool refused) { commands_.SetRefused(command, refused); }
   void SetIgnored(Command command, bool ignored) { commands_.SetIgnored(command, ignored); }
   void SetIgnoredAll(bool ignored) { commands_.SetIgnoredAll(ignored); }

@@ -40,6 +40,8 @@ class OutputLine {
   int Baud() const { return baud_; }
   void SetBaud(int baud) { baud_ = baud; }
   size_t QueuedBytes() const { return queuedBytes_; }
+  // The time of the last Pump.
+  double Now() const { return lastPump_; }
   void SetSentLog(SentLog log) { sentLog_ = std::move(log); }
 
  private:

@@ -31,11 +31,18 @@ std::optional<int64_t> SentenceTime(std::string_view line, std::string& key) {
   if (parsed.fields.size() <= field) return std::optional<int64_t>(-1);
   const std::string& t = parsed.fields[field];
   if (t.size() < 6) return std::optional<int64_t>(-1);  // empty: no fix yet
-  for (size_t i = 0; i < 6; ++i)
-    if (t[i] < '0' || t[i] > '9') return std::optional<int64_t>(-1);
+  // "hhmmss" and an optional "." with digits; anything else (an exponent,
+  // a sign, a 25th hour) is no time of day.
+  const auto digits = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i)
+      if (t[i] < '0' || t[i] > '9') return false;
+    return true;
+  };
+  if (!digits(0, 6) || (t.size() > 6 && (t[6] != '.' || !digits(7, t.size())))) return std::optional<int64_t>(-1);
   auto two = [&](size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
-  double fraction = 0;
-  if (t.size() > 6) fraction = std::strtod(t.c_str() + 6, nullptr);
+  if (two(0) > 23 || two(2) > 59 || two(4) > 60) return std::optional<int64_t>(-1);
+  // Below one second, whatever its length.
+  const double fraction = t.size() > 7 ? std::strtod(("0" + t.substr(6)).c_str(), nullptr) : 0.0;
   return std::optional<int64_t>((two(0) * 3600 + two(2) * 60 + two(4)) * int64_t{1000} +
                                 static_cast<int64_t>(fraction * 1000.0 + 0.5));
 }

@@ -35,9 +35,19 @@ std::string Escape(const char* p, size_t n) {
   return s;
 }
 
+// Created or truncated, never through a symbolic link: a link planted in
+// the directory must not make the simulator write over someone's file.
+FILE* OpenForWriting(const std::string& path, mode_t mode = 0600) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
+  if (fd < 0) return nullptr;
+  FILE* f = fdopen(fd, "w");
+  if (!f) close(fd);
+  return f;
+}
+
 bool WriteFileAtomically(const std::string& path, const std::string& text) {
   const std::string tmp = path + ".tmp";
-  FILE* f = std::fopen(tmp.c_str(), "w");
+  FILE* f = OpenForWriting(tmp, 0644);
   if (!f) return false;
   std::fwrite(text.data(), 1, text.size(), f);
   std::fclose(f);
@@ -52,19 +62,30 @@ void LogChunk(FILE* log, double now, const char* bytes, size_t count, bool reada
 
 }  // namespace
 
+std::string PrivateDirectoryProblem(const std::string& dir) {
+  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "cannot create " + dir + ": " + std::strerror(errno);
+  struct stat st {};
+  if (lstat(dir.c_str(), &st) != 0) return "cannot use " + dir + ": " + std::strerror(errno);
+  if (S_ISLNK(st.st_mode)) return "refusing " + dir + ": it is a symbolic link";
+  if (!S_ISDIR(st.st_mode)) return "refusing " + dir + ": it is not a directory";
+  if (st.st_uid != geteuid())
+    return "refusing " + dir + ": it belongs to another user (uid " + std::to_string(st.st_uid) + ")";
+  return {};
+}
+
 std::unique_ptr<RunDirectory> RunDirectory::Create(const std::string& dir, int receiverBaud,
                                                    int generatorBaud, bool logSent, std::string& error) {
-  if (mkdir(dir.c_str(), 0775) != 0 && errno != EEXIST) {
-    error = "cannot create " + dir + ": " + std::strerror(errno);
-    return nullptr;
-  }
+  // Another user's directory could hand us links to their files, or read
+  // and write our pseudo-terminals.
+  error = PrivateDirectoryProblem(dir);
+  if (!error.empty()) return nullptr;
   std::unique_ptr<RunDirectory> run(new RunDirectory);
   run->dir_ = dir;
   // A lock held until the process ends decides who owns the directory: a
   // pid file checked and then written leaves a gap two starts can both pass,
   // and a stale one may name a process that serves another directory.
   const std::string pidPath = dir + "/pid";
-  run->lock_ = open((dir + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
+  run->lock_ = open((dir + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (run->lock_ < 0 || flock(run->lock_, LOCK_EX | LOCK_NB) != 0) {
     std::string other;
     if (FILE* f = std::fopen(pidPath.c_str(), "r")) {
@@ -81,24 +102,24 @@ std::unique_ptr<RunDirectory> RunDirectory::Create(const std::string& dir, int r
 
   const std::string controlPath = dir + "/control";
   unlink(controlPath.c_str());
-  if (mkfifo(controlPath.c_str(), 0660) != 0) {
+  if (mkfifo(controlPath.c_str(), 0600) != 0) {
     error = "cannot create " + controlPath + ": " + std::strerror(errno);
     return nullptr;
   }
   run->controlPath_ = controlPath;
   // Read only: the end of file when the last writer closes ends a line
   // written without its newline.
-  run->control_ = open(controlPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  run->controlLog_ = std::fopen((dir + "/control.log").c_str(), "w");
-  run->received_ = std::fopen((dir + "/received.log").c_str(), "w");
-  run->receivedBin_ = std::fopen((dir + "/received.bin").c_str(), "wb");
-  run->generatorLog_ = std::fopen((dir + "/generator.log").c_str(), "w");
-  run->commandLog_ = std::fopen((dir + "/commands.log").c_str(), "w");
+  run->control_ = open(controlPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+  run->controlLog_ = OpenForWriting(dir + "/control.log");
+  run->received_ = OpenForWriting(dir + "/received.log");
+  run->receivedBin_ = OpenForWriting(dir + "/received.bin");
+  run->generatorLog_ = OpenForWriting(dir + "/generator.log");
+  run->commandLog_ = OpenForWriting(dir + "/commands.log");
   if (logSent) {
-    run->sentLog_ = std::fopen((dir + "/sent.log").c_str(), "w");
-    run->sentBin_ = std::fopen((dir + "/sent.bin").c_str(), "wb");
+    run->sentLog_ = OpenForWriting(dir + "/sent.log");
+    run->sentBin_ = OpenForWriting(dir + "/sent.bin");
   }
-  run->truth_ = std::fopen((dir + "/truth.csv").c_str(), "w");
+  run->truth_ = OpenForWriting(dir + "/truth.csv");
   if (run->truth_) std::fputs(kTruthHeader, run->truth_);
   if (run->control_ < 0 || !run->controlLog_ || !run->received_ || !run->receivedBin_ ||
       !run->generatorLog_ || !run->commandLog_ || (logSent && (!run->sentLog_ || !run->sentBin_)) || !run->truth_) {
@@ -120,6 +141,7 @@ RunDirectory::~RunDirectory() {
     RemoveLinks();
     unlink(pidPath_.c_str());
   }
+  FlushControlRepeats();
   for (FILE* f : {controlLog_, received_, receivedBin_, generatorLog_, commandLog_, sentLog_, sentBin_, truth_})
     if (f) std::fclose(f);
   if (control_ >= 0) close(control_);
@@ -127,7 +149,7 @@ RunDirectory::~RunDirectory() {
 }
 
 void RunDirectory::ReopenControl() {
-  const int fresh = open(controlPath_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fresh = open(controlPath_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
   if (fresh < 0) return;
   close(control_);
   control_ = fresh;
@@ -153,11 +175,24 @@ void RunDirectory::LogGenerator(double now, const char* bytes, size_t count, boo
 }
 
 void RunDirectory::LogControl(const std::string& line, const std::string& error) {
-  if (error.empty())
-    std::fprintf(controlLog_, "ok %s\n", line.c_str());
-  else
-    std::fprintf(controlLog_, "error %s: %s\n", line.c_str(), error.c_str());
+  std::string entry = error.empty() ? "ok " + line : "error " + line + ": " + error;
+  // A flood of one refused line is written once and then counted, so the
+  // log stays small and the loop keeps serving the line.
+  if (!error.empty() && entry == lastControlEntry_) {
+    ++controlRepeats_;
+    return;
+  }
+  FlushControlRepeats();
+  std::fprintf(controlLog_, "%s\n", entry.c_str());
   std::fflush(controlLog_);
+  lastControlEntry_ = std::move(entry);
+}
+
+void RunDirectory::FlushControlRepeats() {
+  if (controlRepeats_ == 0 || !controlLog_) return;
+  std::fprintf(controlLog_, "(the line above %llu more times)\n", controlRepeats_);
+  std::fflush(controlLog_);
+  controlRepeats_ = 0;
 }
 
 void RunDirectory::LogCommand(double now, std::string_view line, std::string_view answer) {
@@ -185,6 +220,7 @@ void RunDirectory::FlushSentLog() {
 
 void RunDirectory::LogTruth(const TruthLine& line) { std::fputs(TruthText(line).c_str(), truth_); }
 
-void RunDirectory::WriteStats(const std::string& text) { WriteFileAtomically(dir_ + "/stats", text); }
+void RunDirectory::WriteStats(const std::string& text) {
+  FlushControlRepeats(); WriteFileAtomically(dir_ + "/stats", text); }
 
 }  // namespace vantrel::sim

@@ -12,10 +12,14 @@
 
 namespace vantrel::sim {
 
+// Makes `dir` (0700) when missing. Empty when it may be used; else why not:
+// a symbolic link, no directory, or another user's.
+std::string PrivateDirectoryProblem(const std::string& dir);
+
 class RunDirectory {
  public:
-  // Creates `dir` if missing, refuses it while another live simulator uses
-  // it, writes the pid file, the control FIFO and the logs (sent.log and
+  // Creates `dir` if missing, refuses it when it is not this user's own
+  // directory or while another live simulator uses it, writes the pid file, the control FIFO and the logs (sent.log and
   // sent.bin only with `logSent`) and links the pseudo-terminals; the receiver link comes
   // last, so once it exists everything else is ready. Null and `error` on
   // failure.
@@ -39,6 +43,8 @@ class RunDirectory {
   // and the bytes escaped; the receiver's chunks go to received.bin raw too.
   void LogReceived(double now, const char* bytes, size_t count, bool readable);
   void LogGenerator(double now, const char* bytes, size_t count, bool readable);
+  // "ok LINE" or "error LINE: why"; the same refusal again is counted, and
+  // the count written once a second (with the stats) and at the end.
   void LogControl(const std::string& line, const std::string& error);
   void LogCommand(double now, std::string_view line, std::string_view answer);
   // Nothing without --log-sent; flushed by FlushSentLog once per loop.
@@ -58,6 +64,7 @@ class RunDirectory {
 
  private:
   RunDirectory() = default;
+  void FlushControlRepeats();
 
   std::string dir_;
   std::string pidPath_;
@@ -65,6 +72,8 @@ class RunDirectory {
   int control_ = -1;
   int lock_ = -1;  // held for the whole run: one simulator per directory
   FILE* controlLog_ = nullptr;
+  std::string lastControlEntry_;
+  unsigned long long controlRepeats_ = 0;
   FILE* received_ = nullptr;
   FILE* receivedBin_ = nullptr;
   FILE* generatorLog_ = nullptr;

@@ -1,5 +1,6 @@
 #include "testbench/GeneratorLink.h"
 
+#include <cerrno>
 #include <utility>
 
 namespace vantrel {
@@ -49,6 +50,12 @@ std::string SvTextTooLongMessage(std::string_view svText) {
          std::to_string(kSvTextMax) + " characters.";
 }
 
+std::string GeneratorLostMessage(const std::string& portName, int error) {
+  return "The generator on " + portName +
+         " stopped taking commands. The test is stopped without a result and the generator's port closed.\n" +
+         PortFailureText(error, DevicePath(portName), "generator");
+}
+
 BuiltCommand GeneratorSvLine(std::string_view svText) {
   BuiltCommand built;
   if (svText.size() > kSvTextMax) {
@@ -65,6 +72,8 @@ GeneratorLink::OpenOutcome GeneratorLink::Open(SerialPortFactory& ports, const s
                                                std::string_view baudText) {
   Close();
   lastOpenError_ = 0;
+  failure_.clear();
+  portName_ = portName;
   std::unique_ptr<SerialPort> port = ports.Create();
   if (!port->Open(DevicePath(portName))) {
     lastOpenError_ = port->LastError();
@@ -90,9 +99,17 @@ void GeneratorLink::SendStartLines(std::string_view svText) {
 }
 
 bool GeneratorLink::SendRFLevel(int32_t level) {
-  if (!IsOpen()) return false;
+  if (!IsOpen() || !failure_.empty()) return false;
   Send(GeneratorLevelLine(level));
-  return true;
+  return failure_.empty();
+}
+
+std::string GeneratorLink::Failure() {
+  // Closed, it is no generator of a test any more: a start is refused
+  // silently, as with a port never opened.
+  if (!IsOpen()) return {};
+  if (failure_.empty() && port_ != nullptr && port_->HungUp()) failure_ = GeneratorLostMessage(portName_, EIO);
+  return failure_;
 }
 
 void GeneratorLink::Close() {
@@ -102,9 +119,15 @@ void GeneratorLink::Close() {
 }
 
 void GeneratorLink::Send(const Command& line) {
-  if (!IsOpen()) return;
-  // The result is not looked at: a failed or short write is not reported.
-  port_->Write(line.bytes.data(), line.bytes.size(), kGeneratorWriteTimeoutMs);
+  if (!IsOpen() || !failure_.empty()) return;
+  // A level the generator did not take would make every later result up:
+  // the caller stops the test instead of pausing on.
+  const size_t written = port_->Write(line.bytes.data(), line.bytes.size(), kGeneratorWriteTimeoutMs);
+  if (written != line.bytes.size()) {
+    const int error = port_->LastError();
+    failure_ = GeneratorLostMessage(portName_, error != 0 ? error : EIO);
+    return;
+  }
   if (line.pauseAfterMs > 0) pauses_.Sleep(line.pauseAfterMs);
 }
 

@@ -25,8 +25,11 @@ class BenchGenerator {
  public:
   virtual ~BenchGenerator() = default;
   // Sends the RF level and pauses; false, with nothing sent, while the
-  // generator port is closed.
+  // generator port is closed, and false when the line was not taken.
   virtual bool SendRFLevel(int32_t level) = 0;
+  // Why the generator can no longer be driven (a line it did not take, a
+  // line that hung up), for the user; empty while it can.
+  virtual std::string Failure() = 0;
 };
 
 constexpr int kGeneratorOpenWaitMs = 500;   // after configuring, before the first line
@@ -65,6 +68,9 @@ Command GeneratorLevelLine(int32_t level);
 inline constexpr char kCantOpenPortText[] = "Can't Open ComPort!!";
 inline constexpr char kGeneratorSettingErrorText[] = "ComPort Setting Error!!";
 std::string SvTextTooLongMessage(std::string_view svText);
+// The generator on `portName` stopped taking lines: the first line says so
+// and what became of the test, the second what the system said.
+std::string GeneratorLostMessage(const std::string& portName, int error);
 
 class GeneratorLink final : public BenchGenerator {
  public:
@@ -88,6 +94,10 @@ class GeneratorLink final : public BenchGenerator {
   void SendStartLines(std::string_view svText);
 
   bool SendRFLevel(int32_t level) override;
+  // A line not written whole within the write limit, or a hang-up of the
+  // line, looked for now; empty once closed. Once failed, nothing more is
+  // sent.
+  std::string Failure() override;
 
   // Nothing is sent on closing: the generator keeps its last level.
   void Close();
@@ -98,6 +108,8 @@ class GeneratorLink final : public BenchGenerator {
 
   IPauses& pauses_;
   std::unique_ptr<SerialPort> port_;
+  std::string portName_;
+  std::string failure_;
   int lastOpenError_ = 0;
 };
 

@@ -75,6 +75,7 @@ void SensitivitySequencer::Handle(TestEvent event) {
       panel_.SetTicking(false);
       return;
     case TestEvent::TimerTick:
+      if (state_ != TestState::Idle && GeneratorFailed()) return;
       switch (state_) {
         case TestState::Idle:
           return;  // a tick that was due when the test ended
@@ -102,7 +103,10 @@ void SensitivitySequencer::Start(TestState first) {
   }
   // Sending the start level doubles as the test that the generator is
   // connected: without it nothing changes and nothing is shown.
-  if (!generator_.SendRFLevel(kTestStartLevel)) return;
+  if (!generator_.SendRFLevel(kTestStartLevel)) {
+    GeneratorFailed();
+    return;
+  }
   panel_.SetTestControlsEnabled(false);
   settings_ = std::get<TestSettings>(parsed);
   state_ = first;
@@ -147,7 +151,7 @@ void SensitivitySequencer::AcquisitionTick() {
       // The increment below brings the count to 0: the next tick starts the
       // next attempt, at the new level, with a cold start.
       testTick_ = -1;
-      StepLevel(snr, settings_.AcqCnr);
+      if (!StepLevel(snr, settings_.AcqCnr)) return;
     }
   } else {
     acqHitCount_ = 0;
@@ -161,7 +165,7 @@ void SensitivitySequencer::TrackingTick() {
     // Held long enough: one step down, or the end at the floor.
     testTick_ = 0;
     if (rfLevel_ > kTestFloorLevel) {
-      StepLevel(snr, settings_.TrackCnr);
+      if (!StepLevel(snr, settings_.TrackCnr)) return;
     } else if (FinishTracking()) {
       return;
     }
@@ -183,9 +187,20 @@ void SensitivitySequencer::ColdStart() {
   receiver_.StartReader();
 }
 
-void SensitivitySequencer::StepLevel(int32_t snr, int32_t cnr) {
+bool SensitivitySequencer::StepLevel(int32_t snr, int32_t cnr) {
   rfLevel_ = SteppedLevel(rfLevel_, LevelStep(snr, cnr));
-  generator_.SendRFLevel(rfLevel_);
+  return generator_.SendRFLevel(rfLevel_) || !GeneratorFailed();
+}
+
+bool SensitivitySequencer::GeneratorFailed() {
+  const std::string why = generator_.Failure();
+  if (why.empty()) return false;
+  // Nothing after this was measured: the running phase's label stays "?".
+  state_ = TestState::Idle;
+  panel_.SetTicking(false);
+  panel_.CloseGenerator();
+  panel_.ShowMessage(why);
+  return true;
 }
 
 int32_t SensitivitySequencer::LookForSatellite() {
@@ -225,6 +240,10 @@ bool SensitivitySequencer::FinishTracking() {
     panel_.ShowResult(TestPhase::Acquisition, kUnknownResultText);
     state_ = TestState::Acquisition;
     testTick_ = 0;
+  } else if (!generator_.Failure().empty()) {
+    // The acquisition phase was due and will not be measured.
+    panel_.ShowResult(TestPhase::Acquisition, kUnknownResultText);
+    return GeneratorFailed();
   }
   return false;
 }

@@ -100,6 +100,8 @@ class BenchPanel {
   virtual void ShowResult(TestPhase phase, const std::string& text) = 0;
   // Modal; returns when the user has seen it.
   virtual void ShowMessage(const std::string& text) = 0;
+  // The generator failed: its port is closed as its Close button would.
+  virtual void CloseGenerator() = 0;
 };
 
 // ---- the state machine ---------------------------------------------------------
@@ -119,6 +121,9 @@ enum class TestEvent : uint8_t {
   TimerTick,    // one second has passed
   PortClosed,   // the generator's or the receiver's port was closed
 };
+// A generator that fails (a line not taken, its line hung up) stops the
+// test at once, at the write or at the next tick: the labels keep "?" for
+// what was not measured, the generator's port is closed and the reason shown.
 
 const char* TestStateName(TestState state);
 
@@ -141,7 +146,10 @@ class SensitivitySequencer {
   void AcquisitionTick();
   void TrackingTick();
   void ColdStart();
-  void StepLevel(int32_t snr, int32_t cnr);
+  // False when the generator failed and the test was stopped.
+  bool StepLevel(int32_t snr, int32_t cnr);
+  // Stops the test when the generator failed; true if it did.
+  bool GeneratorFailed();
   int32_t LookForSatellite();
   void FinishAcquisition();
   // True when the test ended (a message was shown); false when "Test All"

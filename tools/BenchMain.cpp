@@ -21,9 +21,9 @@ const char kExitStatusText[] =
     "Exit status: 0 every receiver passes (sensitivity: every iteration gave a\n"
     "result), 1 a receiver fails (a run without a fix, a receiver gone, a time\n"
     "over the limit, a sensitivity test without a result, a generator that\n"
-    "fails), 2 a wrong command line or a set-up error (a port that will not\n"
-    "open, a receiver that never answers, a generator that is missing, a CSV\n"
-    "file that exists or cannot be written).\n"
+    "stopped taking commands mid-test), 2 a wrong command line or a set-up\n"
+    "error (a port that will not open, a receiver that never answers, a\n"
+    "generator that is missing, a CSV file that exists or cannot be written).\n"
     "\n"
     "Ctrl-C (or SIGTERM) ends a run with the summary of what was done so far,\n"
     "marked \"interrupted\", and exit status 1; a second Ctrl-C ends it at once.";

@@ -226,7 +226,11 @@ class SensitivityCommand final : public BenchCommand {
           std::fprintf(to, "%s%lld", k ? ", " : "", static_cast<long long>(figures->values[k]));
         j.Close(']');
         j.Int("missing", figures->missing);
-        j.Int("spread_db", figures->Spread());
+        // No result, no spread: a 0 would be a figure nobody measured.
+        if (figures->values.empty())
+          j.Null("spread_db");
+        else
+          j.Int("spread_db", figures->Spread());
         j.Close('}');
       }
       j.Close('}');
@@ -235,8 +239,14 @@ class SensitivityCommand final : public BenchCommand {
       for (size_t i = 0; i < out.iterations.size(); ++i)
         std::fprintf(to, "iteration %zu: acquisition %s dBm, tracking %s dBm\n", i + 1,
                      out.iterations[i].acquisition.c_str(), out.iterations[i].tracking.c_str());
-      if (wantAcq) std::fprintf(to, "acquisition spread: %lld dB\n", static_cast<long long>(acq.Spread()));
-      if (wantTrack) std::fprintf(to, "tracking spread: %lld dB\n", static_cast<long long>(track.Spread()));
+      for (auto [want, name, figures] :
+           {std::tuple{wantAcq, "acquisition", &acq}, std::tuple{wantTrack, "tracking", &track}}) {
+        if (!want) continue;
+        if (figures->values.empty())
+          std::fprintf(to, "%s spread: none (no result)\n", name);
+        else
+          std::fprintf(to, "%s spread: %lld dB\n", name, static_cast<long long>(figures->Spread()));
+      }
       std::fprintf(to, "%s%s\n", pass ? "pass" : "FAIL",
                    out.failure.empty() ? "" : (" (" + out.failure + ")").c_str());
     }

@@ -69,8 +69,10 @@ class TerminalPanel final : public BenchPanel {
     (phase == TestPhase::Acquisition ? current.acquisition : current.tracking) = text;
   }
   void ShowMessage(const std::string& text) override { current.messages.push_back(text); }
+  void CloseGenerator() override { generatorClosed = true; }
 
   bool ticking = false;
+  bool generatorClosed = false;
   SensitivityIteration current;
 
  private:
@@ -86,11 +88,19 @@ class RecordingGenerator final : public BenchGenerator {
     if (sent) this->level = level;
     return sent;
   }
+  std::string Failure() override { return link_.Failure(); }
   int32_t level = kTestStartLevel;
 
  private:
   GeneratorLink& link_;
 };
+
+// The window's two lines of a message as one, for a terminal's last line.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\n') c = ' ';
+  return text;
+}
 
 }  // namespace
 
@@ -112,6 +122,11 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
   for (int i = 1; i <= settings.iterations && outcome.failure.empty(); ++i) {
     panel.current = SensitivityIteration{};
     sequencer.Handle(settings.start);
+    if (!panel.ticking && panel.generatorClosed) {
+      outcome.failure = OneLine(generator.Failure());
+      generatorLink.Close();
+      break;
+    }
     if (!panel.ticking) {
       outcome.failure = panel.current.messages.empty() ? "the generator took no level"
                                                        : panel.current.messages.back();
@@ -142,6 +157,10 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
       if (tick) tick(point);
     }
     outcome.iterations.push_back(panel.current);
+    if (panel.generatorClosed) {
+      outcome.failure = OneLine(generator.Failure());
+      generatorLink.Close();
+    }
   }
   return outcome;
 }

@@ -260,7 +260,7 @@ class TMainForm : public QWidget {
   void AddPresentSerialDevices();
   static constexpr int kComRows = 100;  // "COM1" to "COM100"
   // Where vantrel-sim puts its receiver and generator links.
-  std::string SimulatorDir = "/tmp/vantrel-sim";
+  std::string SimulatorDir = vantrel::DefaultSimulatorDir();
 
   // The open receiver port, shared with the readers; null while closed.
   std::shared_ptr<vantrel::PortLink> PortHandle;
@@ -407,6 +407,9 @@ class TMainForm : public QWidget {
   std::shared_ptr<TestBench> testBench_;  // shared: its deleter is made where it is complete
   TestBench& Bench();
   void CloseGeneratorPort();
+  // Btn101CloseClick after the test has stopped: the port closed, the
+  // setting lists enabled again.
+  void ReleaseGenerator();
 
   struct OwnedSeams;
   std::unique_ptr<OwnedSeams> ownedSeams_;
@@ -419,7 +422,11 @@ class TMainForm : public QWidget {
   // Readers, hand-over and the real port factory (ui/FormPort.cpp).
   std::unique_ptr<vantrel::WindowReaders> readerLinks_;
   vantrel::WindowReaders& Links();
-  // Closes the port, stops the reader and ends the log: the part of the
+  // Closes the port and stops the reader; with the log: the part of the
   // close that BtnCloseClick and FormDestroy share.
+  void ReleasePort();
   void ReleasePortAndLog();
+  // BtnCloseClick, or the close of a reopen, which keeps the log recording.
+  enum class LogOnClose { End, Keep };
+  void ClosePort(LogOnClose log);
 };

@@ -137,7 +137,7 @@ void TMainForm::BtnOpenClick() {
   BtnDatumQueryClick();
 }
 
-void TMainForm::ReleasePortAndLog() {
+void TMainForm::ReleasePort() {
   if (PortHandle != nullptr) {
     // Close wakes a reader blocked in a read; the descriptor is closed by
     // whichever of window and reader lets go last.
@@ -145,15 +145,21 @@ void TMainForm::ReleasePortAndLog() {
     PortHandle.reset();
   }
   StopReaderThread();
+}
+
+void TMainForm::ReleasePortAndLog() {
+  ReleasePort();
   CloseLog();
 }
 
-void TMainForm::BtnCloseClick() {
+void TMainForm::BtnCloseClick() { ClosePort(LogOnClose::End); }
+
+void TMainForm::ClosePort(LogOnClose log) {
   Timer1->stop();
   Timer2->stop();
   CloseGeneratorWithReceiver();
   if (PortHandle != nullptr) {
-    ReleasePortAndLog();
+    ReleasePort();
     const bool hadFocus = BtnClose->hasFocus();
     BtnClose->hide();
     BtnOpen->show();
@@ -161,11 +167,11 @@ void TMainForm::BtnCloseClick() {
     CmbCom->setEnabled(true);
     CmbBaud->setEnabled(true);
     DisableReceiverControls();
-    BtnLogging->hide();
     LabelVersion->setText(QString());
     LabelTCXO->setText(QString());
   }
-  CloseLog();
+  // A reopen at a new rate keeps recording: "Logging ..." stays shown.
+  if (log == LogOnClose::End) CloseLog();
 }
 
 void TMainForm::FormDestroy() {

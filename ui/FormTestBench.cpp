@@ -75,6 +75,7 @@ struct TMainForm::TestBench {
     void ShowMessage(const std::string& text) override {
       form->MessageBoxes->Show(form, QString::fromStdString(text));
     }
+    void CloseGenerator() override { form->ReleaseGenerator(); }
     TMainForm* form;
   };
 
@@ -129,11 +130,20 @@ void TMainForm::Btn101OpenClick() {
   for (QComboBox* list : {Cmb101Com, Cmb101Baud, Cmb101SV, CmbDegrade}) list->setEnabled(false);
   EnableTestControls();
   Bench().generator.SendStartLines(sv);
+  // A generator that does not take its first lines is no generator to test with.
+  if (const std::string why = Bench().generator.Failure(); !why.empty()) {
+    ReleaseGenerator();
+    MessageBoxes->Show(this, QString::fromStdString(why));
+  }
 }
 
 void TMainForm::Btn101CloseClick() {
   // The tests stop even when the generator port is not open.
   Bench().sequencer.Handle(TestEvent::PortClosed);
+  ReleaseGenerator();
+}
+
+void TMainForm::ReleaseGenerator() {
   if (!GeneratorPortOpen()) return;
   CloseGeneratorPort();
   for (QComboBox* list : {Cmb101Com, Cmb101Baud, Cmb101SV, CmbDegrade}) list->setEnabled(true);

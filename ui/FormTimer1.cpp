@@ -65,7 +65,8 @@ void TMainForm::ReopenPort() {
   } else {
     SetListText(CmbBaud, rate);
   }
-  BtnCloseClick();
+  // The recording goes on across the reopen, at the new rate.
+  ClosePort(LogOnClose::Keep);
   Pauses->Sleep(kReopenGapMs);
   // The old line's reader decodes the sentence it still held as it ends. At
   // a new rate that is the receiver's acknowledgement of the flash write,
@@ -73,6 +74,8 @@ void TMainForm::ReopenPort() {
   Links().readers.JoinStopped();
   const int32_t acked = Acks.AckedCommand.load(std::memory_order_acquire);
   BtnOpenClick();
+  // A port that did not come back ends the recording as a close would.
+  if (!PortOpen()) CloseLog();
   int32_t none = 0;
   if (acked == static_cast<int32_t>(CommandNumber::FlashWrite) && ReaderThread != nullptr)
     Acks.AckedCommand.compare_exchange_strong(none, acked, std::memory_order_acq_rel);

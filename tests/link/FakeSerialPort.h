@@ -118,6 +118,10 @@ class FakeSerialPort final : public SerialPort {
   size_t Write(const void* data, size_t n, int) override {
     std::lock_guard lock(device_->mutex_);
     if (!open_) return 0;
+    if (device_->unplugged_) {
+      lastError_ = EIO;
+      return 0;
+    }
     device_->writes_.emplace_back(static_cast<const char*>(data), n);
     return n;
   }

@@ -214,6 +214,34 @@ TEST_F(ReaderTest, ConstructionFlushesAFloodedQueueItCannotReadEmpty) {
   EXPECT_EQ(host.Only("monitor:"), (std::vector<std::string>{kRMC}));
 }
 
+// A new reader drops the queue for decoding, but the log keeps every byte
+// the port delivered, in order: the old reader's, the queue's, the new
+// reader's. A queue longer than the unlogged bound is read empty, not
+// flushed.
+TEST_F(ReaderTest, WithALogTheQueueANewReaderDropsIsLoggedInOrder) {
+  std::string logged;  // written under the hook's lock, read after the joins
+  log.Set([&](const char* data, size_t len) { logged.append(data, len); });
+  std::string flood;
+  while (flood.size() < 30 * 1000) flood += kGGA;
+  for (const std::string& waiting : {kGGA + kAck314.substr(0, 11), flood}) {
+    SCOPED_TRACE(waiting.size());
+    logged.clear();
+    const int discards = device().Discards();
+    {
+      TNMEAThread old(Env());
+      FeedCycle(kRMC + "$GP");
+      old.RequestStop();
+      old.Join();
+      device().Feed(waiting);
+      TNMEAThread next(Env(), old.BegunAcknowledgement());
+      FeedCycle(kAck314.substr(11) + kGSA + "$GP");
+    }
+    EXPECT_EQ(logged, kRMC + "$GP" + waiting + kAck314.substr(11) + kGSA + "$GP");
+    EXPECT_EQ(device().Discards(), discards);
+    EXPECT_EQ(host.Only("monitor:").back().find("$GPGGA"), std::string::npos) << "the queue was decoded";
+  }
+}
+
 TEST_F(ReaderTest, SnapshotsAndClearRequestsForTheUiThread) {
   TNMEAThread reader(Env());
   FeedCycle(kGSV + kChannels + "$GPGG");

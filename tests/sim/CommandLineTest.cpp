@@ -18,7 +18,7 @@ TEST(SimCommandLine, OptionsSetTheModuleAndBadOnesStopTheStart) {
     std::function<bool(const ParsedCommandLine&)> check;
   };
   const Row rows[] = {
-      {{}, "", [](auto& p) { return p.options.dir == "/tmp/vantrel-sim" && p.options.module.baud == 38400; }},
+      {{}, "", [](auto& p) { return p.options.dir == DefaultRunDirectory() && p.options.module.baud == 38400; }},
       {{"--help"}, "", [](auto& p) { return p.help; }},
       {{"--version"}, "", [](auto& p) { return p.version; }},
       {{"--fix-rate", "4"}, "", [](auto& p) { return p.options.module.fixPeriodMs == 250; }},

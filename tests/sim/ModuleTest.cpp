@@ -407,6 +407,14 @@ TEST(SimControl, ControlLinesChangeHowTheModuleAnswers) {
   EXPECT_EQ(ApplyControl("heed 220", rig.module), "");
   EXPECT_EQ(ApplyControl("fault", rig.module), "");
   EXPECT_EQ(Acks(rig.Run(rig.now + 0.5)), Ack(-1, 3));
+  // A flood of faults: one report a second, the rest refused, so the queue
+  // stays small and the stream goes on.
+  rig.Run(rig.now + 1);
+  EXPECT_EQ(ApplyControl("fault", rig.module), "");
+  for (int i = 0; i < 10000; ++i) EXPECT_EQ(ApplyControl("fault", rig.module), "one report a second at most");
+  const std::string flooded = rig.Run(rig.now + 1.5);
+  EXPECT_EQ(Acks(flooded), Ack(-1, 3));
+  EXPECT_FALSE(With(flooded, "$GPGGA,").empty());
 
   EXPECT_EQ(ApplyControl("silent on", rig.module), "");
   EXPECT_EQ(rig.Send("$PQOL400*36") + rig.Run(rig.now + 3), "");

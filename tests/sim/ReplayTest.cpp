@@ -58,6 +58,9 @@ TEST(EpochCutter, CutsWhereTheTimeChanges) {
       {"a wrong checksum does not cut", {Gga("101010.00"), Gga("101011.00").substr(0, 40) + "*00\r\n", Gga("101012.00")},
        {0, 2}, {36610000, 36612000}},
       {"midnight", {Gga("235959.00"), Gga("000000.00")}, {0, 1}, {86399000, 0}},
+      {"what is no time of day counts as none",
+       {Gga("123456.5e999"), kGsa, Gga("250000.00"), kGsa, Gga("101012.5"), Gga("101013.-5")}, {0, 2, 4, 5},
+       {-1, -1, 36612500, -1}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <sstream>
@@ -387,6 +388,42 @@ TEST(SimMisuse, StalePidFileOfAnotherRunDoesNotRefuseAStart) {
   SimHarness here(SimHarness::InDir{pattern}, {});
   EXPECT_TRUE(here.Started()) << here.Error();
   EXPECT_TRUE(here.Stop());
+}
+
+// The run directory is the user's own: a link planted where a directory or
+// a log would be is refused or replaced, never followed.
+TEST(SimMisuse, ARunDirectoryThatIsNotTheUsersOwnIsRefusedAndLinksAreNotFollowed) {
+  char pattern[] = "/tmp/vantrel-sim-links-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string base = pattern;
+  const std::string victim = base + "/victim";
+  std::ofstream(victim) << "precious\n";
+  ASSERT_EQ(mkdir((base + "/real").c_str(), 0700), 0);
+  ASSERT_EQ(symlink((base + "/real").c_str(), (base + "/linked").c_str()), 0);
+  struct {
+    std::string dir, refusal;
+  } const refused[] = {
+      {base + "/linked", "refusing " + base + "/linked: it is a symbolic link"},
+      {victim, "refusing " + victim + ": it is not a directory"},
+      {"/", "refusing /: it belongs to another user (uid 0)"},
+  };
+  for (const auto& c : refused) {
+    if (c.dir == "/" && geteuid() == 0) continue;  // root owns it
+    const std::string cmd = std::string(VANTREL_SIM_PATH) + " --dir " + c.dir + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char out[512] = {};
+    const size_t n = fread(out, 1, sizeof out - 1, p);
+    EXPECT_NE(pclose(p), 0) << c.dir;
+    EXPECT_EQ(std::string(out, n), "vantrel-sim: " + c.refusal + "\n");
+  }
+  // A log planted as a link to another file: that file stays as it was.
+  const std::string dir = base + "/run";
+  ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+  ASSERT_EQ(symlink(victim.c_str(), (dir + "/control.log").c_str()), 0);
+  SimHarness sim(SimHarness::InDir{dir}, {});
+  EXPECT_FALSE(sim.Started());
+  EXPECT_EQ(SimHarness::ReadFile(victim), "precious\n");
 }
 
 TEST(SimMisuse, ControlLineWithoutItsNewlineEndsWithItsWriter) {

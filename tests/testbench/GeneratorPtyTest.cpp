@@ -3,12 +3,14 @@
 // writes their deadline, never a hang.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "link/SerialPort.h"
 #include "testbench/GeneratorLink.h"
+#include "tests/link/FakeSerialPort.h"
 #include "tests/link/PtyPair.h"
 
 namespace vantrel {
@@ -41,13 +43,34 @@ TEST_F(GeneratorOnPseudoTerminal, LinesArriveExactlyAsBuilt) {
   EXPECT_EQ(pauses.Recorded, (std::vector<int>{500, 400, 400, 400}));
 }
 
-TEST_F(GeneratorOnPseudoTerminal, AGeneratorThatVanishesDoesNotHangTheSender) {
+TEST_F(GeneratorOnPseudoTerminal, AGeneratorThatVanishesIsFoundAndNotWrittenToAgain) {
+  EXPECT_EQ(link.Failure(), "");
   pty.CloseMaster();
-  // The writes fail or time out; the link still counts as open until it is
-  // closed, as a port whose cable was pulled does.
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(link.SendRFLevel(-90 - i));
+  // Found by looking at the line, without a write: the reason names the port.
+  const std::string why = link.Failure();
+  EXPECT_EQ(why, GeneratorLostMessage(pty.SlavePath(), EIO));
+  EXPECT_NE(why.find("The generator on " + pty.SlavePath() + " stopped taking commands."), std::string::npos);
+  pauses.Recorded.clear();
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(link.SendRFLevel(-90 - i));
+  EXPECT_TRUE(pauses.Recorded.empty()) << "no pause after a line that was not taken";
   link.Close();
   EXPECT_FALSE(link.IsOpen());
+  EXPECT_EQ(link.Failure(), "") << "closed, it is no generator of a test";
+}
+
+TEST(GeneratorOnAFakePort, AWriteThatFailsIsTheFailure) {
+  FakeSerialPortFactory ports;
+  CountedPauses pauses;
+  GeneratorLink link{pauses};
+  ASSERT_EQ(link.Open(ports, "COM2", "19200"), GeneratorLink::OpenOutcome::Opened);
+  ASSERT_TRUE(link.SendRFLevel(-85));
+  ports.Device().Unplug();
+  EXPECT_FALSE(link.SendRFLevel(-90));
+  EXPECT_EQ(link.Failure(), GeneratorLostMessage("COM2", EIO));
+  EXPECT_EQ(ports.Device().Writes().size(), 1u);
+  // A new open is a new generator.
+  ASSERT_EQ(link.Open(ports, "COM2", "19200"), GeneratorLink::OpenOutcome::Opened);
+  EXPECT_EQ(link.Failure(), "");
 }
 
 }  // namespace

@@ -130,9 +130,12 @@ struct Bench : BenchPanel, BenchGenerator, BenchReceiver, IPauses {
   // BenchGenerator
   bool SendRFLevel(int32_t level) override {
     if (!GeneratorOpen) return false;
-    Events.push_back("level " + std::to_string(level));
-    return true;
+    if (!LoseAtNextLevel.empty()) Lost = std::move(LoseAtNextLevel);
+    Events.push_back("level " + std::to_string(level) + (Lost.empty() ? "" : " not taken"));
+    return Lost.empty();
   }
+  std::string Failure() override { return Lost; }
+  void CloseGenerator() override { Events.push_back("generator closed"); }
   // BenchReceiver
   void SatsInView(SatInView (&out)[kSatsInViewMax]) override {
     for (int i = 0; i < kSatsInViewMax; ++i) out[i] = Table[i];
@@ -149,6 +152,8 @@ struct Bench : BenchPanel, BenchGenerator, BenchReceiver, IPauses {
   TestSettingTexts Texts;
   SatInView Table[kSatsInViewMax] = {};
   bool GeneratorOpen = true;
+  std::string Lost;  // the generator's failure, once it failed
+  std::string LoseAtNextLevel;  // the failure a level line will meet
   bool Ticking = false;
   std::string AcqResult = "?", TrackResult = "?";
   std::vector<std::string> Events;
@@ -400,6 +405,85 @@ TEST_F(SequencerTest, ATestStartedWhileTheFinishMessageIsOpenIsNotDisturbed) {
   TakeEvents();
   Ticks(1);
   EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"reader stop", kColdStart, "pause 800", "reader start"}));
+}
+
+// A generator that fails stops the test at once, wherever it fails: nothing
+// more is measured, the running phase keeps "?", its port is closed and the
+// user told why.
+TEST_F(SequencerTest, ALostGeneratorStopsTheTestWithoutAResult) {
+  const std::vector<std::string> stopped = {"ticking off", "generator closed", "message lost"};
+  const auto with = [&](std::vector<std::string> head) {
+    head.insert(head.end(), stopped.begin(), stopped.end());
+    return head;
+  };
+  struct Case {
+    const char* where;
+    std::function<void()> run;
+    std::vector<std::string> events;
+    std::string acq, track;
+  };
+  const Case cases[] = {
+      {"its line hangs up between two tracking ticks",
+       [&] {
+         sequencer.Handle(TestEvent::TrackOnlyPressed);
+         Seen(40);
+         Ticks(2);
+         TakeEvents();
+         bench.Lost = "lost";
+         Ticks(1);
+       },
+       stopped, "old", "?"},
+      {"it does not take an acquisition step",
+       [&] {
+         sequencer.Handle(TestEvent::AcqOnlyPressed);
+         Ticks(1);
+         Ticks(10, [&](int) { Seen(40); });
+         TakeEvents();
+         bench.LoseAtNextLevel = "lost";
+         Ticks(1, [&](int) { Seen(40); });
+       },
+       with({"level -95 not taken"}), "?", "old"},
+      {"it does not take the start level",
+       [&] {
+         bench.Lost = "lost";
+         sequencer.Handle(TestEvent::AcqOnlyPressed);
+       },
+       with({"level -85 not taken"}), "old", "old"},
+      {"it does not take the start of the second phase of Test All",
+       [&] {
+         sequencer.Handle(TestEvent::TestAllPressed);
+         TakeEvents();
+         bench.LoseAtNextLevel = "lost";
+         NotSeen();
+         Ticks(1);
+       },
+       with({"track result -125", "level -85 not taken", "acq result ?"}), "?", "-125"},
+      {"it hangs up in the second phase of Test All",
+       [&] {
+         sequencer.Handle(TestEvent::TestAllPressed);
+         NotSeen();
+         Ticks(1);
+         TakeEvents();
+         bench.Lost = "lost";
+         Ticks(1);
+       },
+       stopped, "?", "-125"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    bench.Lost.clear();
+    bench.LoseAtNextLevel.clear();
+    sequencer.Handle(TestEvent::StopPressed);
+    bench.AcqResult = bench.TrackResult = "old";
+    TakeEvents();
+    c.run();
+    EXPECT_EQ(TakeEvents(), c.events);
+    EXPECT_EQ(sequencer.State(), TestState::Idle);
+    EXPECT_EQ(bench.AcqResult, c.acq);
+    EXPECT_EQ(bench.TrackResult, c.track);
+    Ticks(1);
+    EXPECT_TRUE(TakeEvents().empty());
+  }
 }
 
 }  // namespace

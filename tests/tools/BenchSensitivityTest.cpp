@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "link/PosixSerialPort.h"
+#include "tests/link/PtyPair.h"
 #include "tests/sim/SimHarness.h"
 #include "tools/SensitivityRun.h"
 #include "tools/TtffCampaign.h"
@@ -110,6 +111,35 @@ TEST_F(BenchSensitivityTest, AStopEndsTheRunAtTheNextTickKeepingTheCurve) {
   EXPECT_EQ(out.curve.size(), 3u);
   ASSERT_EQ(out.iterations.size(), 1u);
   EXPECT_EQ(out.iterations[0].acquisition, kUnknownResultText);
+}
+
+// The generator's cable pulled mid-test: no result is made up, the run says
+// why, and the generator's port is closed.
+TEST_F(BenchSensitivityTest, AGeneratorPulledMidTestGivesNoResultAndItsReason) {
+  ASSERT_NO_FATAL_FAILURE(
+      Start({"--baud", "115200", "--fix-rate", "5", "--gen-loss", std::to_string(kGenLossDb)}));
+  test::PtyPair cable;
+  ASSERT_TRUE(cable.Ok());
+  GeneratorLink pulled{pauses};
+  auto ports = MakePosixSerialPortFactory();
+  ASSERT_EQ(pulled.Open(*ports, cable.SlavePath(), "19200"), GeneratorLink::OpenOutcome::Opened);
+  SensitivitySettings settings;
+  settings.texts.SvId = std::to_string(kGeneratorSv);
+  settings.start = TestEvent::AcqOnlyPressed;
+  settings.iterations = 2;
+  settings.tickMs = 50;
+  int ticks = 0;
+  const SensitivityOutcome out = RunSensitivity(*receiver.link, pulled, pauses, settings, [&](const CurvePoint&) {
+    if (++ticks == 3) cable.CloseMaster();
+  });
+  EXPECT_EQ(out.failure, "The generator on " + cable.SlavePath() +
+                             " stopped taking commands. The test is stopped without a result and the "
+                             "generator's port closed. Input/output error: " +
+                             cable.SlavePath() + " went away or does not answer.");
+  EXPECT_EQ(out.curve.size(), 4u) << "the next tick found it and was the last";
+  ASSERT_EQ(out.iterations.size(), 1u);
+  EXPECT_EQ(out.iterations[0].acquisition, kUnknownResultText);
+  EXPECT_FALSE(pulled.IsOpen());
 }
 
 TEST_F(BenchSensitivityTest, AcquisitionFindsTheLevelBelowWhichAColdStartFindsNothing) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <cerrno>
 #include <string>
 
 #include "commands/Commands.h"  // FinishSentence
@@ -85,6 +86,35 @@ TEST_F(FormLogTest, TheFileHoldsEveryByteReceivedUntilLoggingStops) {
   form.BtnLogClick();
   ports.Device().Feed("$GPVTG,2*00\r\n");
   EXPECT_TRUE(PumpUntil([&] { return vantrel::testing::FileBytes(path) == stream + "$GPVTG,2*00\r\n"; }));
+}
+
+// A baud change or a flash write reopens the port at the new rate: the
+// recording goes on through it, with what waited in the queue meanwhile;
+// only a port that does not come back ends it.
+TEST_F(FormLogTest, TheRecordingGoesOnThroughAReopenAtANewRate) {
+  OpenPortAndLog(path);
+  const std::string before = "$GPGGA,1*00\r\n", waiting = "$GPGGA,2*00\r\n", after = "$GPGGA,3*00\r\n";
+  ports.Device().Feed(before);
+  ASSERT_TRUE(PumpUntil([&] { return vantrel::testing::FileBytes(path) == before; }));
+  form.ReopenPending = true;
+  for (int i = 0; i < 3; ++i) form.Timer1Tick();
+  ports.Device().Feed(waiting);  // arrives while the port is closed and reopened
+  form.Timer1Tick();
+  ASSERT_EQ(ports.Device().OpenedPaths().size(), 2u);
+  EXPECT_NE(form.LogFile, nullptr);
+  EXPECT_FALSE(form.BtnLogging->isHidden());
+  EXPECT_TRUE(form.BtnLog->isHidden());
+  ports.Device().Feed(after);
+  EXPECT_TRUE(PumpUntil([&] { return vantrel::testing::FileBytes(path) == before + waiting + after; }))
+      << vantrel::testing::FileBytes(path);
+
+  ports.Device().FailConfigure(EINVAL);
+  form.ReopenPending = true;
+  for (int i = 0; i < 4; ++i) form.Timer1Tick();
+  EXPECT_FALSE(form.PortOpen());
+  EXPECT_EQ(form.LogFile, nullptr);
+  EXPECT_TRUE(form.BtnLogging->isHidden());
+  EXPECT_FALSE(form.BtnLog->isHidden());
 }
 
 TEST_F(FormLogTest, AFileThatCannotBeOpenedIsReportedAndNothingPretendsToRecord) {

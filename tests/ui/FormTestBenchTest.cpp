@@ -215,6 +215,28 @@ TEST_F(FormTestBenchTest, ClosingTheReceiverPortDuringATestClosesTheGeneratorToo
   EXPECT_TRUE(seams.Boxes.Texts.empty());
 }
 
+TEST_F(FormTestBenchTest, AGeneratorPulledMidTestStopsItWithItsReasonAndClosesItsPort) {
+  OpenBoth();
+  form->LabelTrackResult->setText("-150");
+  form->BtnTestTrackClick();
+  ReceiverReports(14, 45);
+  form->Timer2Timer();
+  generator.Device().Unplug();
+  form->Timer2Timer();
+  EXPECT_EQ(seams.Boxes.Texts,
+            std::vector<QString>{QString::fromStdString(vantrel::GeneratorLostMessage("COM1", EIO))});
+  EXPECT_FALSE(form->Timer2->isActive());
+  EXPECT_EQ(form->Sequencer().State(), vantrel::TestState::Idle);
+  EXPECT_EQ(form->LabelTrackResult->text(), "?");
+  // As its Close button would.
+  EXPECT_FALSE(form->GeneratorPortOpen());
+  EXPECT_EQ(generator.Device().OpenPorts(), 0);
+  EXPECT_FALSE(form->Btn101Open->isHidden());
+  EXPECT_TRUE(AllEnabled(SettingLists(), true));
+  EXPECT_TRUE(AllEnabled(TestControls(), false));
+  EXPECT_FALSE(form->BtnTestStop->isEnabled());
+}
+
 // ---- the tests ---------------------------------------------------------------
 
 TEST_F(FormTestBenchTest, AListTextThatIsNoWholeNumberIsRefusedAtStart) {
