@@ -152,7 +152,13 @@ void TMainForm::ReleasePortAndLog() {
   CloseLog();
 }
 
-void TMainForm::BtnCloseClick() { ClosePort(LogOnClose::End); }
+void TMainForm::BtnCloseClick() {
+  // A reopen that a baud or flash command asked for belongs to that line:
+  // after the user's own close it would switch a later open to its rate.
+  ReopenPending = false;
+  reopenBaudText_.clear();
+  ClosePort(LogOnClose::End);
+}
 
 void TMainForm::ClosePort(LogOnClose log) {
   Timer1->stop();

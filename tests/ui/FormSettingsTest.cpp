@@ -193,6 +193,16 @@ TEST_F(FormSettingsTest, BaudSetReopensAtTheRateSentEvenIfTheListChangesMeanwhil
   EXPECT_TRUE(form.PortOpen());
 }
 
+TEST_F(FormSettingsTest, TheUsersCloseDropsAPendingReopen) {
+  SelectItem(form.CmbSetBaud, 6);
+  form.BtnSetBaudClick();
+  form.BtnCloseClick();
+  form.BtnOpenClick();  // at the list's 38400
+  for (int i = 0; i < 5; ++i) form.Timer1Tick();
+  EXPECT_EQ(ports.Device().Bauds().back(), 38400);
+  EXPECT_FALSE(form.ReopenPending);
+}
+
 TEST_F(FormSettingsTest, BaudThatIsNoNumberIsNeverSentNorReopenedAt) {
   for (const char* text : {"fast", ""}) {
     Forget();
