@@ -4,6 +4,7 @@
 // and the clock is set by the test.
 #include <QString>
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <optional>
 #include <vector>
@@ -40,8 +41,12 @@ class FakeSaveDialog : public ISaveDialog {
 
 class FakePauses : public IPauses {
  public:
-  void Sleep(int milliseconds) override { Recorded.push_back(milliseconds); }
+  void Sleep(int milliseconds) override {
+    Recorded.push_back(milliseconds);
+    if (OnSleep) OnSleep(milliseconds);
+  }
   std::vector<int> Recorded;
+  std::function<void(int)> OnSleep;  // sees the window as it stands at each pause
 };
 
 class FakeClock : public IClock {

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "tests/ui/FakeSeams.h"
 #include "tests/ui/OpenFormFixture.h"
 #include "ui/Lists.h"
+#include "ui/SkyView.h"
+#include "ui/Chart.h"
 
 namespace {
 
@@ -32,13 +35,56 @@ class FormSettingsTest : public vantrel::testing::OpenFormFixture {
  protected:
   Writes Written() { return ports.Device().Writes(); }
   Pauses Paused() { return seams.Pauses.Recorded; }
+
+
+ public:
+  // What stood at each pause of a click: how long, how many writes came
+  // before it, and whether the reader was still the one from before.
+  struct AtPause {
+    int ms;
+    size_t writesBefore;
+    bool sameReader;
+    bool operator==(const AtPause&) const = default;
+  };
+
+ protected:
+  std::vector<AtPause> PausesOf(void (TMainForm::*click)()) {
+    Forget();
+    std::vector<AtPause> seen;
+    const vantrel::TNMEAThread* before = form.ReaderThread;
+    seams.Pauses.OnSleep = [&](int ms) { seen.push_back({ms, Written().size(), form.ReaderThread == before}); };
+    (form.*click)();
+    seams.Pauses.OnSleep = nullptr;
+    return seen;
+  }
 };
+
+void PrintTo(const FormSettingsTest::AtPause& p, std::ostream* os) {
+  *os << "{" << p.ms << " ms after " << p.writesBefore << " writes, " << (p.sameReader ? "same" : "new") << " reader}";
+}
+
+// The order of a handler's pauses, writes and reader restart, where the
+// receiver depends on it.
+TEST_F(FormSettingsTest, PausesFallBetweenWritesAndRestartsWhereDue) {
+  form.RadioWAASEnable->setChecked(true);
+  const struct {
+    const char* name;
+    void (TMainForm::*click)();
+    std::vector<AtPause> pauses;
+  } cases[] = {
+      {"Confirm waits before its write", &TMainForm::BtnConfirmClick, {{1500, 0, true}}},
+      {"DGPS Set restarts between its lines", &TMainForm::BtnDGPSSetClick, {{400, 1, true}, {400, 2, false}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PausesOf(c.click), c.pauses) << c.name;
+}
 
 TEST_F(FormSettingsTest, DefaultThenConfirmWritesTheRatesAfterItsPauseAndStartsTheDisplayAfresh) {
   SelectItem(form.CmbGSV, 5);
   SelectItem(form.CmbZDA, 3);
   form.LabelLat->setText("N   25.50000");
   form.StringGrid1->setEnabled(true);
+  form.ChartSNR->AddBar(0, 40, "5", QColor(0, 0, 255));
+  form.ImgSV->Picture.fill(Qt::black);
   vantrel::TNMEAThread* before = form.ReaderThread;
 
   form.BtnDefaultClick();
@@ -53,6 +99,8 @@ TEST_F(FormSettingsTest, DefaultThenConfirmWritesTheRatesAfterItsPauseAndStartsT
   EXPECT_EQ(Paused(), Pauses{1500});
   EXPECT_EQ(form.LabelLat->text(), "");
   EXPECT_FALSE(form.StringGrid1->isEnabled());
+  EXPECT_EQ(form.ChartSNR->Count(), 0);
+  EXPECT_EQ(form.ImgSV->Picture, form.ImgSVOrig->Picture);
   EXPECT_NE(form.ReaderThread, before);
   EXPECT_NE(form.ReaderThread, nullptr);
 }
@@ -109,7 +157,7 @@ TEST_F(FormSettingsTest, EachButtonWritesItsExactBytesWithItsPause) {
   } cases[] = {
       {"fix rate", &TMainForm::BtnSetFixRateClick, {"$PQOL220,200*2C\r\n"}, {400}},
       {"datum", &TMainForm::BtnDatumSetClick, {"$PQOL330,222*2C\r\n"}, {400}},
-      {"integrity", &TMainForm::BtnIntegrityClick, {"$PQOL319,0*25\r\n"}, {400}},
+      {"test mode", &TMainForm::BtnIntegrityClick, {"$PQOL319,0*25\r\n"}, {400}},
       {"integrity query", &TMainForm::BtnQIntegrityClick, {"$PQOL419*3E\r\n"}, {400}},
       {"flash query", &TMainForm::BtnQFlashClick, {"$PQOL490*3F\r\n"}, {400}},
       {"firmware", &TMainForm::BtnQueryClick, {"$PQOL605*31\r\n\0"s}, {400}},
@@ -126,6 +174,11 @@ TEST_F(FormSettingsTest, EachButtonWritesItsExactBytesWithItsPause) {
     EXPECT_EQ(Paused(), c.pauses) << c.name;
     EXPECT_TRUE(seams.Boxes.Texts.empty()) << c.name;
   }
+  // Integrity Set sends the mode that is selected.
+  form.RadioIntegrity->setChecked(true);
+  Forget();
+  form.BtnIntegrityClick();
+  EXPECT_EQ(Written(), Writes{"$PQOL319,1*24\r\n"});
   // Byte counts the receiver depends on: the zero byte goes in the same write.
   Forget();
   form.BtnQueryClick();
