@@ -294,6 +294,20 @@ TEST_F(SequencerTest, AMissAfterTenSightingsStartsTheCountAgain) {
   EXPECT_EQ(TakeEvents(), std::vector<std::string>{"level -95"});
 }
 
+TEST_F(SequencerTest, SightingsOfAStoppedAttemptDoNotCountInTheNext) {
+  sequencer.Handle(TestEvent::AcqOnlyPressed);
+  Ticks(1);  // cold start
+  Ticks(5, [&](int) { Seen(40); });
+  sequencer.Handle(TestEvent::StopPressed);
+  sequencer.Handle(TestEvent::AcqOnlyPressed);
+  Ticks(1);  // the new attempt's cold start
+  TakeEvents();
+  Ticks(10, [&](int) { Seen(40); });
+  EXPECT_TRUE(TakeEvents().empty()) << "eleven sightings of its own before a step";
+  Ticks(1, [&](int) { Seen(40); });
+  EXPECT_EQ(TakeEvents(), std::vector<std::string>{"level -95"});
+}
+
 TEST_F(SequencerTest, AcquisitionTimesOutOnTheTickTestTickPassesTimeoutPlusTen) {
   struct Case {
     const char* timeout;
