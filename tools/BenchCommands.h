@@ -19,8 +19,14 @@ extern const char kExitStatusText[];
 // name. The text is rewritten as the plain number it read.
 CLI::Validator Number(double lo, double hi, bool whole);
 
-// A --csv file: a name, or "-" for standard output; never empty.
-CLI::Validator CsvName();
+// Where a subcommand's results go: --csv FILE (`rows` says what a row is),
+// --force to overwrite it, --json for the summary.
+struct OutputOptions {
+  std::string csv;  // empty: no CSV
+  bool force = false;
+  bool json = false;
+};
+void DeclareOutputOptions(CLI::App& sub, OutputOptions& out, const std::string& rows);
 
 // Prints a set-up error ("vantrel-bench: ...") and gives the usage status.
 int SetupError(const std::string& why);

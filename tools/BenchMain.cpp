@@ -41,12 +41,17 @@ CLI::Validator Number(double lo, double hi, bool whole) {
       "");
 }
 
-CLI::Validator CsvName() {
-  return CLI::Validator(
-      [](std::string& text) -> std::string {
-        return text.empty() ? "a file name, or - for standard output" : "";
-      },
+void DeclareOutputOptions(CLI::App& sub, OutputOptions& out, const std::string& rows) {
+  const CLI::Validator named(
+      [](std::string& text) -> std::string { return text.empty() ? "a file name, or - for standard output" : ""; },
       "");
+  sub.add_option("--csv", out.csv,
+                 rows + " (\"-\": standard output, the summary then on\n"
+                        "standard error); nothing is written without it")
+      ->check(named)
+      ->type_name("FILE");
+  sub.add_flag("--force", out.force, "overwrite the --csv file if it exists");
+  sub.add_flag("--json", out.json, "the summary as one JSON object on standard output");
 }
 
 int SetupError(const std::string& why) {

@@ -38,13 +38,10 @@ class SleepPauses final : public IPauses {
   void Sleep(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };
 
-struct SensitivityOptions {
+struct SensitivityOptions : OutputOptions {
   std::string port, generatorPort, generatorBaud = "19200";
   long baud = 38400;
   bool acq = false, track = false, all = false;
-  std::string csv;
-  bool force = false;
-  bool json = false;
   SensitivitySettings settings;
 };
 
@@ -109,13 +106,7 @@ class SensitivityCommand final : public BenchCommand {
     sub.add_option("--tick-ms", o_.settings.tickMs, "ms between ticks, 10 to 60000 (the window's 1000)")
         ->check(Number(10, 60000, true))
         ->type_name("M");
-    sub.add_option("--csv", o_.csv,
-                   "the curve as CSV rows (\"-\": standard output, the summary then on\n"
-                   "standard error); nothing is written without it")
-        ->check(CsvName())
-        ->type_name("FILE");
-    sub.add_flag("--force", o_.force, "overwrite the --csv file if it exists");
-    sub.add_flag("--json", o_.json, "the summary as one JSON object on standard output");
+    DeclareOutputOptions(sub, o_, "the curve as CSV rows");
   }
 
   int Run() override {

@@ -27,7 +27,7 @@ constexpr const char kTtffHelp[] =
     "timed and, with --limit, none longer than S seconds. Progress goes to\n"
     "standard error.";
 
-struct TtffOptions {
+struct TtffOptions : OutputOptions {
   std::vector<std::string> ports;
   long baud = 38400;
   std::string kind;
@@ -35,9 +35,6 @@ struct TtffOptions {
   double timeoutS = 1000;
   double limitS = 0;
   bool limited = false;
-  std::string csv;
-  bool force = false;
-  bool json = false;
 };
 
 // What a campaign gives its report.
@@ -91,13 +88,7 @@ class TtffCommand final : public BenchCommand {
         sub.add_option("--limit", o_.limitS, "the longest time to first fix that passes, 0 to 86400 seconds")
             ->check(Number(0, 86400, false))
             ->type_name("S");
-    sub.add_option("--csv", o_.csv,
-                   "every run as a CSV row (\"-\": standard output, the summary then on\n"
-                   "standard error); nothing is written without it")
-        ->check(CsvName())
-        ->type_name("FILE");
-    sub.add_flag("--force", o_.force, "overwrite the --csv file if it exists");
-    sub.add_flag("--json", o_.json, "the summary as one JSON object on standard output");
+    DeclareOutputOptions(sub, o_, "every run as a CSV row");
   }
 
   int Run() override {
