@@ -20,7 +20,7 @@
 
 #include "link/SerialPort.h"
 #include "testbench/GeneratorLink.h"
-#include "tools/Json.h"
+#include "evaluation/Json.h"
 #include "tools/SensitivityRun.h"
 #include "tools/TtffCampaign.h"
 #include "tools/TtffStats.h"
@@ -241,7 +241,7 @@ int RunTtff(int argc, char** argv) {
   }
 
   if (o.json) {
-    vantrel::logtool::JsonWriter j(stdout);
+    vantrel::evaluation::JsonWriter j(stdout);
     j.Open('{');
     j.String("kind", o.kind == vantrel::Restart::Hot ? "hot" : o.kind == vantrel::Restart::Warm ? "warm" : "cold");
     j.Int("runs", o.runs);
@@ -407,7 +407,7 @@ int RunSensitivityCommand(int argc, char** argv) {
                     (!wantAcq || (acq.missing == 0 && static_cast<int>(acq.values.size()) == expected)) &&
                     (!wantTrack || (track.missing == 0 && static_cast<int>(track.values.size()) == expected));
   if (json) {
-    vantrel::logtool::JsonWriter j(stdout);
+    vantrel::evaluation::JsonWriter j(stdout);
     j.Open('{');
     j.StringEscaped("port", port.c_str());
     j.StringEscaped("generator", generatorPort.c_str());

@@ -5,9 +5,11 @@
 
 #include "link/StreamDecoder.h"
 #include "nmea/Fields.h"
-#include "tools/Json.h"
+#include "evaluation/Json.h"
 
 namespace vantrel::logtool {
+
+using evaluation::JsonWriter;
 
 namespace {
 
@@ -69,31 +71,21 @@ class Reporter : public IStreamHandler {
   LineCounter& lines_;
 };
 
-// Counts the sentences of every talker and hands the pieces to the epochs.
+// Hands every piece to the epoch model.
 class EpochReporter : public IStreamHandler {
  public:
-  EpochReporter(const ReceiverRecord& record, EpochTracker& epochs, SentenceCounts& counts)
-      : record_(record), epochs_(epochs), counts_(counts) {}
+  explicit EpochReporter(evaluation::EpochModel& model) : model_(model) {}
 
   void OnReply(const char*, size_t) override {}
   void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
-    if (!anySentence) anySentence = IsSentence(info, s, len);
-    switch (info.kind) {
-      case PieceKind::Ignored: ++counts_.ignored; return;
-      case PieceKind::ChannelStatus: ++counts_.channelStatus; break;
-      case PieceKind::Reply: ++counts_.replies; break;
-      default: ++counts_.standard[static_cast<int>(info.talker)][static_cast<int>(info.kind)]; break;
-    }
-    if (!info.checksumOk) ++counts_.checksumFailures;
-    epochs_.Piece(info, s, len, record_);
+    if (!anySentence) anySentence = IsSentence(info, s, len) || (len > 0 && s[0] == '$' && ReadChecksumCase(s, len) != ChecksumCase::Wrong);
+    model_.Sentence(s, len);
   }
 
   bool anySentence = false;
 
  private:
-  const ReceiverRecord& record_;
-  EpochTracker& epochs_;
-  SentenceCounts& counts_;
+  evaluation::EpochModel& model_;
 };
 
 // The reading loop: chunks of at most kChunkMax bytes into the decoder,
@@ -205,15 +197,16 @@ ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts) {
   return result;
 }
 
-ReadResult ReadEpochs(LogInput& in, IEpochSink& sink, SentenceCounts& counts) {
+ReadResult ReadEpochs(LogInput& in, evaluation::IEpochSink& sink, evaluation::SentenceTally& tally) {
   const auto state = std::make_unique<DecoderState>();
-  EpochTracker epochs(sink);
-  EpochReporter reporter(state->record, epochs, counts);
+  evaluation::EpochModel model(sink);
+  EpochReporter reporter(model);
   StreamDecoder decoder(state->framing, state->record, reporter, TalkerSet::AllGnss());
   ReadResult result;
   FeedAll(in, decoder, result, [](const char*, size_t) {});
-  counts.cutAtEnd = result.cutAtEnd;
-  epochs.Finish();
+  model.Finish();
+  tally = model.Tally();
+  tally.cutAtEnd = result.cutAtEnd;
   result.anySentence = reporter.anySentence;
   return result;
 }
