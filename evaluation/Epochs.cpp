@@ -476,19 +476,18 @@ void EpochModel::End() {
   else e.satsUsed = ggaSats_;
   if (anyGsv_) e.satsInView = distinct(inView_);
 
-  // The date: the epoch's RMC; else the latest ZDA, a day on or back where
-  // its time is across midnight from the epoch's; else the date before, a
-  // day on where the time of day went back.
-  if (!rmcDate_ && e.msOfDay) {
-    if (zdaDate_) {
-      int64_t day = DaysFromCivil(*zdaDate_);
-      const int64_t ahead = zdaMs_ - *e.msOfDay;
-      if (ahead < -kMsPerDay / 2) --day;      // the ZDA is past midnight, the epoch not yet
-      else if (ahead > kMsPerDay / 2) ++day;  // the other way round
-      e.date = CivilFromDays(day);
-    } else if (lastDay_) {
-      e.date = CivilFromDays(*e.msOfDay < lastMs_ ? *lastDay_ + 1 : *lastDay_);
-    }
+  // The date: the latest ZDA's, whose year has four digits, a day on or
+  // back where its time is across midnight from the epoch's; else the
+  // epoch's RMC; else the date before, a day on where the time of day went
+  // back.
+  if (zdaDate_ && e.msOfDay) {
+    int64_t day = DaysFromCivil(*zdaDate_);
+    const int64_t ahead = zdaMs_ - *e.msOfDay;
+    if (ahead < -kMsPerDay / 2) --day;      // the ZDA is past midnight, the epoch not yet
+    else if (ahead > kMsPerDay / 2) ++day;  // the other way round
+    e.date = CivilFromDays(day);
+  } else if (!rmcDate_ && e.msOfDay && lastDay_) {
+    e.date = CivilFromDays(*e.msOfDay < lastMs_ ? *lastDay_ + 1 : *lastDay_);
   }
   if (e.date && e.msOfDay) {
     lastDay_ = DaysFromCivil(*e.date);

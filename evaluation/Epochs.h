@@ -6,8 +6,8 @@
 //
 // An epoch is keyed by the receiver's time of its position sentences (GGA,
 // GNS, RMC, GLL): one with another time than the open epoch's begins the
-// next. ZDA gives the date only; many receivers send it ahead of the fix
-// cycle it belongs to. Where the time cannot tell (a receiver without a fix
+// next. ZDA gives the date only (before the RMC's: its year has four
+// digits); many receivers send it ahead of the fix cycle it belongs to. Where the time cannot tell (a receiver without a fix
 // may leave it empty), a sentence of a talker and type the epoch has had
 // already begins the next one, unless it continues a run of its own kind
 // (the GSA of each system, the messages of a GSV group).
