@@ -11,10 +11,11 @@ JOBS=${VANTREL_FUZZ_JOBS:-2}
 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVANTREL_BUILD_FUZZ=ON -DVANTREL_BUILD_GUI=OFF -DVANTREL_BUILD_BENCH=OFF \
   -DVANTREL_SANITIZE=address,undefined,fuzzer-no-link >/dev/null
-cmake --build build-fuzz -j"$JOBS" --target pipeline_fuzz sentence_fuzz numbers_fuzz reply_fuzz sim_command_fuzz
+cmake --build build-fuzz -j"$JOBS" --target pipeline_fuzz sentence_fuzz numbers_fuzz reply_fuzz sim_command_fuzz \
+  evaluation_fuzz
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for name in pipeline sentence numbers reply sim_command; do
+for name in pipeline sentence numbers reply sim_command evaluation; do
   target=build-fuzz/fuzz/${name}_fuzz
   seeds=fuzz/corpus/$name
   work=build-fuzz/corpus/$name
