@@ -12,7 +12,7 @@ namespace {
 
 constexpr int64_t kMsPerDay = 86'400'000;
 constexpr double kKnotKmh = 1.852;
-constexpr int kGsvFieldsMax = 24;  // fields after the header: four groups of four and a signal, with room
+constexpr int kGsvSatellitesMax = 6;  // four a sentence, with room
 
 struct TalkerRow {
   char letters[3];
@@ -92,15 +92,7 @@ class Reader {
     if (!std::isfinite(v) || v < low || v > high) return Bad(), std::nullopt;
     return v;
   }
-  std::optional<int> Whole(int i, int low, int high) {
-    const char* t = Text(i);
-    if (t == nullptr) return std::nullopt;
-    for (const char* p = t; *p; ++p)
-      if (!Digit(*p)) return Bad(), std::nullopt;
-    const long v = ReadWhole(t);
-    if (v < low || v > high) return Bad(), std::nullopt;
-    return static_cast<int>(v);
-  }
+  std::optional<int> Whole(int i, int low, int high);
   // "hhmmss" with optional decimals of the second.
   std::optional<int64_t> Time(int i) {
     const char* t = Text(i);
@@ -141,6 +133,18 @@ class Reader {
   uint64_t& outOfRange_;
 };
 
+// Digits only, within [low, high]; empty text is no value.
+std::optional<int> WholeText(const char* t, int low, int high, Reader& r) {
+  if (t == nullptr || *t == '\0') return std::nullopt;
+  for (const char* p = t; *p; ++p)
+    if (!Digit(*p)) return r.Bad(), std::nullopt;
+  const long v = ReadWhole(t);
+  if (v < low || v > high) return r.Bad(), std::nullopt;
+  return static_cast<int>(v);
+}
+
+std::optional<int> Reader::Whole(int i, int low, int high) { return WholeText(Text(i), low, high, *this); }
+
 int DaysInMonth(int year, int month) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -152,6 +156,9 @@ std::optional<Date> CheckedDate(std::optional<int> d, std::optional<int> m, std:
   if (*m < 1 || *m > 12 || *d < 1 || *d > DaysInMonth(*y, *m)) return r.Bad(), std::nullopt;
   return Date{*y, *m, *d};
 }
+
+bool IsPosition(Kind kind) { return kind == Kind::GGA || kind == Kind::GNS || kind == Kind::RMC || kind == Kind::GLL; }
+int PositionRank(Kind kind) { return kind == Kind::GGA ? 4 : kind == Kind::GNS ? 3 : kind == Kind::RMC ? 2 : 1; }
 
 uint32_t SatelliteKey(System system, int prn) { return static_cast<uint32_t>(system) << 16 | static_cast<uint32_t>(prn); }
 
@@ -207,22 +214,22 @@ struct EpochModel::Said {
   std::optional<bool> status;
   int prns[12] = {};
   int prnCount = 0;
-  SignalSeen inView[kGsvFieldsMax / 4];
+  SignalSeen inView[kGsvSatellitesMax];
   int inViewCount = 0;
   bool gsvSaid = false;
 };
 
-EpochModel::EpochModel(IEpochSink& sink) : sink_(sink) {
+EpochModel::EpochModel(IEpochSink& sink, Reads reads) : sink_(sink), reads_(reads) {
   std::fill(std::begin(order_), std::end(order_), -1);
   std::fill(std::begin(orderBefore_), std::end(orderBefore_), -1);
 }
 
-void EpochModel::Sentence(const char* s, size_t len) {
+void EpochModel::Sentence(const char* s, size_t len, bool checksumRight) {
   if (len < 7 || s[0] != '$') {
     if (len > 0) ++tally_.ignored;
     return;
   }
-  const ChecksumCase sum = ReadChecksumCase(s, len);
+  const ChecksumCase sum = checksumRight ? ChecksumCase::Upper : ReadChecksumCase(s, len);
   if (sum == ChecksumCase::Wrong) {
     ++tally_.checksumFailures;
     return;
@@ -239,16 +246,28 @@ void EpochModel::Sentence(const char* s, size_t len) {
     return;
   }
   ++tally_.byTalker[static_cast<int>(*talker)][static_cast<int>(*kind)];
+  if ((*kind == Kind::GSV && !reads_.satellites) || (*kind == Kind::VTG && !reads_.motion)) return;
 
   Said said;
   Reader r(s, len, tally_.outOfRange);
+  // The epoch first, from the time: a position the open epoch has from a
+  // better sentence is not read again.
+  if (*kind == Kind::GLL) {
+    Reader timeOnly(s, len, tally_.outOfRange);
+    said.ms = timeOnly.Time(5);
+  } else if (*kind != Kind::VTG && *kind != Kind::GSA && *kind != Kind::GSV && *kind != Kind::GST) {
+    said.ms = r.Time(1);
+  }
+  Place(*kind, *talker, said.ms);
+  const bool wantPosition = IsPosition(*kind) && PositionRank(*kind) > positionRank_;
   switch (*kind) {
     case Kind::GGA:
     case Kind::GNS: {
       const bool gga = *kind == Kind::GGA;
-      said.ms = r.Time(1);
-      said.lat = r.Coordinate(2, 90, 'N', 'S');
-      said.lon = r.Coordinate(4, 180, 'E', 'W');
+      if (wantPosition) {
+        said.lat = r.Coordinate(2, 90, 'N', 'S');
+        said.lon = r.Coordinate(4, 180, 'E', 'W');
+      }
       if (gga) {
         said.quality = r.Whole(6, 0, kQualityCount - 1);
       } else if (const char* mode = r.Text(6)) {
@@ -272,13 +291,16 @@ void EpochModel::Sentence(const char* s, size_t len) {
       break;
     }
     case Kind::RMC: {
-      said.ms = r.Time(1);
       const char status = r.Letter(2);
       if (status == 'A' || status == 'V') said.status = status == 'A';
-      said.lat = r.Coordinate(3, 90, 'N', 'S');
-      said.lon = r.Coordinate(5, 180, 'E', 'W');
-      if (auto knots = r.Decimal(7, 0, kSpeedMaxKmh / kKnotKmh, false)) said.speedKmh = *knots * kKnotKmh;
-      said.course = r.Decimal(8, 0, 360, false);
+      if (wantPosition) {
+        said.lat = r.Coordinate(3, 90, 'N', 'S');
+        said.lon = r.Coordinate(5, 180, 'E', 'W');
+      }
+      if (reads_.motion) {
+        if (auto knots = r.Decimal(7, 0, kSpeedMaxKmh / kKnotKmh, false)) said.speedKmh = *knots * kKnotKmh;
+        said.course = r.Decimal(8, 0, 360, false);
+      }
       if (const char* d = r.Text(9)) {
         bool digits = std::strlen(d) == 6;
         for (int k = 0; k < 6 && digits; ++k) digits = Digit(d[k]);
@@ -292,9 +314,10 @@ void EpochModel::Sentence(const char* s, size_t len) {
       break;
     }
     case Kind::GLL: {
-      said.lat = r.Coordinate(1, 90, 'N', 'S');
-      said.lon = r.Coordinate(3, 180, 'E', 'W');
-      said.ms = r.Time(5);
+      if (wantPosition) {
+        said.lat = r.Coordinate(1, 90, 'N', 'S');
+        said.lon = r.Coordinate(3, 180, 'E', 'W');
+      }
       const char status = r.Letter(6);
       if (status == 'A' || status == 'V') said.status = status == 'A';
       break;
@@ -302,7 +325,7 @@ void EpochModel::Sentence(const char* s, size_t len) {
     case Kind::VTG:
       said.course = r.Decimal(1, 0, 360, false);
       if (auto knots = r.Decimal(5, 0, kSpeedMaxKmh / kKnotKmh, false)) said.speedKmh = *knots * kKnotKmh;
-      if (auto kmh = r.Decimal(7, 0, kSpeedMaxKmh, false)) said.speedKmh = kmh;
+      if (auto kmh = r.Decimal(7, 0, kSpeedMaxKmh, false)) said.speedKmh = kmh;  // the receiver's own figure
       break;
     case Kind::GSA:
       said.gsaMode = r.Whole(2, 1, 3);
@@ -315,39 +338,25 @@ void EpochModel::Sentence(const char* s, size_t len) {
       break;
     case Kind::GSV: {
       said.gsvSaid = true;
-      // Four fields a satellite, and the signal ID last where there is one.
-      const char* texts[kGsvFieldsMax];
-      char copies[kGsvFieldsMax][kFieldMax + 1];
-      int n = 0;
-      for (; n < kGsvFieldsMax && r.To(4 + n); ++n) {
-        const char* t = r.Text(4 + n);
-        if (t != nullptr) std::memcpy(copies[n], t, kFieldMax + 1);
-        texts[n] = t != nullptr ? copies[n] : nullptr;
-      }
+      // Four fields a satellite after the three of the header; a lone field
+      // after the last group is the NMEA 4.10 signal ID.
       int signal = -1;
-      if (n % 4 == 1 && texts[n - 1] != nullptr) {
-        const char c = texts[n - 1][0];
-        if (texts[n - 1][1] == '\0' && ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
-          signal = c <= '9' ? c - '0' : c - 'A' + 10;
-        else
-          r.Bad();
-      }
       const System system = kTalkers[static_cast<int>(*talker)].system;
-      for (int g = 0; g + 3 < n; g += 4) {
-        if (texts[g] == nullptr) continue;
-        auto whole = [&](const char* t, int high) -> std::optional<int> {
-          if (t == nullptr) return std::nullopt;
-          for (const char* p = t; *p; ++p)
-            if (!Digit(*p)) return r.Bad(), std::nullopt;
-          const long v = ReadWhole(t);
-          if (v > high) return r.Bad(), std::nullopt;
-          return static_cast<int>(v);
-        };
-        const std::optional<int> prn = whole(texts[g], 999);
-        if (!prn || *prn == 0) continue;
-        SignalSeen& seen = said.inView[said.inViewCount++];
-        seen = SignalSeen{system, *prn, signal, whole(texts[g + 3], 99)};
+      for (int g = 4; said.inViewCount < kGsvSatellitesMax && r.To(g); g += 4) {
+        const char* t = r.Text(g);
+        char first[kFieldMax + 1] = {};
+        if (t != nullptr) std::memcpy(first, t, sizeof first);
+        if (!r.To(g + 1)) {
+          const bool hex = first[1] == '\0' && ((first[0] >= '0' && first[0] <= '9') || (first[0] >= 'A' && first[0] <= 'F'));
+          if (hex) signal = first[0] <= '9' ? first[0] - '0' : first[0] - 'A' + 10;
+          else if (first[0] != '\0') r.Bad();
+          break;
+        }
+        const std::optional<int> prn = WholeText(first, 0, 999, r);
+        const std::optional<int> snr = r.Whole(g + 3, 0, 99);
+        if (prn && *prn != 0) said.inView[said.inViewCount++] = SignalSeen{system, *prn, -1, snr};
       }
+      for (int i = 0; i < said.inViewCount; ++i) said.inView[i].signal = signal;
       break;
     }
     case Kind::GST:
@@ -356,7 +365,6 @@ void EpochModel::Sentence(const char* s, size_t len) {
       said.sAlt = r.Decimal(8, 0, kSigmaMax, false);
       break;
     case Kind::ZDA: {
-      said.ms = r.Time(1);
       // Fields in order: the walker goes forward only.
       const std::optional<int> day = r.Whole(2, 1, 31), month = r.Whole(3, 1, 12), year = r.Whole(4, 1980, 9999);
       said.date = CheckedDate(day, month, year, r);
@@ -366,34 +374,37 @@ void EpochModel::Sentence(const char* s, size_t len) {
   Apply(*kind, *talker, said);
 }
 
-void EpochModel::Apply(Kind kind, Talker talker, const Said& said) {
+void EpochModel::Place(Kind kind, Talker talker, const std::optional<int64_t>& ms) {
   const int key = static_cast<int>(talker) * kKindCount + static_cast<int>(kind);
   const bool again = (seen_[key / 64] >> (key % 64)) & 1u;
-  const bool position = kind == Kind::GGA || kind == Kind::GNS || kind == Kind::RMC || kind == Kind::GLL;
   // Earlier in the last epoch's order than the sentence before it: the
   // receiver began its next cycle, though the sentence that opens it was lost.
   const bool wrapped = lastKey_ >= 0 && orderBefore_[key] >= 0 && orderBefore_[lastKey_] >= 0 &&
                        orderBefore_[key] < orderBefore_[lastKey_];
   if (kind == Kind::ZDA) {
     if (!open_) Begin();
-    if (said.date && said.ms) {
-      zdaDate_ = said.date;
-      zdaMs_ = *said.ms;
-    }
-  } else if (position && said.ms) {
-    if (!open_ || (current_.msOfDay ? *current_.msOfDay != *said.ms : again || wrapped)) Begin();
-    current_.msOfDay = said.ms;
+  } else if (IsPosition(kind) && ms) {
+    if (!open_ || (current_.msOfDay ? *current_.msOfDay != *ms : again || wrapped)) Begin();
+    current_.msOfDay = ms;
   } else if (!open_ || (again && key != lastKey_) || wrapped) {
     Begin();
   }
   if (order_[key] < 0) order_[key] = ordered_++;
   seen_[key / 64] |= uint64_t{1} << (key % 64);
   lastKey_ = key;
+}
+
+void EpochModel::Apply(Kind kind, Talker talker, const Said& said) {
+  const bool position = IsPosition(kind);
+  if (kind == Kind::ZDA && said.date && said.ms) {
+    zdaDate_ = said.date;
+    zdaMs_ = *said.ms;
+  }
   Epoch& e = current_;
 
   if (position) {
     // GGA before GNS before RMC before GLL: the position of the best one.
-    const int rank = kind == Kind::GGA ? 4 : kind == Kind::GNS ? 3 : kind == Kind::RMC ? 2 : 1;
+    const int rank = PositionRank(kind);
     if (said.lat && said.lon && rank > positionRank_) {
       positionRank_ = rank;
       e.latitude = said.lat;

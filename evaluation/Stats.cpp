@@ -131,34 +131,58 @@ bool FixSpool::ForEach(const std::function<void(const FixRow&)>& each) const {
   return ok;
 }
 
-std::optional<double> SpoolQuantile(const FixSpool& spool, const std::function<double(const FixRow&)>& value,
-                                    double q) {
+std::vector<double> SpoolQuantiles(const FixSpool& spool, const std::function<double(const FixRow&)>& value,
+                                   const std::vector<double>& qs) {
+  std::vector<double> sorted;
   uint64_t n = 0;
-  spool.ForEach([&](const FixRow& r) { n += std::isfinite(value(r)) ? 1 : 0; });
-  if (n == 0) return std::nullopt;
-  const double h = static_cast<double>(n - 1) * q;
-  const uint64_t k = static_cast<uint64_t>(std::floor(h));
-  const double low = SelectRank(spool, value, k);
-  if (k + 1 >= n || h == static_cast<double>(k)) return low;
-  const double high = SelectRank(spool, value, k + 1);
-  return low + (h - static_cast<double>(k)) * (high - low);
+  spool.ForEach([&](const FixRow& r) {
+    const double v = value(r);
+    if (!std::isfinite(v)) return;
+    // Few enough to sort in memory: kept from this very pass.
+    if (++n <= kCollectMax) sorted.push_back(v);
+  });
+  if (n == 0) return {};
+  const bool inMemory = n <= kCollectMax;
+  if (inMemory) std::sort(sorted.begin(), sorted.end());
+  else sorted = {};
+  auto rank = [&](uint64_t k) { return inMemory ? sorted[k] : SelectRank(spool, value, k); };
+  std::vector<double> out;
+  for (double q : qs) {
+    const double h = static_cast<double>(n - 1) * q;
+    const uint64_t k = static_cast<uint64_t>(std::floor(h));
+    const double low = rank(k);
+    out.push_back(k + 1 >= n || h == static_cast<double>(k) ? low
+                                                             : low + (h - static_cast<double>(k)) * (rank(k + 1) - low));
+  }
+  return out;
 }
 
-LocalOffset OffsetFrom(const Position& origin, const Position& p) {
+std::optional<double> SpoolQuantile(const FixSpool& spool, const std::function<double(const FixRow&)>& value,
+                                    double q) {
+  const std::vector<double> v = SpoolQuantiles(spool, value, {q});
+  if (v.empty()) return std::nullopt;
+  return v[0];
+}
+
+LocalFrame::LocalFrame(const Position& origin) : origin_(origin) {
   const double lat = origin.latitude * kPi / 180.0;
   const double s = std::sin(lat);
   const double w = 1.0 - kWgs84E2 * s * s;
   const double meridian = kWgs84A * (1.0 - kWgs84E2) / (w * std::sqrt(w));  // radius of curvature north-south
   const double normal = kWgs84A / std::sqrt(w);                             // and east-west
-  double dLon = p.longitude - origin.longitude;
+  northPerDegree_ = kPi / 180.0 * (meridian + origin.altitude);
+  eastPerDegree_ = kPi / 180.0 * (normal + origin.altitude) * std::cos(lat);
+}
+
+LocalOffset LocalFrame::Offset(const Position& p) const {
+  double dLon = p.longitude - origin_.longitude;
   if (dLon > 180) dLon -= 360;
   if (dLon < -180) dLon += 360;
-  LocalOffset o;
-  o.north = (p.latitude - origin.latitude) * kPi / 180.0 * (meridian + origin.altitude);
-  o.east = dLon * kPi / 180.0 * (normal + origin.altitude) * std::cos(lat);
-  o.up = p.altitude - origin.altitude;
-  return o;
+  return LocalOffset{dLon * eastPerDegree_, (p.latitude - origin_.latitude) * northPerDegree_,
+                     p.altitude - origin_.altitude};
 }
+
+LocalOffset OffsetFrom(const Position& origin, const Position& p) { return LocalFrame(origin).Offset(p); }
 
 bool ParseReference(const std::string& text, Position& out) {
   double v[3];
@@ -263,19 +287,24 @@ StatsReport StatsCollector::Report(const SentenceTally& sentences) const {
     s.fixes = positioned;
     s.withAltitude = altCount_;
     const Position centre = s.centre;
-    const Position flat{centre.latitude, centre.longitude, std::isfinite(centre.altitude) ? centre.altitude : 0};
-    auto horizontal = [flat](const FixRow& f) {
-      const LocalOffset o = OffsetFrom(flat, Position{f.latitude, f.longitude, flat.altitude});
+    const LocalFrame frame(
+        Position{centre.latitude, centre.longitude, std::isfinite(centre.altitude) ? centre.altitude : 0});
+    auto horizontal = [&frame](const FixRow& f) {
+      const LocalOffset o = frame.Offset(Position{f.latitude, f.longitude, 0});
       return std::hypot(o.east, o.north);
     };
     auto vertical = [centre](const FixRow& f) { return std::fabs(f.altitude - centre.altitude); };
-    s.cep50 = *SpoolQuantile(spool_, horizontal, 0.5);
-    s.cep95 = *SpoolQuantile(spool_, horizontal, 0.95);
+    const std::vector<double> h = SpoolQuantiles(spool_, horizontal, {0.5, 0.95});
+    s.cep50 = h[0];
+    s.cep95 = h[1];
     double squares = 0;
     spool_.ForEach([&](const FixRow& f) { squares += horizontal(f) * horizontal(f); });
     s.drms2 = 2.0 * std::sqrt(squares / n);
-    s.vertical50 = SpoolQuantile(spool_, vertical, 0.5);
-    s.vertical95 = SpoolQuantile(spool_, vertical, 0.95);
+    const std::vector<double> v = SpoolQuantiles(spool_, vertical, {0.5, 0.95});
+    if (!v.empty()) {
+      s.vertical50 = v[0];
+      s.vertical95 = v[1];
+    }
     r.scatter = s;
   }
   if (hdopCount_ > 0) {
@@ -284,8 +313,9 @@ StatsReport StatsCollector::Report(const SentenceTally& sentences) const {
     r.hdopMin = hdopMin_;
     r.hdopMax = hdopMax_;
     r.hdopMean = hdopSum_ / static_cast<double>(hdopCount_);
-    r.hdop50 = *SpoolQuantile(spool_, hdop, 0.5);
-    r.hdop95 = *SpoolQuantile(spool_, hdop, 0.95);
+    const std::vector<double> q = SpoolQuantiles(spool_, hdop, {0.5, 0.95});
+    r.hdop50 = q[0];
+    r.hdop95 = q[1];
   }
   r.signals = signals_;
   return r;

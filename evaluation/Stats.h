@@ -33,6 +33,17 @@ struct LocalOffset {
 };
 LocalOffset OffsetFrom(const Position& origin, const Position& p);
 
+// The same for many points from one origin: its radii computed once.
+class LocalFrame {
+ public:
+  explicit LocalFrame(const Position& origin);
+  LocalOffset Offset(const Position& p) const;
+
+ private:
+  Position origin_;
+  double northPerDegree_ = 0, eastPerDegree_ = 0;
+};
+
 // Parses "LAT,LON,ALT" (decimal degrees, metres). False when it is not three
 // numbers with latitude and longitude in range.
 bool ParseReference(const std::string& text, Position& out);
@@ -67,6 +78,9 @@ class FixSpool {
 // spool's rows, by the method above; none when there is none.
 std::optional<double> SpoolQuantile(const FixSpool& spool, const std::function<double(const FixRow&)>& value,
                                     double q);
+// Several quantiles at once, in the order of `qs`; empty when there is no value.
+std::vector<double> SpoolQuantiles(const FixSpool& spool, const std::function<double(const FixRow&)>& value,
+                                   const std::vector<double>& qs);
 
 struct Scatter {
   bool aroundReference = false;

@@ -64,8 +64,10 @@ constexpr const char* kEpochsNote =
     "The fix comes from the GGA (or GNS) quality, else from the RMC status.\n"
     "Every talker is read, with the NMEA 4.10 signal IDs; positions, heights\n"
     "and DOPs are the receiver's figures in double precision. A value that is\n"
-    "missing or out of its range (a latitude beyond 90 degrees, an altitude no\n"
-    "receiver reports, an impossible date) is left out and counted, never 0.\n"
+    "missing is left out, never 0; one out of its range (a latitude beyond 90\n"
+    "degrees, an altitude no receiver reports, an impossible date) is left out\n"
+    "and counted as out of range. A position is read from the best sentence of\n"
+    "its epoch (GGA, then GNS, RMC, GLL); those after it are not read again.\n"
     "Checksums with lowercase digits are read and counted apart.\n";
 
 struct Subcommand {
@@ -239,9 +241,9 @@ int RunCount(LogInput& in) {
   return Conclude(in, result);
 }
 
-int RunExport(LogInput& in, DocumentWriter& writer) {
+int RunExport(LogInput& in, DocumentWriter& writer, Reads reads) {
   SentenceTally tally;
-  const ReadResult result = ReadEpochs(in, writer, tally);
+  const ReadResult result = ReadEpochs(in, writer, tally, reads);
   if (result.readOk && !result.anySentence) return NoSentence(in);
   writer.Finish();
   return Conclude(in, result);
@@ -316,12 +318,12 @@ int main(int argc, char** argv) {
   if (name == "count") return RunCount(in);
   if (name == "csv") {
     CsvWriter w(stdout);
-    return RunExport(in, w);
+    return RunExport(in, w, {});
   }
   if (name == "gpx") {
     GpxWriter w(stdout, in.ShortName());
-    return RunExport(in, w);
+    return RunExport(in, w, {.satellites = false, .motion = false});
   }
   KmlWriter w(stdout, in.ShortName());
-  return RunExport(in, w);
+  return RunExport(in, w, {.satellites = false, .motion = false});
 }

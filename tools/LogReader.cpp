@@ -79,7 +79,8 @@ class EpochReporter : public IStreamHandler {
   void OnReply(const char*, size_t) override {}
   void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
     if (!anySentence) anySentence = IsSentence(info, s, len) || (len > 0 && s[0] == '$' && ReadChecksumCase(s, len) != ChecksumCase::Wrong);
-    model_.Sentence(s, len);
+    // The dispatch has tested the checksum of a sentence it knows.
+    model_.Sentence(s, len, info.kind != PieceKind::Ignored && info.checksumOk);
   }
 
   bool anySentence = false;
@@ -197,9 +198,10 @@ ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts) {
   return result;
 }
 
-ReadResult ReadEpochs(LogInput& in, evaluation::IEpochSink& sink, evaluation::SentenceTally& tally) {
+ReadResult ReadEpochs(LogInput& in, evaluation::IEpochSink& sink, evaluation::SentenceTally& tally,
+                      evaluation::Reads reads) {
   const auto state = std::make_unique<DecoderState>();
-  evaluation::EpochModel model(sink);
+  evaluation::EpochModel model(sink, reads);
   EpochReporter reporter(model);
   StreamDecoder decoder(state->framing, state->record, reporter, TalkerSet::AllGnss());
   ReadResult result;

@@ -35,8 +35,9 @@ ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts);
 
 // Reads `in` to its end through the same read cycle with every GNSS talker
 // framed, into the evaluation's epoch model: hands each epoch to `sink` and
-// fills `tally`.
-ReadResult ReadEpochs(LogInput& in, evaluation::IEpochSink& sink, evaluation::SentenceTally& tally);
+// fills `tally`; `reads` says what the sink uses.
+ReadResult ReadEpochs(LogInput& in, evaluation::IEpochSink& sink, evaluation::SentenceTally& tally,
+                      evaluation::Reads reads = {});
 
 // Writes one JSON report line for a decoded sentence.
 void WriteJsonLine(std::FILE* out, uint64_t line, PieceKind kind, bool checksumOk, const ReceiverRecord& r);
