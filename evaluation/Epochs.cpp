@@ -246,7 +246,7 @@ void EpochModel::Sentence(const char* s, size_t len, bool checksumRight) {
     return;
   }
   ++tally_.byTalker[static_cast<int>(*talker)][static_cast<int>(*kind)];
-  if ((*kind == Kind::GSV && !reads_.satellites) || (*kind == Kind::VTG && !reads_.motion)) return;
+  if (!reads_.values || (*kind == Kind::GSV && !reads_.satellites) || (*kind == Kind::VTG && !reads_.motion)) return;
 
   Said said;
   Reader r(s, len, tally_.outOfRange);

@@ -107,6 +107,7 @@ class IEpochSink {
 // used: an export that lists neither satellites in view nor speeds is
 // spared the GSV and VTG sentences (counted, not read), a third of the work.
 struct Reads {
+  bool values = true;      // false: the sentences are counted, no epoch is made
   bool satellites = true;  // GSV: in view, SNR
   bool motion = true;      // VTG, and the RMC's speed and course
 };

@@ -97,10 +97,9 @@ const Subcommand kSubcommands[] = {
      "\n"
      "The number of sentences of each talker and type (every talker, as csv,\n"
      "gpx, kml and stats read them), of other types, of vendor sentences, of\n"
-     "checksum failures and of checksums in lowercase digits, of values out of\n"
-     "range, of ignored pieces (text between sentences) and, as \"cut at the\n"
-     "end\", 1 when the end of FILE cut off a last sentence, else 0; one per\n"
-     "line:\n"
+     "checksum failures and of checksums in lowercase digits, of ignored\n"
+     "pieces (text between sentences) and, as \"cut at the end\", 1 when the\n"
+     "end of FILE cut off a last sentence, else 0; one per line:\n"
      "  GNGGA              120\n",
      true, false},
     {"csv",
@@ -204,7 +203,7 @@ int NoSentence(const LogInput& in) {
 
 int RunLog(LogInput& in) {
   Counts counts;
-  const ReadResult result = ReadLog(in, stdout, Mode::Json, counts);
+  const ReadResult result = ReadLog(in, stdout, counts);
   if (result.readOk && !result.anySentence) return NoSentence(in);
   return Conclude(in, result);
 }
@@ -227,7 +226,6 @@ void WriteTally(std::FILE* out, const SentenceTally& c) {
   line("vendor sentences", c.vendor);
   line("checksum failures", c.checksumFailures);
   line("lowercase checksums", c.lowercaseChecksums);
-  line("values out of range", c.outOfRange);
   line("ignored pieces", c.ignored);
   line("cut at the end", c.cutAtEnd);
 }
@@ -235,7 +233,7 @@ void WriteTally(std::FILE* out, const SentenceTally& c) {
 int RunCount(LogInput& in) {
   NoEpochs none;
   SentenceTally tally;
-  const ReadResult result = ReadEpochs(in, none, tally);
+  const ReadResult result = ReadEpochs(in, none, tally, {.values = false});
   if (result.readOk && !result.anySentence) return NoSentence(in);
   WriteTally(stdout, tally);
   return Conclude(in, result);

@@ -15,7 +15,6 @@
 
 namespace vantrel::logtool {
 
-enum class Mode { Json, Count };
 
 struct Counts {
   uint64_t byKind[kPieceKinds] = {};
@@ -30,8 +29,8 @@ struct ReadResult {
 };
 
 // Reads `in` to its end in chunks of kChunkMax bytes under the window's
-// rules and writes the JSON lines to `out` (Mode::Json) or fills `counts`.
-ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts);
+// rules, writes the JSON lines to `out` and fills `counts`.
+ReadResult ReadLog(LogInput& in, std::FILE* out, Counts& counts);
 
 // Reads `in` to its end through the same read cycle with every GNSS talker
 // framed, into the evaluation's epoch model: hands each epoch to `sink` and
@@ -41,7 +40,5 @@ ReadResult ReadEpochs(LogInput& in, evaluation::IEpochSink& sink, evaluation::Se
 
 // Writes one JSON report line for a decoded sentence.
 void WriteJsonLine(std::FILE* out, uint64_t line, PieceKind kind, bool checksumOk, const ReceiverRecord& r);
-
-void WriteCounts(std::FILE* out, const Counts& counts);
 
 }  // namespace vantrel::logtool
