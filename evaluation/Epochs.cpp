@@ -102,7 +102,8 @@ class Reader {
       return Bad(), std::nullopt;
     const long h = w_.WholeAt(0, 2), m = w_.WholeAt(2, 2);
     const double sec = ReadDecimal(t + 4);
-    if (h > 23 || m > 59 || !(sec < 61)) return Bad(), std::nullopt;
+    // Second 60 is a leap second, at the end of a UTC day only.
+    if (h > 23 || m > 59 || !(sec < (h == 23 && m == 59 ? 61 : 60))) return Bad(), std::nullopt;
     return (static_cast<int64_t>(h) * 60 + m) * 60'000 + std::llround(sec * 1000.0);
   }
   // "ddmm.mmmm" or "dddmm.mmmm" and its hemisphere in the next field; the

@@ -103,9 +103,10 @@ const char* GpxFix(const Epoch& e) {
   return nullptr;
 }
 
-// "2026-04-08T10:10:10.000Z", or empty without a date and a time.
+// "2026-04-08T10:10:10.000Z", or empty without a date and a time, and in a
+// leap second, which the XML schemas' dateTime cannot write.
 std::string IsoTime(const Epoch& e) {
-  if (!e.date || !e.msOfDay) return {};
+  if (!e.date || !e.msOfDay || *e.msOfDay >= 86'400'000) return {};
   return DateText(e) + "T" + TimeText(e) + "Z";
 }
 
@@ -133,7 +134,7 @@ std::string DateText(const Epoch& e) {
 std::string TimeText(const Epoch& e) {
   if (!e.msOfDay) return {};
   const long long ms = *e.msOfDay;
-  // A leap second's 60 is hour 24 of the day's count: it stays a 60.
+  // A leap second (23:59:60) counts past the day's end: it stays a 60.
   const long long hours = std::min(ms / 3'600'000, 23LL), rest = ms - hours * 3'600'000;
   char text[12];
   char* p = Digits(text, hours, 2);
