@@ -387,7 +387,9 @@ void EpochModel::Place(Kind kind, Talker talker, const std::optional<int64_t>& m
   } else if (IsPosition(kind) && ms) {
     if (!open_ || (current_.msOfDay ? *current_.msOfDay != *ms : again || wrapped)) Begin();
     current_.msOfDay = ms;
-  } else if (!open_ || (again && key != lastKey_) || wrapped) {
+  } else if (!open_ || (again && (key != lastKey_ || IsPosition(kind))) || wrapped) {
+    // Runs of one kind (the GSA of each system, a GSV group) stay together;
+    // a position sentence once more is the next cycle.
     Begin();
   }
   if (order_[key] < 0) order_[key] = ordered_++;
