@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -192,6 +194,65 @@ TEST(EpochModel, LowercaseChecksumsAreReadAndCounted) {
   EXPECT_EQ(got.epochs[0].satsUsed, 5);
   EXPECT_EQ(got.tally.lowercaseChecksums, 1u);
   EXPECT_EQ(got.tally.checksumFailures, 1u);
+}
+
+TEST(EpochModel, WhatASentenceSaysOfTheFix) {
+  const struct {
+    std::string sentence;
+    std::optional<bool> fix;
+  } cases[] = {
+      {WithChecksum("GNGGA,101010.00,4807.0380,N,01131.0000,E,4,08,0.9,545.4,M,46.9,M,,"), true},
+      {WithChecksum("GPGGA,101010.00,,,,,0,00,,,M,,M,,"), false},
+      {WithChecksum("GNGNS,101010.00,4807.0380,N,01131.0000,E,NA,08,0.9,545.4,46.9,,"), true},
+      {WithChecksum("GNGNS,101010.00,,,,,NN,00,,,,,"), false},
+      {WithChecksum("GAGSA,A,3,04,05,09,,,,,,,,,,1.8,0.9,1.5"), true},
+      {WithChecksum("GPGSA,A,1,,,,,,,,,,,,,,,"), false},
+      {WithChecksum("BDRMC,101010.00,A,4807.0380,N,01131.0000,E,0.1,40.5,080426,,,A"), true},
+      {WithChecksum("GPVTG,31.66,T,,M,0.02,N,0.04,K,A"), std::nullopt},  // a mode letter tells nothing
+      {Broken(WithChecksum("GNGGA,101010.00,4807.0380,N,01131.0000,E,1,08,0.9,545.4,M,46.9,M,,")), std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FixOfSentence(c.sentence.data(), c.sentence.size()), c.fix) << c.sentence;
+}
+
+// A long track is many elements: timed points in gx:Track pieces of at most
+// kPiece, a stretch without a time as a line, a lone point as a point.
+TEST(KmlWriter, TrackInPieces) {
+  char* text = nullptr;
+  size_t length = 0;
+  std::FILE* out = open_memstream(&text, &length);
+  {
+    KmlWriter kml(out, "t");
+    Epoch e;
+    e.quality = 1;
+    e.latitude = 48.1;
+    e.longitude = 11.5;
+    e.date = Date{2026, 4, 8};
+    for (int i = 0; i < 1001; ++i) {
+      e.index = static_cast<uint64_t>(i);
+      e.msOfDay = i * 1000;
+      kml.OnEpoch(e);
+    }
+    e.msOfDay.reset();
+    kml.OnEpoch(e);
+    kml.OnEpoch(e);
+    Epoch none;
+    kml.OnEpoch(none);
+    kml.OnEpoch(e);
+    kml.Finish();
+  }
+  std::fclose(out);
+  const std::string doc(text, length);
+  std::free(text);
+  auto count = [&](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = doc.find(what); at != std::string::npos; at = doc.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("<gx:Track>"), 3u);
+  EXPECT_EQ(count("<when>"), 1001u + 1);  // and the first fix's placemark
+  EXPECT_EQ(count("<LineString>"), 1u);
+  EXPECT_EQ(count("<gx:coord>11.500000000 48.100000000</gx:coord>"), 1001u);  // no altitude, none written
+  EXPECT_EQ(count("<Point>"), 3u);  // the lone point after the gap, first and last fix
 }
 
 TEST(SpoolQuantile, LinearBetweenOrderStatistics) {
