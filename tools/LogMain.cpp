@@ -96,10 +96,11 @@ const Subcommand kSubcommands[] = {
      "usage: vantrel-log count FILE\n"
      "\n"
      "The number of sentences of each talker and type (every talker, as csv,\n"
-     "gpx, kml and stats read them), of other types, of vendor sentences, of\n"
-     "checksum failures and of checksums in lowercase digits, of ignored\n"
-     "pieces (text between sentences) and, as \"cut at the end\", 1 when the\n"
-     "end of FILE cut off a last sentence, else 0; one per line:\n"
+     "gpx, kml and stats read them), of other types, of vendor sentences (when\n"
+     "there are any), of checksum failures and of checksums in lowercase\n"
+     "digits, of ignored pieces (text between sentences) and, as \"cut at the\n"
+     "end\", 1 when the end of FILE cut off a last sentence, else 0; one per\n"
+     "line:\n"
      "  GNGGA              120\n",
      true, false},
     {"csv",
@@ -147,7 +148,9 @@ const Subcommand kSubcommands[] = {
      "    checksum failures, lowercase checksums, values out of range,\n"
      "    ignored pieces, a last sentence cut off by the end of FILE (0 or 1);\n"
      "  epochs, how many had a fix, and the fixes by quality;\n"
-     "  time to first fix, from the first epoch of the recording;\n"
+     "  time to first fix, from the first epoch of the recording (\"not\n"
+     "    measured\" when it starts with a fix; where epochs lack a time, the\n"
+     "    spacing assumed for them is said);\n"
      "  fix availability: epochs with a fix in percent of all epochs, and of\n"
      "    the epochs from the first fix on;\n"
      "  horizontal scatter of the fixes around their mean position, or around\n"
@@ -159,10 +162,9 @@ const Subcommand kSubcommands[] = {
      "    listing it, epochs with an SNR, minimum, mean and maximum in dB-Hz.\n"
      "Quantiles are exact: over the n sorted values x[0] .. x[n-1], the\n"
      "q-quantile is x[k] + (h - k) (x[k+1] - x[k]) with h = (n - 1) q and\n"
-     "k = floor(h), linear interpolation between order statistics. The time to\n"
-     "first fix is \"not measured\" when the recording starts with a fix.\n"
-     "Distances are in metres on the WGS 84 ellipsoid. The recording is read\n"
-     "once: a pipe or a device is streamed.\n"
+     "k = floor(h), linear interpolation between order statistics. Distances\n"
+     "are in metres on the WGS 84 ellipsoid. The recording is read once: a\n"
+     "pipe or a device is streamed.\n"
      "\n"
      "options:\n"
      "  --reference LAT,LON,ALT  the true position: decimal degrees (north and\n"
@@ -223,7 +225,7 @@ void WriteTally(std::FILE* out, const SentenceTally& c) {
       if (c.byTalker[t][k] != 0)
         line(std::string(TalkerName(static_cast<Talker>(t))) + KindName(static_cast<Kind>(k)), c.byTalker[t][k]);
   line("other types", c.otherTypes);
-  line("vendor sentences", c.vendor);
+  if (c.vendor != 0) line("vendor sentences", c.vendor);  // a receiver without any says nothing of them
   line("checksum failures", c.checksumFailures);
   line("lowercase checksums", c.lowercaseChecksums);
   line("ignored pieces", c.ignored);
