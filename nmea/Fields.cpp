@@ -30,7 +30,27 @@ unsigned XorOfBytes(const char* p, size_t n) {
   return x;
 }
 
+// 0 .. 15 for a hexadecimal digit of either case, -1 for anything else.
+int AnyCaseHexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 }  // namespace
+
+ChecksumCase ReadChecksumCase(const char* s, size_t len) {
+  if (s == nullptr || len < 5) return ChecksumCase::Wrong;
+  const char* star = static_cast<const char*>(std::memchr(s + 2, '*', len - 4));
+  if (star == nullptr) return ChecksumCase::Wrong;
+  const int high = AnyCaseHexDigit(star[1]), low = AnyCaseHexDigit(star[2]);
+  if (high < 0 || low < 0) return ChecksumCase::Wrong;
+  if (XorOfBytes(s + 1, static_cast<size_t>(star - s - 1)) != static_cast<unsigned>(16 * high + low))
+    return ChecksumCase::Wrong;
+  const bool lower = (star[1] >= 'a' && star[1] <= 'f') || (star[2] >= 'a' && star[2] <= 'f');
+  return lower ? ChecksumCase::Lower : ChecksumCase::Upper;
+}
 
 bool SentenceChecksumOk(const char* s, size_t len) {
   if (s == nullptr || len < 5) return false;

@@ -22,6 +22,12 @@ constexpr int kFieldMax = 20;
 // upper-case hexadecimal digits after "*" (lowercase digits do not match).
 bool SentenceChecksumOk(const char* s, size_t len);
 
+// How a sentence's checksum reads for a reader that also takes lowercase
+// digits, as many receivers write them: right in upper case (the window's
+// rule), right with a lowercase digit, or not right (or none at all).
+enum class ChecksumCase : unsigned char { Wrong, Upper, Lower };
+ChecksumCase ReadChecksumCase(const char* s, size_t len);
+
 // Walks the fields of one sentence in order. Each "," is found once, since
 // the decoders read almost every field. Starts on field 0, the sentence name.
 class FieldWalk {
@@ -57,6 +63,12 @@ class FieldWalk {
   // The field last read, zero-terminated; empty when it was absent.
   const char* text() const { return text_; }
   size_t length() const { return length_; }
+  // The length of the current field as it stands in the sentence, before
+  // Read() cuts it to kFieldMax; 0 when absent.
+  size_t FullLength() const {
+    const char* stop = FieldEnd();
+    return stop == nullptr ? 0 : static_cast<size_t>(stop - pos_);
+  }
   // The field last read as a number (0 when it was absent).
   long Whole() const { return ReadWhole(text_); }
   double Decimal() const { return ReadDecimal(text_); }

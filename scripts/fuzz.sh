@@ -12,10 +12,10 @@ CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebIn
   -DVANTREL_BUILD_FUZZ=ON -DVANTREL_BUILD_GUI=OFF -DVANTREL_BUILD_BENCH=OFF \
   -DVANTREL_SANITIZE=address,undefined,fuzzer-no-link >/dev/null
 cmake --build build-fuzz -j"$JOBS" --target pipeline_fuzz sentence_fuzz numbers_fuzz reply_fuzz sim_command_fuzz \
-  replay_fuzz sim_control_fuzz sequencer_fuzz
+  replay_fuzz sim_control_fuzz sequencer_fuzz evaluation_fuzz
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for name in pipeline sentence numbers reply sim_command replay sim_control sequencer; do
+for name in pipeline sentence numbers reply sim_command replay sim_control sequencer evaluation; do
   target=build-fuzz/fuzz/${name}_fuzz
   seeds=fuzz/corpus/$name
   work=build-fuzz/corpus/$name

@@ -13,7 +13,7 @@
 #include "testbench/GeneratorLink.h"
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
-#include "tools/Json.h"
+#include "evaluation/Json.h"
 #include "tools/SensitivityRun.h"
 #include "tools/TtffCampaign.h"
 
@@ -199,7 +199,7 @@ class SensitivityCommand final : public BenchCommand {
         (!wantAcq || (acq.missing == 0 && static_cast<int>(acq.values.size()) == expected)) &&
         (!wantTrack || (track.missing == 0 && static_cast<int>(track.values.size()) == expected));
     if (o_.json) {
-      logtool::JsonWriter j(to);
+      evaluation::JsonWriter j(to);
       j.Open('{');
       j.StringEscaped("port", o_.port.c_str());
       j.StringEscaped("generator", o_.generatorPort.c_str());

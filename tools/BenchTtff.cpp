@@ -10,7 +10,7 @@
 
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
-#include "tools/Json.h"
+#include "evaluation/Json.h"
 #include "tools/TtffCampaign.h"
 #include "tools/TtffStats.h"
 
@@ -21,8 +21,9 @@ constexpr const char kTtffHelp[] =
     "Restarts each receiver N times with the same command bytes and pauses as\n"
     "the window and times each restart on a monotonic clock, from the write of\n"
     "the restart command to the arrival of the first sentence that reports a\n"
-    "fix, to the millisecond. The ports run in parallel, one reader per\n"
-    "receiver. Prints the minimum, median, 95th percentile (nearest rank),\n"
+    "fix (a GGA or GNS quality above 0, a GSA mode 2D or 3D, an RMC status A,\n"
+    "of any talker), to the millisecond. The ports run in parallel, one reader\n"
+    "per receiver. Prints the minimum, median, 95th percentile (nearest rank),\n"
     "maximum and failures of each receiver and whether it passes: every run\n"
     "timed and, with --limit, none longer than S seconds. Progress goes to\n"
     "standard error.";
@@ -185,7 +186,7 @@ class TtffCommand final : public BenchCommand {
 
   void Report(const TtffResult& r, std::FILE* out) const {
     if (o_.json) {
-      vantrel::logtool::JsonWriter j(out);
+      vantrel::evaluation::JsonWriter j(out);
       j.Open('{');
       j.String("kind", o_.kind.c_str());
       j.Int("runs", o_.runs);

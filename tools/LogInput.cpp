@@ -20,7 +20,6 @@ std::string ProgressText(const std::string& name, uint64_t done, uint64_t total,
 
 LogInput::~LogInput() {
   if (ownsFile_ && file_ != nullptr) std::fclose(file_);
-  if (spool_ != nullptr) std::fclose(spool_);
 }
 
 bool LogInput::Open(const std::string& path, std::string& error) {
@@ -44,20 +43,13 @@ bool LogInput::Open(const std::string& path, std::string& error) {
   return true;
 }
 
-bool LogInput::PrepareSecondPass(std::string& error) {
-  if (regular_) return true;
-  spool_ = std::tmpfile();
-  if (spool_ == nullptr) error = std::string("cannot make a temporary file for a second pass: ") + std::strerror(errno);
-  return spool_ != nullptr;
-}
-
 void LogInput::EnableProgress(int passes) {
   passes_ = passes;
   progress_ = size_ >= kProgressMinBytes && isatty(STDERR_FILENO);
 }
 
 size_t LogInput::Read(char* buffer, size_t size) {
-  std::FILE* from = fromSpool_ ? spool_ : file_;
+  std::FILE* from = file_;
   const size_t n = std::fread(buffer, 1, size, from);
   if (n == 0) {
     if (std::ferror(from)) {
@@ -67,27 +59,9 @@ size_t LogInput::Read(char* buffer, size_t size) {
     if (progress_) ShowProgress(true);
     return 0;
   }
-  if (spool_ != nullptr && !fromSpool_ && std::fwrite(buffer, 1, n, spool_) != n) {
-    failed_ = true;
-    errno_ = errno;
-  }
   done_ += n;
   if (progress_) ShowProgress(false);
   return n;
-}
-
-bool LogInput::Rewind(std::string& error) {
-  if (spool_ != nullptr) {
-    fromSpool_ = true;
-    std::rewind(spool_);
-  } else if (std::fseek(file_, 0, SEEK_SET) != 0) {
-    error = "cannot read " + name_ + " a second time: " + std::strerror(errno);
-    return false;
-  }
-  done_ = 0;
-  ++pass_;
-  shownPercent_ = -1;
-  return true;
 }
 
 void LogInput::ShowProgress(bool last) {

@@ -1,10 +1,8 @@
 #pragma once
 // What vantrel-log reads: a recording named on the command line, or
-// standard input. A report that needs a second pass (the scatter around the
-// mean position) rewinds it; standard input, which cannot be rewound, is
-// kept in a temporary file while it is read the first time, so memory stays
-// bounded whatever the size. For large files on a terminal, a progress line
-// on standard error says how far the reading is.
+// standard input, a pipe or a device, read once from start to end and never
+// copied. For large files on a terminal, a progress line on standard error
+// says how far the reading is.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -35,16 +33,8 @@ class LogInput {
   // `passes` passes.
   void EnableProgress(int passes);
 
-  // To be called before the first Read when a second pass will follow: input
-  // that cannot be rewound is kept in a temporary file as it is read.
-  bool PrepareSecondPass(std::string& error);
-
   // Up to `size` bytes; 0 at the end or after a failed read (Failed()).
   size_t Read(char* buffer, size_t size);
-  // Back to the start for another pass. False with `error` set when that is
-  // not possible.
-  bool Rewind(std::string& error);
-
   bool Failed() const { return failed_; }
   int Error() const { return errno_; }
   // The name for messages: the path, or "standard input".
@@ -56,9 +46,7 @@ class LogInput {
   void ShowProgress(bool last);
 
   std::FILE* file_ = nullptr;
-  std::FILE* spool_ = nullptr;  // copy of standard input, for a second pass
   bool ownsFile_ = false;
-  bool fromSpool_ = false;
   bool failed_ = false;
   int errno_ = 0;
   std::string name_;

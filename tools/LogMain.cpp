@@ -11,14 +11,15 @@
 #include <vector>
 
 #include "Version.h"
-#include "tools/Exports.h"
-#include "tools/FixStats.h"
+#include "evaluation/Exports.h"
+#include "evaluation/Stats.h"
 #include "tools/LogInput.h"
 #include "tools/LogReader.h"
 
 namespace {
 
 using namespace vantrel::logtool;
+using namespace vantrel::evaluation;
 
 constexpr const char* kUsage =
     "usage: vantrel-log SUBCOMMAND [OPTIONS] FILE\n"
@@ -38,18 +39,19 @@ constexpr const char* kUsage =
     "         where line is the 1-based line of FILE on which the sentence\n"
     "         starts and record holds the receiver record after the decoder ran\n"
     "         (a sentence with a wrong checksum leaves it unchanged).\n"
-    "  count  the number of sentences of each type, of checksum failures, of\n"
-    "         ignored pieces (other talkers and types, text between sentences)\n"
-    "         and whether the end cut off a last sentence (0 or 1).\n"
-    "  csv    one row per epoch: date, time, position, fix, speed, course, DOPs,\n"
-    "         satellites in view and used.\n"
+    "  count  the number of sentences of each talker and type, of checksum\n"
+    "         failures and ignored pieces, and whether the end cut off a last\n"
+    "         sentence (0 or 1).\n"
+    "  csv    one row per epoch: date, time, position, heights, fix quality,\n"
+    "         speed, course, DOPs, error estimates, satellites in view and used.\n"
     "  gpx    the fixes as a GPX track.\n"
     "  kml    the fixes as a KML track line with the first and last fix marked.\n"
     "  stats  sentences, epochs, time to first fix, fix availability, scatter\n"
     "         (CEP50, CEP95, 2DRMS, vertical), HDOP and SNR per satellite.\n"
     "\n"
-    "json and count read the \"$GP\" talker only, as the window does; csv, gpx,\n"
-    "kml and stats read every GNSS talker (\"$GP\", \"$GN\", \"$GL\", \"$GA\", \"$GB\").\n"
+    "json reads the \"$GP\" talker only and shows what the window would hold;\n"
+    "count, csv, gpx, kml and stats read every talker (GP, GL, GA, GB, BD, GQ,\n"
+    "GI, GN) into an epoch model of their own, in double precision.\n"
     "\"vantrel-log SUBCOMMAND --help\" says more about each; \"vantrel-log\n"
     "--version\" prints the program's version.\n"
     "\n"
@@ -58,15 +60,18 @@ constexpr const char* kUsage =
     "See also vantrel(1), vantrel-bench(1) and vantrel-sim(1).\n";
 
 constexpr const char* kEpochsNote =
-    "An epoch is one fix cycle of the receiver: it begins with a sentence that\n"
-    "carries another UTC time than the one before (GGA, RMC, GLL, ZDA); where\n"
-    "the time cannot tell (a receiver without a fix may leave it empty), with\n"
-    "a sentence of a talker and type the epoch has had already, or one that\n"
-    "came earlier in the order of the epoch before. Each epoch is reported with\n"
-    "the receiver record as the window shows it after the epoch's last\n"
-    "sentence; the satellites in view and used are summed over the talkers.\n"
-    "Every GNSS talker is read. Positions carry the record's 32-bit precision\n"
-    "(about 0.5 m).\n";
+    "An epoch is one fix cycle of the receiver, keyed by the UTC time of its\n"
+    "position sentences (GGA, GNS, RMC, GLL); ZDA gives the date only. Where\n"
+    "the time cannot tell (a receiver without a fix may leave it empty), a\n"
+    "sentence of a talker and type the epoch has had already begins the next.\n"
+    "The fix comes from the GGA (or GNS) quality, else from the RMC status.\n"
+    "Every talker is read, with the NMEA 4.10 signal IDs; positions, heights\n"
+    "and DOPs are the receiver's figures in double precision. A value that is\n"
+    "missing is left out, never 0; one out of its range (a latitude beyond 90\n"
+    "degrees, an altitude no receiver reports, an impossible date) is left out\n"
+    "and counted as out of range. A position is read from the best sentence of\n"
+    "its epoch (GGA, then GNS, RMC, GLL); those after it are not read again.\n"
+    "Checksums with lowercase digits are read and counted apart.\n";
 
 struct Subcommand {
   const char* name;
@@ -85,54 +90,70 @@ const Subcommand kSubcommands[] = {
      "line is the 1-based line of FILE on which the sentence starts; record is\n"
      "the receiver record after the decoder ran (unchanged after a wrong\n"
      "checksum): UTC date and time, position, fix, speed, course, DOPs, the\n"
-     "used PRNs and the satellites in view.\n",
+     "used PRNs and the satellites in view. This is exactly what the window\n"
+     "would hold, with its rules (32-bit fields, altitude plus geoid\n"
+     "separation, 0 for a missing value); the other subcommands read the\n"
+     "recording into the evaluation's own model.\n",
      false, false},
     {"count",
      "usage: vantrel-log count FILE\n"
      "\n"
-     "The number of sentences of each type as the window reads them (\"$GP\"\n"
-     "and the proprietary \"$PQOL\"), of checksum failures, of ignored pieces\n"
-     "(other talkers and types, text between sentences) and, as \"cut at the\n"
+     "The number of sentences of each talker and type (every talker, as csv,\n"
+     "gpx, kml and stats read them), of other types, of vendor sentences (when\n"
+     "there are any), of checksum failures and of checksums in lowercase\n"
+     "digits, of ignored pieces (text between sentences) and, as \"cut at the\n"
      "end\", 1 when the end of FILE cut off a last sentence, else 0; one per\n"
      "line:\n"
-     "  GGA                120\n",
-     false, false},
+     "  GNGGA              120\n",
+     true, false},
     {"csv",
      "usage: vantrel-log csv FILE\n"
      "\n"
      "One row per epoch after a header row:\n"
-     "  utc_date,utc_time,latitude,longitude,altitude_m,fix_type,fix_quality,\n"
-     "  speed_kmh,course_deg,pdop,hdop,vdop,sats_in_view,sats_used\n"
-     "utc_date is 2026-04-08, utc_time 10:10:10.000 (empty when the recording\n"
-     "has none); latitude and longitude in decimal degrees, north and east\n"
-     "positive; altitude in metres as the window shows it (the GGA altitude\n"
-     "plus the geoid separation); fix_type none, 2D or 3D; fix_quality the GGA quality code\n"
-     "(1 GPS, 2 DGPS, 6 estimated). Epochs without a fix leave position, speed,\n"
-     "course and DOPs empty.\n",
+     "  utc_date,utc_time,latitude,longitude,altitude_msl_m,geoid_separation_m,\n"
+     "  ellipsoid_height_m,fix_type,fix_quality,fix_quality_name,speed_kmh,\n"
+     "  course_deg,pdop,hdop,vdop,sigma_lat_m,sigma_lon_m,sigma_alt_m,\n"
+     "  sats_in_view,sats_used\n"
+     "utc_date is 2026-04-08, utc_time 10:10:10.000; latitude and longitude in\n"
+     "decimal degrees to 1e-9, north and east positive; altitude_msl_m as the\n"
+     "GGA gives it (above mean sea level), geoid_separation_m its geoid\n"
+     "separation and ellipsoid_height_m their sum; fix_type none, 2D or 3D as\n"
+     "the GSA says (empty for a fix no GSA describes); fix_quality the GGA\n"
+     "quality 0 to 8 and its name (no fix, SPS, DGPS, PPS, RTK fixed, RTK\n"
+     "float, dead reckoning, manual, simulated); sigma_* the GST error\n"
+     "estimates; satellites counted once over every talker and signal.\n"
+     "Position columns are filled for epochs with a fix; a value the epoch does\n"
+     "not have is an empty cell.\n",
      true, false},
     {"gpx",
      "usage: vantrel-log gpx FILE\n"
      "\n"
      "The fixes as a GPX 1.1 track on standard output: one point per epoch with\n"
-     "a fix, with its elevation, time (when the recording has a date), fix type\n"
-     "(2d, 3d, dgps), satellites used and HDOP, VDOP, PDOP. A stretch without a\n"
-     "fix ends the track segment; the next fix begins a new one.\n",
+     "a fix, with its elevation above mean sea level, time (when the recording\n"
+     "has a date), geoid height, fix (2d, 3d, dgps for DGPS and RTK, pps),\n"
+     "satellites used and HDOP, VDOP, PDOP; what the epoch lacks is left out.\n"
+     "A stretch without a fix ends the track segment.\n",
      true, false},
     {"kml",
      "usage: vantrel-log kml FILE\n"
      "\n"
      "The fixes as a KML 2.2 document on standard output: a placemark at the\n"
-     "first fix, the track as a line through every fix, a placemark at the last\n"
-     "fix. Altitudes are the window's (GGA altitude plus geoid separation).\n",
+     "first fix, the track through every fix with the time of each point\n"
+     "(gx:Track; a LineString for points without a date), in pieces of at\n"
+     "most 500 points, and a placemark at the last fix. Altitudes are above\n"
+     "mean sea level.\n",
      true, false},
     {"stats",
      "usage: vantrel-log stats [--reference LAT,LON,ALT] [--json] FILE\n"
      "\n"
      "The figures of a receiver evaluation:\n"
-     "  sentences by talker and type, checksum failures, ignored pieces, a\n"
-     "    last sentence cut off by the end of FILE (0 or 1);\n"
-     "  epochs, and how many had a fix;\n"
-     "  time to first fix, from the first epoch of the recording;\n"
+     "  sentences by talker and type, vendor sentences (when there are any),\n"
+     "    checksum failures, lowercase checksums, values out of range,\n"
+     "    ignored pieces, a last sentence cut off by the end of FILE (0 or 1);\n"
+     "  epochs, how many had a fix, and the fixes by quality;\n"
+     "  time to first fix, from the first epoch of the recording (\"not\n"
+     "    measured\" when it starts with a fix; where epochs lack a time, the\n"
+     "    spacing assumed for them is said);\n"
      "  fix availability: epochs with a fix in percent of all epochs, and of\n"
      "    the epochs from the first fix on;\n"
      "  horizontal scatter of the fixes around their mean position, or around\n"
@@ -140,16 +161,18 @@ const Subcommand kSubcommands[] = {
      "    95 % of the fixes) and 2DRMS (twice the root mean square distance);\n"
      "    vertical scatter: 50 % and 95 % of the height differences;\n"
      "  HDOP over the fixes: minimum, mean, 50 %, 95 %, maximum;\n"
-     "  SNR of each satellite (talker and PRN): GSV groups listing it, groups\n"
-     "    with an SNR, and its minimum, mean and maximum in dB-Hz.\n"
-     "Percentiles are exact to 0.1 %; distances are in metres on the WGS 84\n"
-     "ellipsoid.\n"
+     "  SNR of each satellite and signal (system, PRN, signal ID): epochs\n"
+     "    listing it, epochs with an SNR, minimum, mean and maximum in dB-Hz.\n"
+     "Quantiles are exact: over the n sorted values x[0] .. x[n-1], the\n"
+     "q-quantile is x[k] + (h - k) (x[k+1] - x[k]) with h = (n - 1) q and\n"
+     "k = floor(h), linear interpolation between order statistics. Distances\n"
+     "are in metres on the WGS 84 ellipsoid. The recording is read once: a\n"
+     "pipe or a device is streamed.\n"
      "\n"
      "options:\n"
      "  --reference LAT,LON,ALT  the true position: decimal degrees (north and\n"
-     "                           east positive) and the altitude in metres as\n"
-     "                           the window shows it (GGA altitude plus geoid\n"
-     "                           separation)\n"
+     "                           east positive) and the altitude in metres\n"
+     "                           above mean sea level\n"
      "  --json                   one JSON object instead of text, for scripts\n",
      true, true},
 };
@@ -183,52 +206,60 @@ int NoSentence(const LogInput& in) {
   return Failed(in.Name() + " holds no NMEA sentence: it is empty or not a receiver recording");
 }
 
-int RunLog(LogInput& in, Mode mode) {
+int RunLog(LogInput& in) {
   Counts counts;
-  const ReadResult result = ReadLog(in, stdout, mode, counts);
+  const ReadResult result = ReadLog(in, stdout, counts);
   if (result.readOk && !result.anySentence) return NoSentence(in);
-  if (mode == Mode::Count) WriteCounts(stdout, counts);
   return Conclude(in, result);
 }
 
-int RunExport(LogInput& in, DocumentWriter& writer) {
-  SentenceCounts counts;
-  const ReadResult result = ReadEpochs(in, writer, counts);
+// Counts every talker, as the exports read them.
+class NoEpochs final : public IEpochSink {
+ public:
+  void OnEpoch(const Epoch&) override {}
+};
+
+void WriteTally(std::FILE* out, const SentenceTally& c) {
+  auto line = [out](const std::string& name, uint64_t n) {
+    std::fprintf(out, "%-20s %llu\n", name.c_str(), static_cast<unsigned long long>(n));
+  };
+  for (int t = 0; t < kTalkerCount; ++t)
+    for (int k = 0; k < kKindCount; ++k)
+      if (c.byTalker[t][k] != 0)
+        line(std::string(TalkerName(static_cast<Talker>(t))) + KindName(static_cast<Kind>(k)), c.byTalker[t][k]);
+  line("other types", c.otherTypes);
+  if (c.vendor != 0) line("vendor sentences", c.vendor);  // a receiver without any says nothing of them
+  line("checksum failures", c.checksumFailures);
+  line("lowercase checksums", c.lowercaseChecksums);
+  line("ignored pieces", c.ignored);
+  line("cut at the end", c.cutAtEnd);
+}
+
+int RunCount(LogInput& in) {
+  NoEpochs none;
+  SentenceTally tally;
+  const ReadResult result = ReadEpochs(in, none, tally, {.values = false});
+  if (result.readOk && !result.anySentence) return NoSentence(in);
+  WriteTally(stdout, tally);
+  return Conclude(in, result);
+}
+
+int RunExport(LogInput& in, DocumentWriter& writer, Reads reads) {
+  SentenceTally tally;
+  const ReadResult result = ReadEpochs(in, writer, tally, reads);
   if (result.readOk && !result.anySentence) return NoSentence(in);
   writer.Finish();
   return Conclude(in, result);
 }
 
 int RunStats(LogInput& in, const Options& o) {
-  std::string error;
-  const bool secondPass = !o.reference.has_value();
-  if (secondPass && !in.PrepareSecondPass(error)) return Failed(error);
-  in.EnableProgress(secondPass ? 2 : 1);
-
-  StatsPass first;
-  std::optional<ScatterPass> scatter;
-  SentenceCounts counts;
-  ReadResult result;
-  if (o.reference) {
-    scatter.emplace(*o.reference, true);
-    BothSinks both(first, *scatter);
-    result = ReadEpochs(in, both, counts);
-  } else {
-    result = ReadEpochs(in, first, counts);
-  }
+  in.EnableProgress(1);
+  StatsCollector stats(o.reference);
+  SentenceTally tally;
+  const ReadResult result = ReadEpochs(in, stats, tally);
   if (!result.readOk) return Conclude(in, result);
   if (!result.anySentence) return NoSentence(in);
-  if (!o.reference && first.MeanFix()) {
-    // The mean is known only now: a second pass measures from it.
-    if (!in.Rewind(error)) return Failed(error);
-    scatter.emplace(*first.MeanFix(), false);
-    SentenceCounts again;
-    const ReadResult second = ReadEpochs(in, *scatter, again);
-    if (!second.readOk) return Conclude(in, second);
-  }
-  StatsReport report = first.Report();
-  report.sentences = counts;
-  if (scatter) report.scatter = scatter->Result();
+  const StatsReport report = stats.Report(tally);
   if (o.json)
     WriteStatsJson(stdout, in.ShortName(), report);
   else
@@ -293,16 +324,16 @@ int main(int argc, char** argv) {
   const std::string_view name = o.sub->name;
   if (name == "stats") return RunStats(in, o);
   in.EnableProgress(1);
-  if (name == "json") return RunLog(in, Mode::Json);
-  if (name == "count") return RunLog(in, Mode::Count);
+  if (name == "json") return RunLog(in);
+  if (name == "count") return RunCount(in);
   if (name == "csv") {
     CsvWriter w(stdout);
-    return RunExport(in, w);
+    return RunExport(in, w, {});
   }
   if (name == "gpx") {
     GpxWriter w(stdout, in.ShortName());
-    return RunExport(in, w);
+    return RunExport(in, w, {.satellites = false, .motion = false});
   }
   KmlWriter w(stdout, in.ShortName());
-  return RunExport(in, w);
+  return RunExport(in, w, {.satellites = false, .motion = false});
 }

@@ -5,9 +5,11 @@
 
 #include "link/StreamDecoder.h"
 #include "nmea/Fields.h"
-#include "tools/Json.h"
+#include "evaluation/Json.h"
 
 namespace vantrel::logtool {
+
+using evaluation::JsonWriter;
 
 namespace {
 
@@ -46,8 +48,8 @@ bool IsSentence(const PieceInfo& info, const char* s, size_t len) {
 
 class Reporter : public IStreamHandler {
  public:
-  Reporter(std::FILE* out, Mode mode, const ReceiverRecord& record, LineCounter& lines, Counts& counts)
-      : counts_(counts), out_(out), mode_(mode), record_(record), lines_(lines) {}
+  Reporter(std::FILE* out, const ReceiverRecord& record, LineCounter& lines, Counts& counts)
+      : counts_(counts), out_(out), record_(record), lines_(lines) {}
 
   void OnReply(const char*, size_t) override {}  // replies are counted, not decoded
   void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
@@ -55,7 +57,7 @@ class Reporter : public IStreamHandler {
     ++counts_.byKind[static_cast<int>(info.kind)];
     if (info.kind == PieceKind::Ignored) return;
     if (!info.checksumOk) ++counts_.checksumFailures;
-    if (mode_ == Mode::Json && info.kind < PieceKind::ChannelStatus)
+    if (info.kind < PieceKind::ChannelStatus)
       WriteJsonLine(out_, lines_.LineOf(info.offset), info.kind, info.checksumOk, record_);
   }
 
@@ -64,36 +66,26 @@ class Reporter : public IStreamHandler {
  private:
   Counts& counts_;
   std::FILE* out_;
-  Mode mode_;
   const ReceiverRecord& record_;
   LineCounter& lines_;
 };
 
-// Counts the sentences of every talker and hands the pieces to the epochs.
+// Hands every piece to the epoch model.
 class EpochReporter : public IStreamHandler {
  public:
-  EpochReporter(const ReceiverRecord& record, EpochTracker& epochs, SentenceCounts& counts)
-      : record_(record), epochs_(epochs), counts_(counts) {}
+  explicit EpochReporter(evaluation::EpochModel& model) : model_(model) {}
 
   void OnReply(const char*, size_t) override {}
   void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
-    if (!anySentence) anySentence = IsSentence(info, s, len);
-    switch (info.kind) {
-      case PieceKind::Ignored: ++counts_.ignored; return;
-      case PieceKind::ChannelStatus: ++counts_.channelStatus; break;
-      case PieceKind::Reply: ++counts_.replies; break;
-      default: ++counts_.standard[static_cast<int>(info.talker)][static_cast<int>(info.kind)]; break;
-    }
-    if (!info.checksumOk) ++counts_.checksumFailures;
-    epochs_.Piece(info, s, len, record_);
+    if (!anySentence) anySentence = IsSentence(info, s, len) || (len > 0 && s[0] == '$' && ReadChecksumCase(s, len) != ChecksumCase::Wrong);
+    // The dispatch has tested the checksum of a sentence it knows.
+    model_.Sentence(s, len, info.kind != PieceKind::Ignored && info.checksumOk);
   }
 
   bool anySentence = false;
 
  private:
-  const ReceiverRecord& record_;
-  EpochTracker& epochs_;
-  SentenceCounts& counts_;
+  evaluation::EpochModel& model_;
 };
 
 // The reading loop: chunks of at most kChunkMax bytes into the decoder,
@@ -172,48 +164,34 @@ void WriteJsonLine(std::FILE* out, uint64_t line, PieceKind kind, bool checksumO
   std::fputc('\n', out);
 }
 
-void WriteCounts(std::FILE* out, const Counts& c) {
-  for (int k = 0; k < kPieceKinds; ++k) {
-    const auto kind = static_cast<PieceKind>(k);
-    if (kind == PieceKind::Ignored) continue;
-    std::fprintf(out, "%-18s %llu\n", PieceKindName(kind), static_cast<unsigned long long>(c.byKind[k]));
-  }
-  std::fprintf(out, "%-18s %llu\n", "checksum failures", static_cast<unsigned long long>(c.checksumFailures));
-  std::fprintf(out, "%-18s %llu\n", "ignored pieces",
-               static_cast<unsigned long long>(c.byKind[static_cast<int>(PieceKind::Ignored)]));
-  std::fprintf(out, "%-18s %llu\n", "cut at the end", static_cast<unsigned long long>(c.cutAtEnd));
-}
-
-ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts) {
+ReadResult ReadLog(LogInput& in, std::FILE* out, Counts& counts) {
   const auto state = std::make_unique<DecoderState>();
   const auto lines = std::make_unique<LineCounter>();
-  Reporter reporter(out, mode, state->record, *lines, counts);
+  Reporter reporter(out, state->record, *lines, counts);
   StreamDecoder decoder(state->framing, state->record, reporter);
   ReadResult result;
-  if (mode == Mode::Json) {
-    FeedAll(in, decoder, result, [&](const char* chunk, size_t n) {
-      // Nothing before the last cycle's tail can start a piece: count its
-      // lines, then keep the new bytes for the pieces to come.
-      lines->LineOf(decoder.framing().CarryOffset);
-      lines->Take(chunk, n);
-    });
-  } else {
-    FeedAll(in, decoder, result, [](const char*, size_t) {});
-  }
+  FeedAll(in, decoder, result, [&](const char* chunk, size_t n) {
+    // Nothing before the last cycle's tail can start a piece: count its
+    // lines, then keep the new bytes for the pieces to come.
+    lines->LineOf(decoder.framing().CarryOffset);
+    lines->Take(chunk, n);
+  });
   counts.cutAtEnd = result.cutAtEnd;
   result.anySentence = reporter.anySentence;
   return result;
 }
 
-ReadResult ReadEpochs(LogInput& in, IEpochSink& sink, SentenceCounts& counts) {
+ReadResult ReadEpochs(LogInput& in, evaluation::IEpochSink& sink, evaluation::SentenceTally& tally,
+                      evaluation::Reads reads) {
   const auto state = std::make_unique<DecoderState>();
-  EpochTracker epochs(sink);
-  EpochReporter reporter(state->record, epochs, counts);
+  evaluation::EpochModel model(sink, reads);
+  EpochReporter reporter(model);
   StreamDecoder decoder(state->framing, state->record, reporter, TalkerSet::AllGnss());
   ReadResult result;
   FeedAll(in, decoder, result, [](const char*, size_t) {});
-  counts.cutAtEnd = result.cutAtEnd;
-  epochs.Finish();
+  model.Finish();
+  tally = model.Tally();
+  tally.cutAtEnd = result.cutAtEnd;
   result.anySentence = reporter.anySentence;
   return result;
 }

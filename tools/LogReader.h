@@ -2,36 +2,24 @@
 // Reads a recorded receiver stream through the reader thread's framing,
 // dispatch and decoders, fed in the same chunks, and reports what they made
 // of it: one JSON line per standard sentence or counts per type under the
-// window's "$GP" rules, or the recording's epochs with every GNSS talker for
-// the exports and the statistics.
+// window's "$GP" rules, or the recording's epochs in the evaluation's model
+// for the exports and the statistics.
 #include <cstdint>
 #include <cstdio>
 
 #include "nmea/Decoders.h"
 #include "nmea/Record.h"
 #include "nmea/Talkers.h"
-#include "tools/Epochs.h"
+#include "evaluation/Epochs.h"
 #include "tools/LogInput.h"
 
 namespace vantrel::logtool {
 
-enum class Mode { Json, Count };
 
 struct Counts {
   uint64_t byKind[kPieceKinds] = {};
   uint64_t checksumFailures = 0;  // sentences of a known kind whose checksum is wrong
   uint64_t cutAtEnd = 0;          // 1: the last sentence was cut off by the end of the file
-};
-
-// Sentences of every talker, by type.
-constexpr int kStandardKinds = 7;  // PieceKind::GGA .. PieceKind::ZDA
-struct SentenceCounts {
-  uint64_t standard[kTalkers][kStandardKinds] = {};
-  uint64_t channelStatus = 0;  // "$PQOLCHN"
-  uint64_t replies = 0;        // other "$PQOL"
-  uint64_t checksumFailures = 0;
-  uint64_t ignored = 0;  // other sentences and text between them
-  uint64_t cutAtEnd = 0;  // 1: the last sentence was cut off by the end of the file
 };
 
 struct ReadResult {
@@ -41,16 +29,16 @@ struct ReadResult {
 };
 
 // Reads `in` to its end in chunks of kChunkMax bytes under the window's
-// rules and writes the JSON lines to `out` (Mode::Json) or fills `counts`.
-ReadResult ReadLog(LogInput& in, std::FILE* out, Mode mode, Counts& counts);
+// rules, writes the JSON lines to `out` and fills `counts`.
+ReadResult ReadLog(LogInput& in, std::FILE* out, Counts& counts);
 
-// Reads `in` to its end with every GNSS talker accepted, hands each epoch
-// to `sink` and fills `counts`.
-ReadResult ReadEpochs(LogInput& in, IEpochSink& sink, SentenceCounts& counts);
+// Reads `in` to its end through the same read cycle with every GNSS talker
+// framed, into the evaluation's epoch model: hands each epoch to `sink` and
+// fills `tally`; `reads` says what the sink uses.
+ReadResult ReadEpochs(LogInput& in, evaluation::IEpochSink& sink, evaluation::SentenceTally& tally,
+                      evaluation::Reads reads = {});
 
 // Writes one JSON report line for a decoded sentence.
 void WriteJsonLine(std::FILE* out, uint64_t line, PieceKind kind, bool checksumOk, const ReceiverRecord& r);
-
-void WriteCounts(std::FILE* out, const Counts& counts);
 
 }  // namespace vantrel::logtool

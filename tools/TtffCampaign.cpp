@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "commands/Commands.h"
+#include "evaluation/Epochs.h"
 #include "link/SerialPort.h"
 #include "link/StreamDecoder.h"
 
@@ -20,38 +21,36 @@ int64_t MsBetween(Clock::time_point from, Clock::time_point to) {
 }
 
 // Watches the pieces of one restart. A fix reported before the receiver has
-// carried out the restart (a sentence already on the line, the record's
-// fix from before) does not count: the watch arms on the acknowledgement of
-// the restart, or when the receiver drops its fix, whichever comes first.
+// carried out the restart (a sentence already on the line) does not count:
+// the watch arms on the acknowledgement of the restart, or when the
+// receiver drops its fix, whichever comes first. A fix is what the
+// evaluation's model reads in a sentence of any talker: a GGA or GNS
+// quality, a GSA mode, an RMC status.
 class FixWatch final : public IStreamHandler {
  public:
-  FixWatch(ReceiverRecord& record, Restart kind) : record_(record) {
+  explicit FixWatch(Restart kind) {
     std::snprintf(ack_, sizeof ack_, "$PQOL001,%d,", static_cast<int>(CommandNumber::HotStart) + static_cast<int>(kind) - 1);
   }
   void OnReply(const char* s, size_t) override {
-    if (std::strncmp(s, ack_, std::strlen(ack_)) == 0) {
-      armed_ = true;
-      record_.FixType = 0;
-      record_.FixQuality = 0;
-    }
+    if (std::strncmp(s, ack_, std::strlen(ack_)) == 0) armed_ = true;
   }
-  void OnPiece(const PieceInfo& info, const char*, size_t) override {
-    if (info.kind == PieceKind::Ignored || !info.checksumOk || fixAt_) return;
+  void OnPiece(const PieceInfo&, const char* s, size_t len) override {
+    if (fixAt_) return;
+    const std::optional<bool> fix = evaluation::FixOfSentence(s, len);
+    if (!fix) return;
     if (armed_) {
-      if (record_.FixType != 0) fixAt_ = Clock::now();
+      if (*fix) fixAt_ = Clock::now();
       return;
     }
     // Without the acknowledgement, the receiver dropping its fix shows the
     // restart taken. A report of no fix alone does not: a receiver still
     // getting its first fix since power-up reports none before the restart.
-    if (info.kind != PieceKind::GGA && info.kind != PieceKind::GSA) return;
-    if (record_.FixType != 0) hadFix_ = true;
+    if (*fix) hadFix_ = true;
     else if (hadFix_) armed_ = true;
   }
   std::optional<Clock::time_point> fixAt_;
 
  private:
-  ReceiverRecord& record_;
   bool armed_ = false;
   bool hadFix_ = false;  // a fix reported since the write
   char ack_[24] = {};
@@ -103,8 +102,8 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
     TtffRun run{i, std::nullopt, "", std::nullopt};
     bool lost = true;  // the receiver is of no further use: gone, or its port refuses writes
     if (restart.pauseBeforeMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(restart.pauseBeforeMs));
-    FixWatch watch(record, settings.kind);
-    StreamDecoder decoder(framing, record, watch);
+    FixWatch watch(settings.kind);
+    StreamDecoder decoder(framing, record, watch, TalkerSet::AllGnss());
     // What waits on the line went out before the restart.
     link.DiscardInput();
     const auto written = Clock::now();

@@ -20,6 +20,9 @@ namespace {
 const std::string kFix = FinishSentence("$GPGSA,A,3,04,05,09,12,,,,,,,,,2.5,1.3,2.1");
 const std::string kNoFix = FinishSentence("$GPGSA,A,1,,,,,,,,,,,,,,,");
 const std::string kAck = FinishSentence("$PQOL001,103,3");
+// A multi-constellation receiver reports its fix in GN sentences only.
+const std::string kGnFix = FinishSentence("$GNGGA,101010.00,4807.0380,N,01131.0000,E,1,08,0.9,545.4,M,46.9,M,,");
+const std::string kGnNoFix = FinishSentence("$GNGGA,101009.00,,,,,0,00,99.99,,,,,,");
 // The framing decodes a sentence once the next one starts: a time sentence,
 // which says nothing about the fix, closes each answer.
 const std::string kTrailer = FinishSentence("$GPZDA,123519,08,12,2026,00,00");
@@ -68,6 +71,8 @@ TEST(FixWatchTest, OnlyAFixAfterTheRestartWasTakenCounts) {
   const Case cases[] = {
       {"acknowledged, then a fix", {kAck, kFix}, true},
       {"acknowledged, no fix, then a fix", {kAck, kNoFix, kNoFix, kFix}, true},
+      {"a fix told by GNGGA", {kAck, kGnNoFix, kGnFix}, true},
+      {"no acknowledgement: a GNGGA fix dropped and regained", {kGnFix, kGnNoFix, kGnFix}, true},
       {"a fix in flight, acknowledged, no fix after", {kFix, kAck, kNoFix}, false},
       {"still without its power-up fix, which arrives in flight, then acknowledged", {kNoFix, kFix, kAck, kNoFix},
        false},

@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/Module.h"
+#include "sim/EpochWriter.h"
 #include "sim/Truth.h"
-#include "tools/FixStats.h"
+#include "evaluation/Stats.h"
 #include "tools/LogInput.h"
 #include "tools/LogReader.h"
 
@@ -31,11 +33,12 @@ struct Truth {
   size_t Fixes() const {
     return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.fix; }));
   }
-  // Nearest rank, as vantrel-log counts it.
+  // Linear interpolation between order statistics, as vantrel-log says.
   static double Quantile(std::vector<double> v, double q) {
     std::sort(v.begin(), v.end());
-    const size_t rank = std::max<size_t>(1, static_cast<size_t>(std::ceil(q * static_cast<double>(v.size()))));
-    return v[rank - 1];
+    const double h = static_cast<double>(v.size() - 1) * q;
+    const size_t k = static_cast<size_t>(h);
+    return k + 1 < v.size() ? v[k] + (h - static_cast<double>(k)) * (v[k + 1] - v[k]) : v[k];
   }
   std::vector<double> Horizontal() const {
     std::vector<double> h;
@@ -85,29 +88,27 @@ Truth Record(const std::string& path, int fixPeriodMs) {
 }
 
 struct Figures {
-  logtool::StatsReport report;
-  logtool::Scatter aroundTruth;
-  logtool::Scatter aroundMean;  // the second pass, as without --reference
+  evaluation::StatsReport report;
+  evaluation::Scatter aroundTruth;
+  evaluation::Scatter aroundMean;  // as without --reference
 };
 
-Figures Read(const std::string& path, const logtool::Position& reference) {
-  Figures f;
+evaluation::StatsReport Stats(const std::string& path, std::optional<evaluation::Position> reference) {
   logtool::LogInput in;
   std::string error;
   EXPECT_TRUE(in.Open(path, error)) << error;
-  logtool::StatsPass first;
-  logtool::ScatterPass scatter(reference, true);
-  logtool::BothSinks both(first, scatter);
-  logtool::SentenceCounts counts;
-  const logtool::ReadResult r = logtool::ReadEpochs(in, both, counts);
+  evaluation::StatsCollector stats(reference);
+  evaluation::SentenceTally tally;
+  const logtool::ReadResult r = logtool::ReadEpochs(in, stats, tally);
   EXPECT_TRUE(r.readOk && r.anySentence);
-  f.report = first.Report();
-  f.report.sentences = counts;
-  f.aroundTruth = scatter.Result();
-  EXPECT_TRUE(in.Rewind(error)) << error;
-  logtool::ScatterPass aroundMean(*first.MeanFix(), false);
-  logtool::ReadEpochs(in, aroundMean, counts);
-  f.aroundMean = aroundMean.Result();
+  return stats.Report(tally);
+}
+
+Figures Read(const std::string& path, const evaluation::Position& reference) {
+  Figures f;
+  f.report = Stats(path, reference);
+  f.aroundTruth = *f.report.scatter;
+  f.aroundMean = *Stats(path, std::nullopt).scatter;
   return f;
 }
 
@@ -123,9 +124,10 @@ TEST_P(FiguresAgainstTruth, EpochsFixesScatter) {
   const Truth truth = Record(path, periodMs);
   ASSERT_FALSE(truth.lines.empty());
   const sim::TruthLine& t0 = truth.lines.front();
-  const logtool::Position reference{t0.latitude, t0.longitude, t0.height};
+  // The truth's height is above the ellipsoid; the figures are above sea level.
+  const evaluation::Position reference{t0.latitude, t0.longitude, t0.height - sim::kGeoidSeparationM};
   const Figures f = Read(path, reference);
-  const logtool::StatsReport& r = f.report;
+  const evaluation::StatsReport& r = f.report;
 
   // Every epoch the module sent is one epoch, except the last, which may be
   // still on its way when the recording stops.
@@ -144,7 +146,7 @@ TEST_P(FiguresAgainstTruth, EpochsFixesScatter) {
   EXPECT_DOUBLE_EQ(*r.availabilityAfterFirstFix, 100.0 * static_cast<double>(recorded.Fixes()) / afterFirst);
 
   // The scatter around the true position is the size of the added noise.
-  const logtool::Scatter& s = f.aroundTruth;
+  const evaluation::Scatter& s = f.aroundTruth;
   const std::vector<double> h = recorded.Horizontal(), v = recorded.Vertical();
   double sumSquares = 0;
   for (double x : h) sumSquares += x * x;
@@ -152,30 +154,30 @@ TEST_P(FiguresAgainstTruth, EpochsFixesScatter) {
   EXPECT_NEAR(s.cep50, Truth::Quantile(h, 0.5), 0.15);
   EXPECT_NEAR(s.cep95, Truth::Quantile(h, 0.95), 0.25);
   EXPECT_NEAR(s.drms2, 2 * std::sqrt(sumSquares / static_cast<double>(h.size())), 0.05);
-  EXPECT_NEAR(s.vertical50, Truth::Quantile(v, 0.5), 0.06);
-  EXPECT_NEAR(s.vertical95, Truth::Quantile(v, 0.95), 0.06);
+  EXPECT_NEAR(*s.vertical50, Truth::Quantile(v, 0.5), 0.06);
+  EXPECT_NEAR(*s.vertical95, Truth::Quantile(v, 0.95), 0.06);
   // The noise has no bias: around the mean the scatter is much the same.
-  const logtool::Scatter& m = f.aroundMean;
+  const evaluation::Scatter& m = f.aroundMean;
   EXPECT_EQ(m.fixes, s.fixes);
-  EXPECT_LT(logtool::OffsetFrom(reference, m.centre).north, 0.3);
+  EXPECT_LT(evaluation::OffsetFrom(reference, m.centre).north, 0.3);
   EXPECT_NEAR(m.cep50, s.cep50, 0.1);
   EXPECT_NEAR(m.drms2, s.drms2, 0.1);
-  EXPECT_NEAR(m.vertical95, s.vertical95, 0.2);
+  EXPECT_NEAR(*m.vertical95, *s.vertical95, 0.2);
 
   // And what the normal distribution says of it, within the spread of this
   // many samples.
   EXPECT_NEAR(s.cep50, 1.1774 * kSigmaH, 0.08 * 1.1774 * kSigmaH);
   EXPECT_NEAR(s.cep95, 2.4477 * kSigmaH, 0.08 * 2.4477 * kSigmaH);
   EXPECT_NEAR(s.drms2, 2.8284 * kSigmaH, 0.08 * 2.8284 * kSigmaH);
-  EXPECT_NEAR(s.vertical50, 0.6745 * kSigmaV, 0.1 * 0.6745 * kSigmaV);
-  EXPECT_NEAR(s.vertical95, 1.9600 * kSigmaV, 0.1 * 1.9600 * kSigmaV);
+  EXPECT_NEAR(*s.vertical50, 0.6745 * kSigmaV, 0.1 * 0.6745 * kSigmaV);
+  EXPECT_NEAR(*s.vertical95, 1.9600 * kSigmaV, 0.1 * 1.9600 * kSigmaV);
 
   std::printf("[ figures  ] %d ms: %zu epochs, %llu fixes, TTFF %.1f s, availability %.2f %%; CEP50 %.3f (truth %.3f), "
               "CEP95 %.3f (%.3f), 2DRMS %.3f (%.3f), vertical 50 %% %.3f (%.3f), 95 %% %.3f (%.3f) m\n",
               periodMs, epochs, static_cast<unsigned long long>(r.fixEpochs), *r.timeToFirstFix, r.availability,
               s.cep50, Truth::Quantile(h, 0.5), s.cep95, Truth::Quantile(h, 0.95), s.drms2,
-              2 * std::sqrt(sumSquares / static_cast<double>(h.size())), s.vertical50, Truth::Quantile(v, 0.5),
-              s.vertical95, Truth::Quantile(v, 0.95));
+              2 * std::sqrt(sumSquares / static_cast<double>(h.size())), *s.vertical50, Truth::Quantile(v, 0.5),
+              *s.vertical95, Truth::Quantile(v, 0.95));
   std::remove(path.c_str());
 }
 

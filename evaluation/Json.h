@@ -2,12 +2,16 @@
 // A small JSON writer for vantrel-log's reports: objects, arrays and plain
 // values written straight to a stream, commas placed as values follow each
 // other. Names and string values are written as given or escaped
-// (StringEscaped); JSON has no NaN or infinity, so those become null.
+// (StringEscaped, which also mends bytes that are not UTF-8, so any file
+// name gives a valid document); JSON has no NaN or infinity, so those
+// become null.
 #include <charconv>  // to_chars: shortest text that reads back as the same float
 #include <cmath>     // isfinite
 #include <cstdio>
 
-namespace vantrel::logtool {
+#include "evaluation/Text.h"
+
+namespace vantrel::evaluation {
 
 class JsonWriter {
  public:
@@ -26,7 +30,8 @@ class JsonWriter {
   void StringEscaped(const char* name, const char* v) {
     Key(name);
     std::fputc('"', out_);
-    for (const char* p = v; *p; ++p) {
+    const std::string text = ValidUtf8(v);
+    for (const char* p = text.c_str(); *p; ++p) {
       const unsigned char c = static_cast<unsigned char>(*p);
       if (c == '"' || c == '\\') std::fprintf(out_, "\\%c", c);
       else if (c < 0x20) std::fprintf(out_, "\\u%04x", c);
@@ -90,4 +95,4 @@ class JsonWriter {
   bool first_ = true;
 };
 
-}  // namespace vantrel::logtool
+}  // namespace vantrel::evaluation
