@@ -66,7 +66,10 @@ class TNMEAThread::ReplyHandler final : public IStreamHandler {
   void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
     if (info.kind != PieceKind::Ignored && info.checksumOk)
       reader_.decoded_.fetch_add(1, std::memory_order_relaxed);
-    if (reader_.allGnss_) reader_.Satellites.Take(info, s, len);
+    if (reader_.allGnss_)
+      reader_.Satellites.Take(info, s, len);
+    else
+      reader_.completeSats_.Take(info, reader_.Record);
   }
 
  private:
@@ -208,8 +211,8 @@ void TNMEAThread::Publish() {
     satsCountSnapshot_ = n;
     return;
   }
-  std::copy(std::begin(Record.SatsInView), std::end(Record.SatsInView), std::begin(satsSnapshot_));
-  satsCountSnapshot_ = Record.SatsInViewCount;
+  std::copy(std::begin(completeSats_.Table), std::end(completeSats_.Table), std::begin(satsSnapshot_));
+  satsCountSnapshot_ = completeSats_.Count;
 }
 
 // On the UI thread: the cycle's text to the monitor, once.

@@ -15,6 +15,7 @@
 #include "link/Framing.h"
 #include "link/HandOver.h"
 #include "link/PortLink.h"
+#include "nmea/CompleteGroup.h"
 #include "nmea/GnssSatellites.h"
 #include "nmea/Record.h"
 #include "nmea/Reply.h"
@@ -109,7 +110,8 @@ class TNMEAThread {
 
   // Read on the UI thread outside the hand-overs: published after each cycle.
   uint8_t FixType() const { return fixType_.load(std::memory_order_acquire); }
-  int32_t SatsInViewSnapshot(SatInView (&out)[kSatsInViewMax]) const;  // returns the count
+  // The satellites in view as of the last complete GSV group; returns the count.
+  int32_t SatsInViewSnapshot(SatInView (&out)[kSatsInViewMax]) const;
   // Sentences of a known kind whose checksum passed, for measurements that
   // compare what the receiver sent with what arrived.
   uint64_t DecodedSentences() const { return decoded_.load(std::memory_order_relaxed); }
@@ -157,6 +159,7 @@ class TNMEAThread {
   std::atomic<bool> finished_{false};
   std::atomic<uint64_t> decoded_{0};
   mutable std::mutex snapshotMutex_;
+  CompleteSatsInView completeSats_;  // the reader thread's own; published under the lock
   SatInView satsSnapshot_[kSatsInViewMax] = {};
   int32_t satsCountSnapshot_ = 0;
   std::thread thread_;  // last member: starts after everything above exists

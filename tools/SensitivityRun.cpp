@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "link/StreamDecoder.h"
+#include "nmea/CompleteGroup.h"
 
 namespace vantrel::benchtool {
 namespace {
@@ -23,13 +24,14 @@ class TerminalReceiver final : public BenchReceiver, private IStreamHandler {
   }
   void SatsInView(SatInView (&out)[kSatsInViewMax]) override {
     std::lock_guard lock(mutex_);
-    for (int i = 0; i < kSatsInViewMax; ++i) out[i] = record_.SatsInView[i];
+    for (int i = 0; i < kSatsInViewMax; ++i) out[i] = complete_.Table[i];
   }
   void StopReader() override { reading_.store(false); }
   void WriteCommand(const Command& command) override { link_.Write(command.bytes.data(), command.bytes.size()); }
   void StartReader() override {
     std::lock_guard lock(mutex_);
     record_ = ReceiverRecord{};
+    complete_ = CompleteSatsInView{};
     framing_.Clear();
     reading_.store(true);
   }
@@ -37,6 +39,7 @@ class TerminalReceiver final : public BenchReceiver, private IStreamHandler {
 
  private:
   void OnReply(const char*, size_t) override {}
+  void OnPiece(const PieceInfo& info, const char*, size_t) override { complete_.Take(info, record_); }
   void Loop() {
     char buffer[kChunkMax];
     while (!quit_.load() && !link_.Gone()) {
@@ -53,6 +56,7 @@ class TerminalReceiver final : public BenchReceiver, private IStreamHandler {
   std::mutex mutex_;
   StreamFraming framing_;
   ReceiverRecord record_;
+  CompleteSatsInView complete_;  // what a tick sees
   std::atomic<bool> reading_{true};
   std::atomic<bool> quit_{false};
   std::thread thread_;

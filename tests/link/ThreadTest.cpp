@@ -254,6 +254,13 @@ TEST_F(ReaderTest, SnapshotsAndClearRequestsForTheUiThread) {
   reader.RequestClearChannelsUpdated();
   FeedCycle(kGGA.substr(5) + "$GPRMC");
   EXPECT_EQ(host.Only("refresh:").back(), "fix=1 quality=1 sats=2 channels=0");
+  // The first message of the next group empties the record's table; the
+  // snapshot keeps the last whole group until the new one is whole.
+  FeedCycle("\r\n$GPGSV,2,1,05,07,45,120,40,08,30,200,35,09,10,010,30,10,11,011,31*78\r\n$GP");
+  EXPECT_EQ(host.Only("refresh:").back(), "fix=1 quality=1 sats=5 channels=0");
+  FeedCycle("GGA");  // that cycle's snapshot is published by now
+  EXPECT_EQ(reader.SatsInViewSnapshot(sats), 2);
+  EXPECT_EQ(sats[0].Prn, 4);
 }
 
 TEST_F(ReaderTest, StopWhileTheUiThreadIsBusyEndsWithoutTheHandOver) {

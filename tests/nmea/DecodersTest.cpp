@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "nmea/CompleteGroup.h"
 #include "nmea/Decoders.h"
 #include "tests/nmea/SentenceText.h"
 
@@ -340,6 +341,27 @@ TEST(TalkerName, NamesEveryTalker) {
 TEST(PieceKindName, NamesEveryKind) {
   const char* const names[kPieceKinds] = {"GGA", "RMC", "VTG", "GSA", "GSV", "GLL", "ZDA", "PQOLCHN", "PQOL", "ignored"};
   for (int k = 0; k < kPieceKinds; ++k) EXPECT_STREQ(PieceKindName(static_cast<PieceKind>(k)), names[k]);
+}
+
+// What a sensitivity tick sees while a group is only half received: the
+// group before, never a table without the satellites of later messages.
+TEST(CompleteSatsInView, HoldsTheLastWholeGroupWhileTheNextArrives) {
+  ReceiverRecord record;
+  CompleteSatsInView complete;
+  const auto take = [&](const std::string& s) { complete.Take(DecodeSentence(record, s.data(), s.size()), record); };
+  const std::string first = WithChecksum("GPGSV,2,1,05,01,40,083,41,02,17,308,39,03,07,344,38,04,22,228,37");
+  take(first);
+  EXPECT_EQ(complete.Count, 0) << "nothing whole yet";
+  take(WithChecksum("GPGSV,2,2,05,14,11,290,36"));
+  EXPECT_EQ(complete.Count, 5);
+  EXPECT_EQ(complete.Table[4].Prn, 14);
+  take(first);
+  EXPECT_EQ(record.SatsInView[4].Prn, 0) << "the record's table was emptied";
+  EXPECT_EQ(complete.Table[4].Prn, 14) << "the whole group is still seen";
+  take("$GPGSV,2,2,05,14,11,290,30*00");  // a wrong checksum ends nothing
+  EXPECT_EQ(complete.Table[4].Snr, 36);
+  take(WithChecksum("GPGSV,2,2,05,14,11,290,30"));
+  EXPECT_EQ(complete.Table[4].Snr, 30);
 }
 
 }  // namespace
