@@ -3,7 +3,8 @@
 and a progress line goes to standard error only when it is a terminal.
 
 Usage: large_file_check.py VANTREL_LOG RECORDING
-The recording is repeated to about 6 MB and to about 48 MB.
+The recording is repeated to about 6 MB and to about 48 MB. With
+VANTREL_SANITIZED set, the memory is printed but not compared.
 """
 import os
 import pty
@@ -41,7 +42,9 @@ def main():
             if rc_small != 0 or rc_large != 0:
                 failures.append(f"{sub} exited {rc_small}, {rc_large}")
             # Eight times the input, the same memory: not a byte per epoch kept.
-            if large > small + 1024:
+            # A sanitizer's allocator holds freed memory back for a while, so
+            # its peak follows what was freed, not what is kept.
+            if large > small + 1024 and not os.environ.get("VANTREL_SANITIZED"):
                 failures.append(f"{sub} grew from {small} kB to {large} kB")
 
         # Standard error a terminal: the progress line, rewritten in place and
