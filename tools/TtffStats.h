@@ -7,16 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::benchtool {
+#include "tools/RunReasons.h"
 
-// Why a run has no time: the texts a report and a script see.
-inline constexpr char kNoFixText[] = "no fix within the time-out";
-inline constexpr char kGoneText[] = "receiver gone";
-inline constexpr char kInterruptedText[] = "interrupted";
-// A receiver that sends nothing at all for this long is not answering: it
-// is dropped, as one unplugged would be, instead of waiting the time-out.
-constexpr int kSilenceMs = 5000;
-inline constexpr char kNoAnswerText[] = "no answer in 5 s";
+namespace vantrel::benchtool {
 
 // One restart: the time to first fix in milliseconds, or why there was none.
 struct TtffRun {
