@@ -349,7 +349,7 @@ bool RecordingReport::Write(std::FILE* out, const RecordingInfo& info, const Sen
     std::vector<svg::LegendItem> legend;
     for (int l = kSps; l < kLaneCount; ++l)
       if (byLane[l] > 0) legend.push_back({kLaneNames[l], kLaneColours[l], "", true});
-    svg::Legend(out, 70, 555, legend);
+    svg::Legend(out, 70, 555, legend, 100);
     std::string caption = std::to_string(sc.fixes) + " fixes around the " +
                           (sc.aroundReference ? "reference " : "mean position ") + Num(sc.centre.latitude, 9) +
                           ", " + Num(sc.centre.longitude, 9) + "; CEP50 " + Num(sc.cep50, 3) + " m (solid), CEP95 " +
@@ -540,7 +540,7 @@ bool RecordingReport::Write(std::FILE* out, const RecordingInfo& info, const Sen
     }
     for (int s = 0; s < kSystemCount; ++s)
       if (present[s]) legend.push_back({SystemName(static_cast<System>(s)), svg::SeriesColour(s), "", true});
-    svg::Legend(out, 10, 412, legend);
+    svg::Legend(out, 10, 412, legend, 85);
     svg::FigureEnd(out, "sky",
                    std::to_string(rows.satellites.size()) +
                        " satellites; north up, the horizon at the rim, the zenith in the centre, each labelled with "

@@ -164,9 +164,20 @@ TimeUnit TimeUnitFor(double spanSeconds) {
   return {"s", 1};
 }
 
-void Legend(std::FILE* out, double x, double y, const std::vector<LegendItem>& items) {
+namespace {
+size_t PerRow(double columnWidth) { return std::max<size_t>(1, static_cast<size_t>(640 / columnWidth)); }
+}  // namespace
+
+int LegendRows(size_t items, double columnWidth) {
+  return static_cast<int>((items + PerRow(columnWidth) - 1) / PerRow(columnWidth));
+}
+
+void Legend(std::FILE* out, double left, double top, const std::vector<LegendItem>& items, double columnWidth) {
   std::fputs("<g class=\"legend\">\n", out);
-  for (const LegendItem& item : items) {
+  for (size_t i = 0; i < items.size(); ++i) {
+    const LegendItem& item = items[i];
+    const double x = left + static_cast<double>(i % PerRow(columnWidth)) * columnWidth;
+    const double y = top + 16.0 * static_cast<double>(i / PerRow(columnWidth));
     if (item.point)
       std::fprintf(out, "<circle cx=\"%s\" cy=\"%s\" r=\"4\" fill=\"%s\"/>", Num(x + 8).c_str(), Num(y - 4).c_str(),
                    item.colour.c_str());
@@ -177,7 +188,6 @@ void Legend(std::FILE* out, double x, double y, const std::vector<LegendItem>& i
                    item.dash.empty() ? "" : " stroke-dasharray=\"", item.dash.c_str(), item.dash.empty() ? "" : "\"");
     std::fprintf(out, "<text x=\"%s\" y=\"%s\">%s</text>\n", Num(x + 22).c_str(), Num(y).c_str(),
                  Esc(item.name).c_str());
-    x += 30 + 7.0 * static_cast<double>(item.name.size());
   }
   std::fputs("</g>\n", out);
 }

@@ -117,6 +117,9 @@ struct LegendItem {
   std::string name, colour, dash;
   bool point = false;  // a dot instead of a line
 };
-void Legend(std::FILE* out, double x, double y, const std::vector<LegendItem>& items);
+// Items in columns of `columnWidth` pixels, as many to a row as fit in 640.
+void Legend(std::FILE* out, double x, double y, const std::vector<LegendItem>& items, double columnWidth = 120);
+// The rows Legend takes, 16 pixels each.
+int LegendRows(size_t items, double columnWidth = 120);
 
 }  // namespace vantrel::evaluation::svg
