@@ -292,7 +292,12 @@ bool RecordingReport::Write(std::FILE* out, const RecordingInfo& info, const Sen
                  Num(f.left - 3).c_str(), Num(f.top - 3).c_str(), Num(f.width + 6).c_str(), Num(f.height + 6).c_str());
     std::fprintf(out, "<g class=\"fixes\" clip-path=\"url(#map-clip)\" data-fixes=\"%llu\" data-pixels-per-metre=\"%s\">\n",
                  static_cast<unsigned long long>(sc.fixes), Num(ppm, 6).c_str());
-    svg::PixelGrid grid(2);
+    // The colours once, not on each of the many points.
+    std::fputs("<style>", out);
+    for (int l = 0; l < kLaneCount; ++l) std::fprintf(out, "#deviation .q%d{fill:%s}", l, kLaneColours[l]);
+    std::fputs("#deviation .beyond{fill:#fff;stroke-width:1;stroke:#000}</style>\n", out);
+    // Marks 5 px across on a 3 px grid: a crowd stays a crowd, a page stays small.
+    svg::PixelGrid grid(3);
     ok = rows.epochs.ForEach([&](const EpochRow& row) {
            const double t = timeOf(row);
            if (std::isnan(row.latitude)) return overTime(row, t, nullptr);
@@ -305,8 +310,8 @@ bool RecordingReport::Write(std::FILE* out, const RecordingInfo& info, const Sen
            const double y = f.y(std::clamp(o.north, -mapExtent, mapExtent));
            if (!grid.Take(x, y, row.lane)) return;
            ++drawn;
-           std::fprintf(out, "<circle class=\"fix q%d%s\" cx=\"%s\" cy=\"%s\" r=\"2.5\" fill=\"%s\"/>\n", row.lane,
-                        out_ ? " beyond" : "", Num(x).c_str(), Num(y).c_str(), kLaneColours[row.lane]);
+           std::fprintf(out, "<circle class=\"fix q%d%s\" cx=\"%s\" cy=\"%s\" r=\"2.5\"/>\n", row.lane,
+                        out_ ? " beyond" : "", Num(x).c_str(), Num(y).c_str());
          }) && ok;
     std::fputs("</g>\n", out);
     const std::string cx = Num(f.x(0)), cy = Num(f.y(0));
@@ -318,10 +323,11 @@ bool RecordingReport::Write(std::FILE* out, const RecordingInfo& info, const Sen
       const char* name;
       double radius;
       const char* dash;
+      double angle;  // of the label, degrees from east: apart, as CEP95 and 2DRMS are often close
     };
-    const Ring rings[] = {{"cep50", "CEP50", sc.cep50, ""},
-                          {"cep95", "CEP95", sc.cep95, "6 3"},
-                          {"drms2", "2DRMS", sc.drms2, "2 3"}};
+    const Ring rings[] = {{"cep50", "CEP50", sc.cep50, "", 45},
+                          {"cep95", "CEP95", sc.cep95, "6 3", 15},
+                          {"drms2", "2DRMS", sc.drms2, "2 3", 75}};
     std::fputs("<g class=\"rings\" clip-path=\"url(#map-clip)\">\n", out);
     for (const Ring& ring : rings) {
       const double r = ring.radius * ppm;
@@ -330,9 +336,12 @@ bool RecordingReport::Write(std::FILE* out, const RecordingInfo& info, const Sen
                    "stroke=\"#000\" stroke-width=\"1.5\"%s%s%s/>\n",
                    ring.cls, cx.c_str(), cy.c_str(), Num(r, 3).c_str(), Num(ring.radius, 4).c_str(),
                    *ring.dash ? " stroke-dasharray=\"" : "", ring.dash, *ring.dash ? "\"" : "");
+      const double a = ring.angle * 3.14159265358979323846 / 180;
       if (r < f.width / 2)
-        std::fprintf(out, "<text x=\"%s\" y=\"%s\" class=\"ring-label\">%s %s m</text>\n",
-                     Num(f.x(0) + r * 0.72 + 3).c_str(), Num(f.y(0) - r * 0.72 - 3).c_str(), ring.name,
+        std::fprintf(out,
+                     "<text x=\"%s\" y=\"%s\" class=\"ring-label\" stroke=\"#fff\" stroke-width=\"3\" "
+                     "paint-order=\"stroke\">%s %s m</text>\n",
+                     Num(f.x(0) + r * std::cos(a) + 3).c_str(), Num(f.y(0) - r * std::sin(a) - 3).c_str(), ring.name,
                      Num(ring.radius, 3).c_str());
     }
     std::fputs("</g>\n", out);
