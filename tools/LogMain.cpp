@@ -2,10 +2,12 @@
 // reads the port and prints what the decoders made of it: their records,
 // counts, the epochs as a table or a track, and the figures of a receiver
 // evaluation.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,7 +63,8 @@ constexpr const char* kUsage =
     "--version\" prints the program's version.\n"
     "\n"
     "Exit status: 0 done, 1 the file could not be read or holds no NMEA\n"
-    "sentence at all, 2 a wrong command line.\n"
+    "sentence at all, or the report's page could not be written (an existing\n"
+    "file without --force), 2 a wrong command line.\n"
     "See also vantrel(1), vantrel-bench(1) and vantrel-sim(1).\n";
 
 constexpr const char* kEpochsNote =
@@ -297,23 +300,24 @@ int RunStats(LogInput& in, const Options& o) {
 }
 
 int RunReport(LogInput& in, const Options& o) {
-  vantrel::benchtool::OutputFile page;
-  if (!o.output.empty() && o.output != "-") {
-    if (const std::string why = page.Open(o.output, o.force); !why.empty()) return Failed(why);
-  }
-  std::FILE* out = page.Get() ? page.Get() : stdout;
+  const bool toFile = !o.output.empty() && o.output != "-";
+  // Refused before the reading, opened after it: a recording with nothing
+  // in it leaves no page behind and a forced file as it was.
+  struct stat existing;
+  if (toFile && !o.force && ::stat(o.output.c_str(), &existing) == 0)
+    return Failed(o.output + " exists (--force overwrites it)");
   in.EnableProgress(1);
   RecordingReport report(o.reference);
   SentenceTally tally;
   const ReadResult result = ReadEpochs(in, report, tally);
-  if (!result.readOk || !result.anySentence) {
-    // Nothing to show: no page is left behind.
-    page.Close();
-    if (!o.output.empty() && o.output != "-") std::remove(o.output.c_str());
-    return result.readOk ? NoSentence(in) : Conclude(in, result);
+  if (!result.readOk) return Conclude(in, result);
+  if (!result.anySentence) return NoSentence(in);
+  vantrel::benchtool::OutputFile page;
+  if (toFile) {
+    if (const std::string why = page.Open(o.output, o.force); !why.empty()) return Failed(why);
   }
-  RecordingInfo info{in.ShortName(), in.Size(), std::string("vantrel-log ") + vantrel::kVersion};
-  const bool drawn = report.Write(out, info, tally);
+  const RecordingInfo info{in.ShortName(), in.Size(), std::string("vantrel-log ") + vantrel::kVersion};
+  const bool drawn = report.Write(toFile ? page.Get() : stdout, info, tally);
   if (!page.Close()) return Failed("cannot write " + o.output + ": " + std::strerror(errno));
   if (!drawn) return Failed("a temporary file failed: the report's plots are incomplete");
   return Conclude(in, result);
