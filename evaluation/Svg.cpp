@@ -33,8 +33,10 @@ std::vector<double> NiceTicks(double lo, double hi, int wanted) {
   std::vector<double> ticks;
   if (!(hi > lo)) return {lo};
   const double step = NiceStep(hi - lo, wanted);
+  // Rounded to the step's decimals: 3 x 0.2 is 0.6, not 0.6000000000000001.
+  const double scale = std::pow(10.0, DecimalsFor(step));
   for (double k = std::ceil(lo / step - 1e-9); k * step <= hi + step * 1e-9 && ticks.size() < 100; ++k)
-    ticks.push_back(k * step == 0 ? 0 : k * step);
+    ticks.push_back(std::round(k * step * scale) / scale + 0.0);
   return ticks;
 }
 
