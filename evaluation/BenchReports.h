@@ -39,8 +39,8 @@ void WriteTtffPage(std::FILE* out, const TtffPage& page);
 struct SensitivityPagePoint {
   int iteration = 0;  // 1-based
   bool tracking = false;
-  int levelDbm = 0;         // at the generator
-  std::optional<int> snr;   // none: the satellite was not seen
+  int levelDbm = 0;        // at the generator
+  std::optional<int> snr;  // none: the satellite was not seen
 };
 
 struct SensitivityPageResult {

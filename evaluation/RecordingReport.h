@@ -22,9 +22,9 @@
 namespace vantrel::evaluation {
 
 struct RecordingInfo {
-  std::string name;              // the file's name
-  std::optional<uint64_t> bytes; // none for a pipe
-  std::string tool;              // "vantrel-log 1.4.2"
+  std::string name;               // the file's name
+  std::optional<uint64_t> bytes;  // none for a pipe
+  std::string tool;               // "vantrel-log 1.4.2"
 };
 
 class RecordingReport final : public IEpochSink {

@@ -120,7 +120,8 @@ void FigureBegin(std::FILE* out, const std::string& id, int width, int height, c
                "<figure id=\"%s\">\n<svg xmlns=\"http://www.w3.org/2000/svg\" role=\"img\" width=\"%d\" "
                "height=\"%d\" viewBox=\"0 0 %d %d\" aria-labelledby=\"%s-title %s-caption\">\n"
                "<title id=\"%s-title\">%s</title>\n",
-               id.c_str(), width, height, width, height, id.c_str(), id.c_str(), id.c_str(), Esc(title).c_str());
+               id.c_str(), width, height, width, height, id.c_str(), id.c_str(), id.c_str(),
+               Esc(title).c_str());
 }
 
 void FigureEnd(std::FILE* out, const std::string& id, const std::string& caption) {
@@ -150,12 +151,13 @@ void Axes(std::FILE* out, const Frame& f, const std::string& xName, const std::s
                  Num(f.left).c_str(), y.c_str(), Num(right).c_str(), y.c_str(), Num(f.left - 5).c_str(),
                  Num(f.y(t) + 4).c_str(), Num(t, yd).c_str());
   }
-  std::fprintf(out, "<rect class=\"axis\" x=\"%s\" y=\"%s\" width=\"%s\" height=\"%s\"/>\n", Num(f.left).c_str(),
-               Num(f.top).c_str(), Num(f.width).c_str(), Num(f.height).c_str());
-  std::fprintf(out, "<text x=\"%s\" y=\"%s\" text-anchor=\"middle\">%s</text>\n", Num(f.left + f.width / 2).c_str(),
-               Num(bottom + 32).c_str(), Esc(xName).c_str());
+  std::fprintf(out, "<rect class=\"axis\" x=\"%s\" y=\"%s\" width=\"%s\" height=\"%s\"/>\n",
+               Num(f.left).c_str(), Num(f.top).c_str(), Num(f.width).c_str(), Num(f.height).c_str());
+  std::fprintf(out, "<text x=\"%s\" y=\"%s\" text-anchor=\"middle\">%s</text>\n",
+               Num(f.left + f.width / 2).c_str(), Num(bottom + 32).c_str(), Esc(xName).c_str());
   const std::string cx = Num(f.left - 45), cy = Num(f.top + f.height / 2);
-  std::fprintf(out, "<text x=\"%s\" y=\"%s\" text-anchor=\"middle\" transform=\"rotate(-90 %s %s)\">%s</text>\n",
+  std::fprintf(out,
+               "<text x=\"%s\" y=\"%s\" text-anchor=\"middle\" transform=\"rotate(-90 %s %s)\">%s</text>\n",
                cx.c_str(), cy.c_str(), cx.c_str(), cy.c_str(), Esc(yName).c_str());
   std::fputs("</g>\n", out);
 }
@@ -174,20 +176,21 @@ int LegendRows(size_t items, double columnWidth) {
   return static_cast<int>((items + PerRow(columnWidth) - 1) / PerRow(columnWidth));
 }
 
-void Legend(std::FILE* out, double left, double top, const std::vector<LegendItem>& items, double columnWidth) {
+void Legend(std::FILE* out, double left, double top, const std::vector<LegendItem>& items,
+            double columnWidth) {
   std::fputs("<g class=\"legend\">\n", out);
   for (size_t i = 0; i < items.size(); ++i) {
     const LegendItem& item = items[i];
     const double x = left + static_cast<double>(i % PerRow(columnWidth)) * columnWidth;
     const double y = top + 16.0 * static_cast<double>(i / PerRow(columnWidth));
     if (item.point)
-      std::fprintf(out, "<circle cx=\"%s\" cy=\"%s\" r=\"4\" fill=\"%s\"/>", Num(x + 8).c_str(), Num(y - 4).c_str(),
-                   item.colour.c_str());
+      std::fprintf(out, "<circle cx=\"%s\" cy=\"%s\" r=\"4\" fill=\"%s\"/>", Num(x + 8).c_str(),
+                   Num(y - 4).c_str(), item.colour.c_str());
     else
-      std::fprintf(out,
-                   "<line x1=\"%s\" y1=\"%s\" x2=\"%s\" y2=\"%s\" stroke=\"%s\" stroke-width=\"2.5\"%s%s%s/>",
-                   Num(x).c_str(), Num(y - 4).c_str(), Num(x + 18).c_str(), Num(y - 4).c_str(), item.colour.c_str(),
-                   item.dash.empty() ? "" : " stroke-dasharray=\"", item.dash.c_str(), item.dash.empty() ? "" : "\"");
+      std::fprintf(
+          out, "<line x1=\"%s\" y1=\"%s\" x2=\"%s\" y2=\"%s\" stroke=\"%s\" stroke-width=\"2.5\"%s%s%s/>",
+          Num(x).c_str(), Num(y - 4).c_str(), Num(x + 18).c_str(), Num(y - 4).c_str(), item.colour.c_str(),
+          item.dash.empty() ? "" : " stroke-dasharray=\"", item.dash.c_str(), item.dash.empty() ? "" : "\"");
     std::fprintf(out, "<text x=\"%s\" y=\"%s\">%s</text>\n", Num(x + 22).c_str(), Num(y).c_str(),
                  Esc(item.name).c_str());
   }

@@ -25,9 +25,11 @@ std::string Esc(std::string_view text);
 
 // A linear map from data to pixels.
 struct Scale {
-  double lo = 0, hi = 1;        // data
-  double from = 0, to = 1;      // pixels
-  double operator()(double v) const { return hi == lo ? (from + to) / 2 : from + (v - lo) * (to - from) / (hi - lo); }
+  double lo = 0, hi = 1;    // data
+  double from = 0, to = 1;  // pixels
+  double operator()(double v) const {
+    return hi == lo ? (from + to) / 2 : from + (v - lo) * (to - from) / (hi - lo);
+  }
   double PixelsPerUnit() const { return hi == lo ? 0 : (to - from) / (hi - lo); }
 };
 
@@ -118,7 +120,8 @@ struct LegendItem {
   bool point = false;  // a dot instead of a line
 };
 // Items in columns of `columnWidth` pixels, as many to a row as fit in 640.
-void Legend(std::FILE* out, double x, double y, const std::vector<LegendItem>& items, double columnWidth = 120);
+void Legend(std::FILE* out, double x, double y, const std::vector<LegendItem>& items,
+            double columnWidth = 120);
 // The rows Legend takes, 16 pixels each.
 int LegendRows(size_t items, double columnWidth = 120);
 

@@ -25,8 +25,10 @@ evaluation::TtffPage TtffPageOf(const std::string& kind, int runsAsked, std::opt
     r.failure = !o.failure.empty() ? o.failure : o.interrupted ? "interrupted" : "";
     for (const TtffRun& run : o.runs) {
       evaluation::TtffPageRun p{run.index, std::nullopt, run.failure};
-      if (run.ttffMs) p.seconds = static_cast<double>(*run.ttffMs) / 1000.0;
-      else if (p.failure.empty()) p.failure = "no fix";
+      if (run.ttffMs)
+        p.seconds = static_cast<double>(*run.ttffMs) / 1000.0;
+      else if (p.failure.empty())
+        p.failure = "no fix";
       r.runs.push_back(p);
     }
     while (!o.interrupted && static_cast<int>(r.runs.size()) < runsAsked)
@@ -45,8 +47,8 @@ evaluation::TtffPage TtffPageOf(const std::string& kind, int runsAsked, std::opt
 }
 
 evaluation::SensitivityPage SensitivityPageOf(const std::string& port, const std::string& generator,
-                                              const SensitivitySettings& settings, const SensitivityOutcome& out,
-                                              bool pass) {
+                                              const SensitivitySettings& settings,
+                                              const SensitivityOutcome& out, bool pass) {
   evaluation::SensitivityPage page;
   page.port = port;
   page.generator = generator;
@@ -68,7 +70,8 @@ evaluation::SensitivityPage SensitivityPageOf(const std::string& port, const std
     page.curve.push_back({p.iteration, p.phase == TestPhase::Tracking, static_cast<int>(p.levelDbm),
                           p.snr > 0 ? std::optional<int>(p.snr) : std::nullopt});
   for (int i = 0; i < settings.iterations; ++i) {
-    const SensitivityIteration* it = i < static_cast<int>(out.iterations.size()) ? &out.iterations[i] : nullptr;
+    const SensitivityIteration* it =
+        i < static_cast<int>(out.iterations.size()) ? &out.iterations[i] : nullptr;
     for (bool tracking : {false, true}) {
       if (tracking ? !page.tracking : !page.acquisition) continue;
       evaluation::SensitivityPageResult r{i + 1, tracking, std::nullopt, ""};
@@ -78,7 +81,8 @@ evaluation::SensitivityPage SensitivityPageOf(const std::string& port, const std
       } else {
         // The reason is what the window would have shown, else the run's.
         for (const std::string& m : it->messages) r.failure += (r.failure.empty() ? "" : "; ") + m;
-        if (r.failure.empty()) r.failure = out.failure.empty() ? "the test ended without a level" : out.failure;
+        if (r.failure.empty())
+          r.failure = out.failure.empty() ? "the test ended without a level" : out.failure;
       }
       page.results.push_back(r);
     }

@@ -21,7 +21,7 @@ evaluation::TtffPage TtffPageOf(const std::string& kind, int runsAsked, std::opt
                                 const std::vector<TtffSummary>& summaries, bool pass);
 
 evaluation::SensitivityPage SensitivityPageOf(const std::string& port, const std::string& generator,
-                                              const SensitivitySettings& settings, const SensitivityOutcome& out,
-                                              bool pass);
+                                              const SensitivitySettings& settings,
+                                              const SensitivityOutcome& out, bool pass);
 
 }  // namespace vantrel::benchtool

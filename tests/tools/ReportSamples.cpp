@@ -18,7 +18,8 @@ TtffPage Campaign() {
   page.limitS = 40.0;
   page.tool = "test";
   page.written = "now";
-  const double times[3][6] = {{31.2, 33.0, 29.8, 35.1, 30.4, 32.2}, {36.0, 41.5, 38.2, 0, 37.7, 39.9}, {28.0, 27.5, 0, 0, 0, 0}};
+  const double times[3][6] = {
+      {31.2, 33.0, 29.8, 35.1, 30.4, 32.2}, {36.0, 41.5, 38.2, 0, 37.7, 39.9}, {28.0, 27.5, 0, 0, 0, 0}};
   const char* ports[3] = {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"};
   for (int r = 0; r < 3; ++r) {
     TtffPageReceiver rx;
@@ -50,11 +51,14 @@ SensitivityPage Sensitivity() {
   page.iterations = 2;
   for (int it = 1; it <= 2; ++it) {
     for (int level = -90; level >= -104; level -= 2)
-      page.curve.push_back({it, false, level, level > -102 ? std::optional<int>(level + 128 - it) : std::nullopt});
+      page.curve.push_back(
+          {it, false, level, level > -102 ? std::optional<int>(level + 128 - it) : std::nullopt});
     for (int level = -100; level >= -116; level -= 2)
       page.curve.push_back({it, true, level, level + 132 - it});
   }
-  page.results = {{1, false, -140, ""}, {1, true, -156, ""}, {2, false, -141, ""},
+  page.results = {{1, false, -140, ""},
+                  {1, true, -156, ""},
+                  {2, false, -141, ""},
                   {2, true, std::nullopt, "the satellite was lost before the first step"}};
   page.tool = "test";
   page.written = "now";
@@ -69,8 +73,10 @@ int main(int argc, char** argv) {
   for (const char* name : {"ttff.html", "sensitivity.html"}) {
     std::FILE* out = std::fopen((dir + "/" + name).c_str(), "w");
     if (!out) return 1;
-    if (std::string(name) == "ttff.html") WriteTtffPage(out, Campaign());
-    else WriteSensitivityPage(out, Sensitivity());
+    if (std::string(name) == "ttff.html")
+      WriteTtffPage(out, Campaign());
+    else
+      WriteSensitivityPage(out, Sensitivity());
     if (std::fclose(out) != 0) return 1;
   }
   return 0;

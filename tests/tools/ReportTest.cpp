@@ -20,7 +20,8 @@ TEST(ReportTest, NumbersAndTicks) {
     double v;
     int decimals;
     const char* text;
-  } numbers[] = {{-0.04, 1, "0.0"}, {-0.05, 1, "-0.1"}, {1.25, 2, "1.25"}, {1234.5678, 0, "1235"}, {1e-9, 3, "0.000"}};
+  } numbers[] = {
+      {-0.04, 1, "0.0"}, {-0.05, 1, "-0.1"}, {1.25, 2, "1.25"}, {1234.5678, 0, "1235"}, {1e-9, 3, "0.000"}};
   for (const auto& n : numbers) EXPECT_EQ(svg::Num(n.v, n.decimals), n.text) << n.v;
   const struct {
     double span;
@@ -85,10 +86,11 @@ TEST(ReportTest, LongRecordingThroughTheTemporaryFile) {
 
 TEST(ReportTest, BenchOutcomesKeepTheirReasons) {
   using namespace benchtool;
-  ReceiverOutcome gone{"/dev/a", {{1, 1500, "", std::nullopt}, {2, std::nullopt, "", std::nullopt}}, "receiver gone", false};
+  ReceiverOutcome gone{
+      "/dev/a", {{1, 1500, "", std::nullopt}, {2, std::nullopt, "", std::nullopt}}, "receiver gone", false};
   ReceiverOutcome stopped{"/dev/b", {{1, 2000, "", std::nullopt}}, "", true};
-  const TtffPage page =
-      TtffPageOf("cold", 4, 3000, {gone, stopped}, {Summarise(gone.runs, 3000), Summarise(stopped.runs, 3000)}, false);
+  const TtffPage page = TtffPageOf("cold", 4, 3000, {gone, stopped},
+                                   {Summarise(gone.runs, 3000), Summarise(stopped.runs, 3000)}, false);
   ASSERT_EQ(page.receivers.size(), 2u);
   const auto& a = page.receivers[0].runs;
   ASSERT_EQ(a.size(), 4u);  // the two it missed listed as not run
