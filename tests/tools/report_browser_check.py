@@ -25,6 +25,7 @@ import tempfile
 import time
 import base64
 import fcntl
+import select
 
 CHROMIUM_FLAGS = [
     "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
@@ -120,7 +121,8 @@ class Browser:
     def receive(self, timeout):
         deadline = time.monotonic() + timeout
         while b"\0" not in self.buffer:
-            if time.monotonic() > deadline:
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self.from_r], [], [], left)[0]:
                 raise TimeoutError("Chromium did not answer")
             chunk = os.read(self.from_r, 1 << 16)
             if not chunk:
@@ -146,7 +148,7 @@ class Browser:
     def close(self):
         try:
             self.send("Browser.close")
-        except Exception:
+        except (OSError, RuntimeError, TimeoutError):
             pass
         try:
             self.proc.wait(timeout=10)
@@ -191,7 +193,7 @@ def evaluate(browser, session, expression):
 
 
 # Every figure: an <svg role="img"> whose aria-labelledby names a title and a
-# caption with text in them; SVG text is text.
+# caption with text in them; SVG text is text. The page fetches nothing.
 ACCESSIBLE = """(() => {
   const bad = [];
   for (const svg of document.querySelectorAll('figure svg')) {
@@ -204,6 +206,9 @@ ACCESSIBLE = """(() => {
     }
     if (svg.querySelectorAll('text').length === 0) bad.push(svg.parentNode.id + ': no text');
   }
+  // Self-contained: nothing fetched, no script.
+  for (const r of performance.getEntriesByType('resource')) bad.push('fetched ' + r.name);
+  if (document.scripts.length) bad.push(document.scripts.length + ' scripts');
   return {figures: document.querySelectorAll('figure svg').length, bad};
 })()"""
 
