@@ -284,6 +284,7 @@ void WriteSensitivityPage(std::FILE* out, const SensitivityPage& page) {
       const char* dash = key.second ? "6 3" : "";
       std::string d;
       bool open = false;
+      std::string lastVertex;
       svg::PixelGrid grid(2);
       std::string marks;
       for (const SensitivityPagePoint* p : points) {
@@ -297,7 +298,10 @@ void WriteSensitivityPage(std::FILE* out, const SensitivityPage& page) {
           continue;
         }
         const double y = f.y(*p->snr);
-        d += (open ? "L" : "M") + Num(x) + "," + Num(y);
+        // Ticks at the same level and SNR, many while a level is held, make one vertex.
+        const std::string vertex = Num(x) + "," + Num(y);
+        if (!open || vertex != lastVertex) d += (open ? "L" : "M") + vertex;
+        lastVertex = vertex;
         open = true;
         if (grid.Take(x, y, 0))
           marks += "<circle cx=\"" + Num(x) + "\" cy=\"" + Num(y) + "\" r=\"2.5\" fill=\"" +
