@@ -52,13 +52,19 @@ void RunAll(std::vector<Receiver>& receivers, const CampaignSettings& settings, 
   for (std::thread& t : threads) t.join();
 }
 
-TEST(BenchCampaignTest, ThreeReceiversMatchTheirConfiguredTimes) {
-  std::vector<Receiver> receivers;
-  for (int s : {1, 2, 3}) receivers.emplace_back(s);
+// Three cold starts each, a fix within 10 s.
+CampaignSettings ThreeColdStarts() {
   CampaignSettings settings;
   settings.kind = Restart::Cold;
   settings.runs = 3;
   settings.timeoutMs = 10000;
+  return settings;
+}
+
+TEST(BenchCampaignTest, ThreeReceiversMatchTheirConfiguredTimes) {
+  std::vector<Receiver> receivers;
+  for (int s : {1, 2, 3}) receivers.emplace_back(s);
+  const CampaignSettings settings = ThreeColdStarts();
   std::mutex mutex;
   int reported = 0;
   RunAll(receivers, settings, [&](const std::string&, const TtffRun&) {
@@ -100,10 +106,7 @@ TEST(BenchCampaignTest, AReceiverLostMidCampaignFailsWithTheReason) {
     SCOPED_TRACE(c.how);
     std::vector<Receiver> receivers;
     for (int s : {1, 1, 1}) receivers.emplace_back(s);
-    CampaignSettings settings;
-    settings.kind = Restart::Cold;
-    settings.runs = 3;
-    settings.timeoutMs = 10000;
+    const CampaignSettings settings = ThreeColdStarts();
     const std::string lost = receivers[1].sim->ReceiverPath();
     RunAll(receivers, settings, [&](const std::string& port, const TtffRun& run) {
       if (port == lost && run.index == 1) c.lose(*receivers[1].sim);
