@@ -5,8 +5,8 @@ different cold-start times in one command, the CSV with a row per run, the
 --limit (0 when every receiver is within it, 1 when one is not), and
 Ctrl-C ending a campaign with the summary of the runs it made. The CSV is
 written only when asked, never over a file without --force, and holds a row
-for the runs a receiver that went away could not make. A receiver that falls
-silent or goes away before its first fix has no figures at all: null in the
+for the runs a receiver that went away could not make. A receiver that goes
+away before its first fix has no figures at all: null in the
 JSON, empty times in the CSV, the reason in each and in the text table.
 
 Usage: bench_ttff_check.py VANTREL_BENCH VANTREL_SIM
@@ -134,10 +134,11 @@ def main():
         lost = [r for r in rows if r["failure"].startswith("not run: ")]
         if proc.returncode != 1 or [r["run"] for r in rows] != ["1", "2", "3"] or len(lost) != 1 or lost[0]["time_utc"]:
             failures.append(f"a receiver gone: exit {proc.returncode}, rows {rows}")
-        # Silent, or gone, from the first restart on: no run has a time, and
-        # no figure is made up from none.
-        for how, reason, output in (("silent", "no answer in 5 s", "json"), ("gone", "receiver gone", "text")):
-            d = os.path.join(root, how)
+        # Gone from the first restart on: no run has a time, and no figure is
+        # made up from none.
+        reason = "receiver gone"
+        for output in ("json", "text"):
+            d = os.path.join(root, "gone-" + output)
             sim_proc = subprocess.Popen([sim, "--dir", d, "--fix-rate", str(FIX_RATE), "--ttff-cold", "3"],
                                         stderr=subprocess.DEVNULL)
             sims.append(sim_proc)
@@ -145,7 +146,7 @@ def main():
             deadline = time.monotonic() + 5
             while not os.path.exists(port) and time.monotonic() < deadline:
                 time.sleep(0.05)
-            csv_path = os.path.join(root, f"{how}.csv")
+            csv_path = os.path.join(d + ".csv")
             args = [bench, "ttff", "--kind", "cold", "--runs", "2", "--timeout", "20", "--port", port,
                     "--csv", csv_path] + (["--json"] if output == "json" else [])
             proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=root)
@@ -154,27 +155,23 @@ def main():
             while time.monotonic() < deadline and \
                     (not os.path.exists(received) or b"$PQOL103" not in open(received, "rb").read()):
                 time.sleep(0.02)
-            if how == "silent":
-                with open(os.path.join(d, "control"), "w") as control:
-                    control.write("silent on\n")
-            else:
-                sim_proc.terminate()
+            sim_proc.terminate()
             out, err = proc.communicate(timeout=30)
             rows = list(csv.DictReader(open(csv_path)))
             want_rows = [("", reason), ("", "not run: " + reason)]
             if proc.returncode != 1 or [(r["ttff_ms"], r["failure"]) for r in rows] != want_rows:
-                failures.append(f"{how}: exit {proc.returncode}, rows {rows}, {err!r}")
+                failures.append(f"gone, {output}: exit {proc.returncode}, rows {rows}, {err!r}")
             if output == "json":
                 try:
                     rx = json.loads(out)["receivers"][0]
                     figures = [rx[k] for k in ("min_ms", "median_ms", "p95_ms", "max_ms")]
                     runs = [(r["ttff_ms"], r["failure"]) for r in rx["results"]]
                     if figures != [None] * 4 or rx["failure"] != reason or runs != [(None, f) for _, f in want_rows]:
-                        failures.append(f"{how}: summary {rx}")
+                        failures.append(f"gone: summary {rx}")
                 except (ValueError, KeyError, IndexError):
-                    failures.append(f"{how}: no summary: {out!r}")
+                    failures.append(f"gone: no summary: {out!r}")
             elif "no run timed" not in out or f"FAIL ({reason})" not in out or "0.000" in out:
-                failures.append(f"{how}: table {out!r}")
+                failures.append(f"gone: table {out!r}")
     finally:
         for p in sims:
             p.terminate()
