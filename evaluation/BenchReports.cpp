@@ -360,16 +360,20 @@ void WriteSensitivityPage(std::FILE* out, const SensitivityPage& page) {
   }
 
   std::fputs(
-      "<h2>Results</h2>\n<table class=\"results\">\n<tr><th>iteration</th><th>test</th><th>result at the "
-      "receiver</th></tr>\n",
+      "<h2>Results</h2>\n<table class=\"results\">\n<tr><th>iteration</th><th>test</th><th>last level held"
+      "</th><th>first level lost</th></tr>\n",
       out);
+  const auto level = [](const std::optional<int64_t>& dbm, const char* none) {
+    return dbm ? std::to_string(*dbm) + " dBm" : std::string(none);
+  };
   for (const SensitivityPageResult& r : page.results) {
     std::fprintf(out, "<tr><td class=\"n\">%d</td><td>%s</td>", r.iteration,
                  r.tracking ? "tracking" : "acquisition");
-    if (r.dbm)
-      std::fprintf(out, "<td class=\"n\">%lld dBm</td></tr>\n", static_cast<long long>(*r.dbm));
+    if (r.dbm || r.heldDbm)
+      std::fprintf(out, "<td class=\"n\">%s</td><td class=\"n\">%s</td></tr>\n",
+                   level(r.heldDbm, "&#8211;").c_str(), level(r.dbm, "none down to the floor").c_str());
     else
-      std::fprintf(out, "<td class=\"fail\">no result: %s</td></tr>\n", Esc(r.failure).c_str());
+      std::fprintf(out, "<td class=\"fail\" colspan=\"2\">no result: %s</td></tr>\n", Esc(r.failure).c_str());
   }
   std::fputs("</table>\n", out);
   svg::PageEnd(out);

@@ -46,8 +46,11 @@ struct SensitivityPagePoint {
 struct SensitivityPageResult {
   int iteration = 0;
   bool tracking = false;
-  std::optional<int64_t> dbm;  // at the receiver; none: `failure` says why
+  // At the receiver: the first level lost (the window's result), none when
+  // nothing was held (`failure` says why) or it held on down to the floor.
+  std::optional<int64_t> dbm;
   std::string failure;
+  std::optional<int64_t> heldDbm;  // the last level held
 };
 
 struct SensitivityPage {

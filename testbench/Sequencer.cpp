@@ -111,6 +111,7 @@ void SensitivitySequencer::Start(TestState first) {
   settings_ = std::get<TestSettings>(parsed);
   state_ = first;
   rfLevel_ = kTestStartLevel;
+  heldLevel_.reset();
   panel_.ShowResult(first == TestState::Acquisition ? TestPhase::Acquisition : TestPhase::Tracking,
                     kUnknownResultText);
   testTick_ = 0;
@@ -135,7 +136,7 @@ void SensitivitySequencer::AcquisitionTick() {
   }
   // Not acquired within the time-out: the last level is the result.
   if (int64_t{settings_.AcqTimeout} + kAcqTimeoutExtraTicks < testTick_) {
-    FinishAcquisition();
+    FinishAcquisition(true);
     return;
   }
   if (testTick_ == 1) acqHitCount_ = 0;
@@ -144,8 +145,9 @@ void SensitivitySequencer::AcquisitionTick() {
     ++acqHitCount_;
     if (acqHitCount_ >= kAcqSightingsToSucceed) {
       acqHitCount_ = 0;
+      heldLevel_ = rfLevel_;
       if (rfLevel_ <= kTestFloorLevel) {
-        FinishAcquisition();
+        FinishAcquisition(false);
         return;
       }
       // The increment below brings the count to 0: the next tick starts the
@@ -164,14 +166,15 @@ void SensitivitySequencer::TrackingTick() {
   if (snr > 0 && testTick_ > settings_.TrackDuration) {
     // Held long enough: one step down, or the end at the floor.
     testTick_ = 0;
+    heldLevel_ = rfLevel_;
     if (rfLevel_ > kTestFloorLevel) {
       if (!StepLevel(snr, settings_.TrackCnr)) return;
-    } else if (FinishTracking()) {
+    } else if (FinishTracking(false)) {
       return;
     }
   } else if (snr == 0) {
     // Lost, at any tick, the first one included.
-    if (FinishTracking()) return;
+    if (FinishTracking(true)) return;
   }
   ++testTick_;
 }
@@ -213,17 +216,28 @@ std::string SensitivitySequencer::ResultText() const {
   return std::to_string(ResultValue(rfLevel_, settings_.Degrade));
 }
 
-void SensitivitySequencer::FinishAcquisition() {
+PhaseResult SensitivitySequencer::Measurement(bool lost, const char* notHeld) const {
+  PhaseResult result;
+  if (heldLevel_) result.heldDbm = ResultValue(*heldLevel_, settings_.Degrade);
+  else result.failure = notHeld;
+  // Lost at the start level means never held: nothing was measured there.
+  if (lost && heldLevel_) result.lostDbm = ResultValue(rfLevel_, settings_.Degrade);
+  return result;
+}
+
+void SensitivitySequencer::FinishAcquisition(bool lost) {
   state_ = TestState::Idle;
   panel_.SetTicking(false);
   panel_.ShowResult(TestPhase::Acquisition, ResultText());
+  panel_.Measured(TestPhase::Acquisition, Measurement(lost, kNotAcquiredText));
   panel_.SetTestControlsEnabled(true);
   // "Stop !" stays enabled; pressing it only disables it.
   panel_.ShowMessage(kAcqFinishedText);
 }
 
-bool SensitivitySequencer::FinishTracking() {
+bool SensitivitySequencer::FinishTracking(bool lost) {
   panel_.ShowResult(TestPhase::Tracking, ResultText());
+  panel_.Measured(TestPhase::Tracking, Measurement(lost, kNotTrackedText));
   if (state_ == TestState::TrackingOnly) {
     state_ = TestState::Idle;
     panel_.SetTicking(false);
@@ -237,6 +251,7 @@ bool SensitivitySequencer::FinishTracking() {
   // first sighting.
   if (generator_.SendRFLevel(kTestStartLevel)) {
     rfLevel_ = kTestStartLevel;
+    heldLevel_.reset();
     panel_.ShowResult(TestPhase::Acquisition, kUnknownResultText);
     state_ = TestState::Acquisition;
     testTick_ = 0;

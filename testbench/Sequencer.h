@@ -13,6 +13,7 @@
 // stopped: the box's own event loop may let the user start the next test,
 // and nothing of the old tick may run after that.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -70,6 +71,23 @@ int32_t SightedSnr(const SatInView (&table)[kSatsInViewMax], int32_t svId);
 // attenuation, in dBm.
 int64_t ResultValue(int32_t level, int32_t degrade);
 
+// What one phase measured, in dBm at the receiver. The window's label shows
+// the first level lost as it always has, even for a satellite never held;
+// a report that keeps figures takes both levels, and none that was not
+// measured.
+struct PhaseResult {
+  // The last level at which the satellite was held for the duration
+  // (tracking) or acquired (acquisition); none when not even the start level.
+  std::optional<int64_t> heldDbm;
+  // The first level at which it was lost or not acquired; none when it was
+  // held down to the floor.
+  std::optional<int64_t> lostDbm;
+  std::string failure;  // why nothing was held; empty when a level was
+  bool operator==(const PhaseResult&) const = default;
+};
+inline constexpr char kNotTrackedText[] = "satellite not tracked at the start level";
+inline constexpr char kNotAcquiredText[] = "satellite not acquired at the start level";
+
 // ---- what the sequencer drives ----------------------------------------------
 
 // The receiver under test: its reader's table and the cold start.
@@ -98,6 +116,9 @@ class BenchPanel {
   virtual void SetTestControlsEnabled(bool on) = 0;  // the test control set
   virtual void SetStopEnabled(bool on) = 0;          // "Stop !"
   virtual void ShowResult(TestPhase phase, const std::string& text) = 0;
+  // The finished phase's levels, told right after its label; the window
+  // keeps only the label.
+  virtual void Measured(TestPhase, const PhaseResult&) {}
   // Modal; returns when the user has seen it.
   virtual void ShowMessage(const std::string& text) = 0;
   // The generator failed: its port is closed as its Close button would.
@@ -151,11 +172,13 @@ class SensitivitySequencer {
   // Stops the test when the generator failed; true if it did.
   bool GeneratorFailed();
   int32_t LookForSatellite();
-  void FinishAcquisition();
+  // `lost`: the satellite was lost at the current level, else held at the floor.
+  void FinishAcquisition(bool lost);
   // True when the test ended (a message was shown); false when "Test All"
   // went on to its acquisition phase.
-  bool FinishTracking();
+  bool FinishTracking(bool lost);
   std::string ResultText() const;
+  PhaseResult Measurement(bool lost, const char* notHeld) const;
 
   BenchPanel& panel_;
   BenchGenerator& generator_;
@@ -167,6 +190,7 @@ class SensitivitySequencer {
   int32_t rfLevel_ = kTestStartLevel;
   int32_t testTick_ = 0;  // ticks of the current level (tracking) or attempt (acquisition)
   int acqHitCount_ = 0;   // consecutive sightings in the current attempt
+  std::optional<int32_t> heldLevel_;  // the phase's last level held or acquired
 };
 
 }  // namespace vantrel

@@ -18,12 +18,14 @@
 namespace vantrel::benchtool {
 
 const char kExitStatusText[] =
-    "Exit status: 0 every receiver passes (sensitivity: every iteration gave a\n"
-    "result), 1 a receiver fails (a run without a fix, a receiver gone, a time\n"
-    "over the limit, a sensitivity test without a result, a generator that\n"
-    "stopped taking commands mid-test), 2 a wrong command line or a set-up\n"
-    "error (a port that will not open, a receiver that never answers, a\n"
-    "generator that is missing, a CSV file that exists or cannot be written).\n"
+    "Exit status: 0 every receiver passes (sensitivity: every iteration held a\n"
+    "level in each phase), 1 a receiver fails (a run without a fix, a receiver\n"
+    "gone or silent for 5 s, a time over the limit, a sensitivity iteration\n"
+    "without a level held, such as a satellite not tracked at the start level,\n"
+    "a generator that stopped taking commands mid-test; its figures are then\n"
+    "absent, never 0), 2 a wrong command line or a set-up error (a port that\n"
+    "will not open, a receiver that never answers, a generator that is\n"
+    "missing, a CSV file that exists or cannot be written).\n"
     "\n"
     "Ctrl-C (or SIGTERM) ends a run with the summary of what was done so far,\n"
     "marked \"interrupted\", and exit status 1; a second Ctrl-C ends it at once.";

@@ -36,10 +36,12 @@ evaluation::TtffPage TtffPageOf(const std::string& kind, int runsAsked, std::opt
     if (i < summaries.size()) {
       const TtffSummary& s = summaries[i];
       r.pass = s.pass;
-      r.minS = static_cast<double>(s.minMs) / 1000.0;
-      r.medianS = static_cast<double>(s.medianMs) / 1000.0;
-      r.p95S = static_cast<double>(s.p95Ms) / 1000.0;
-      r.maxS = static_cast<double>(s.maxMs) / 1000.0;
+      if (s.figures) {
+        r.minS = static_cast<double>(s.figures->minMs) / 1000.0;
+        r.medianS = static_cast<double>(s.figures->medianMs) / 1000.0;
+        r.p95S = static_cast<double>(s.figures->p95Ms) / 1000.0;
+        r.maxS = static_cast<double>(s.figures->maxMs) / 1000.0;
+      }
     }
     page.receivers.push_back(std::move(r));
   }
@@ -68,21 +70,20 @@ evaluation::SensitivityPage SensitivityPageOf(const std::string& port, const std
   page.written = UtcText(std::chrono::system_clock::now());
   for (const CurvePoint& p : out.curve)
     page.curve.push_back({p.iteration, p.phase == TestPhase::Tracking, static_cast<int>(p.levelDbm),
-                          p.snr > 0 ? std::optional<int>(p.snr) : std::nullopt});
+                          p.snr ? std::optional<int>(*p.snr) : std::nullopt});
   for (int i = 0; i < settings.iterations; ++i) {
     const SensitivityIteration* it =
         i < static_cast<int>(out.iterations.size()) ? &out.iterations[i] : nullptr;
     for (bool tracking : {false, true}) {
       if (tracking ? !page.tracking : !page.acquisition) continue;
-      evaluation::SensitivityPageResult r{i + 1, tracking, std::nullopt, ""};
-      if (it == nullptr) {
-        r.failure = "not run" + (out.failure.empty() ? "" : ": " + out.failure);
-      } else if ((r.dbm = ResultDbm(tracking ? it->tracking : it->acquisition))) {
+      evaluation::SensitivityPageResult r{i + 1, tracking, std::nullopt, "", std::nullopt};
+      const std::optional<PhaseResult>* result = it ? &(tracking ? it->tracking : it->acquisition) : nullptr;
+      if (result && *result) {
+        r.dbm = (*result)->lostDbm;
+        r.heldDbm = (*result)->heldDbm;
+        r.failure = (*result)->failure;
       } else {
-        // The reason is what the window would have shown, else the run's.
-        for (const std::string& m : it->messages) r.failure += (r.failure.empty() ? "" : "; ") + m;
-        if (r.failure.empty())
-          r.failure = out.failure.empty() ? "the test ended without a level" : out.failure;
+        r.failure = "not run" + (out.failure.empty() ? "" : ": " + out.failure);
       }
       page.results.push_back(r);
     }

@@ -1,6 +1,7 @@
 // vantrel-bench sensitivity: the window's sensitivity sequencer with a
 // signal generator, K times, and the SNR-versus-level curve.
 #include <algorithm>
+#include <optional>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -28,11 +29,23 @@ constexpr const char kSensitivityHelp[] =
     "satellite (acquisition: no longer acquires it within the time-out;\n"
     "tracking: no longer holds it above the threshold for the duration).\n"
     "Each level step goes to standard error; with --csv each tick's level and\n"
-    "the SNR the receiver reports for the satellite make the curve (iteration,\n"
-    "phase, level_dbm, snr). The results in dBm at the receiver and their\n"
-    "spread (max - min) are printed at the end. A tracking test needs the\n"
-    "satellite tracked already. The defaults are the window's lists; --tick-ms\n"
-    "ticks faster than the window, for a receiver with a faster fix rate.";
+    "the SNR the receiver reports for the satellite (empty when not seen) make\n"
+    "the curve (iteration, phase, level_dbm, snr).\n"
+    "\n"
+    "Each iteration gives, in dBm at the receiver (the generator's level less\n"
+    "--degrade), the last level held: the lowest level at which the receiver\n"
+    "held the satellite for the duration (tracking) or acquired it within the\n"
+    "time-out (acquisition); and the first level lost: the level after it, at\n"
+    "which it lost or did not acquire the satellite (the window's result; none\n"
+    "when it held on down to the floor of -145 dBm at the generator). An\n"
+    "iteration without a level held has no result, only its reason: \"satellite\n"
+    "not tracked at the start level\", \"satellite not acquired at the start\n"
+    "level\", \"receiver gone\", \"no answer in 5 s\" (the receiver sent nothing\n"
+    "for 5 s), \"interrupted\" or the generator's failure (JSON: null). The\n"
+    "spread (largest less smallest) of each level is printed at the end. A\n"
+    "tracking test needs the satellite tracked already. The defaults are the\n"
+    "window's lists; --tick-ms ticks faster than the window, for a receiver\n"
+    "with a faster fix rate.";
 
 class SleepPauses final : public IPauses {
  public:
@@ -46,16 +59,32 @@ struct SensitivityOptions : OutputOptions {
   SensitivitySettings settings;
 };
 
-// The results of one phase over the iterations.
+// A phase's levels over the iterations.
 struct Figures {
-  std::vector<int64_t> values;
-  int missing = 0;
-  int64_t Spread() const {
-    if (values.empty()) return 0;
+  std::vector<int64_t> held, lost;
+  int failures = 0;  // iterations without a level held
+  static std::optional<int64_t> Spread(const std::vector<int64_t>& values) {
+    if (values.empty()) return std::nullopt;
     const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
     return *hi - *lo;
   }
 };
+
+std::string DbmText(const std::optional<int64_t>& v, const char* none) {
+  return v ? std::to_string(*v) + " dB" : none;
+}
+
+// Why a phase failed: the reasons of its iterations, each once.
+std::string Reasons(const std::vector<const PhaseResult*>& results) {
+  std::string text;
+  std::vector<std::string> seen;
+  for (const PhaseResult* r : results) {
+    if (r->heldDbm || std::find(seen.begin(), seen.end(), r->failure) != seen.end()) continue;
+    seen.push_back(r->failure);
+    text += (text.empty() ? "" : "; ") + r->failure;
+  }
+  return text;
+}
 
 const char* PhaseName(TestPhase p) { return p == TestPhase::Acquisition ? "acquisition" : "tracking"; }
 
@@ -98,7 +127,7 @@ class SensitivityCommand final : public BenchCommand {
         ->type_name("S");
     CLI::Option* acq = sub.add_flag("--acq", o_.acq, "the acquisition test only");
     CLI::Option* track = sub.add_flag("--track", o_.track, "the tracking test only");
-    CLI::Option* all = sub.add_flag("--all", o_.all, "acquisition, then tracking");
+    CLI::Option* all = sub.add_flag("--all", o_.all, "tracking, then acquisition (the window's Test All)");
     acq->excludes(track)->excludes(all);
     track->excludes(all);
     sub.add_option("--iterations", o_.settings.iterations, "times to run the test, 1 to 10000 (1)")
@@ -167,14 +196,15 @@ class SensitivityCommand final : public BenchCommand {
     int32_t lastLevel = 1;
     const SensitivityOutcome out =
         RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint& p) {
+          const std::string snr = p.snr ? std::to_string(*p.snr) : "";
           if (csv_.Get()) {
-            std::fprintf(csv_.Get(), "%d,%s,%d,%d\n", p.iteration, PhaseName(p.phase),
-                         static_cast<int>(p.levelDbm), static_cast<int>(p.snr));
+            std::fprintf(csv_.Get(), "%d,%s,%d,%s\n", p.iteration, PhaseName(p.phase),
+                         static_cast<int>(p.levelDbm), snr.c_str());
             std::fflush(csv_.Get());
           }
           if (p.levelDbm != lastLevel)
-            std::fprintf(stderr, "iteration %d %s: level %d dBm, SNR %d\n", p.iteration, PhaseName(p.phase),
-                         static_cast<int>(p.levelDbm), static_cast<int>(p.snr));
+            std::fprintf(stderr, "iteration %d %s: level %d dBm, %s\n", p.iteration, PhaseName(p.phase),
+                         static_cast<int>(p.levelDbm), p.snr ? ("SNR " + snr).c_str() : "satellite not seen");
           lastLevel = p.levelDbm;
         });
     const bool written = csv_.Close();
@@ -186,70 +216,101 @@ class SensitivityCommand final : public BenchCommand {
     return static_cast<int>(pass ? Exit::Pass : Exit::Fail);
   }
 
-  // Prints the results; true when the run passes.
+  // Prints the results; true when the run passes: every iteration held a
+  // level in every phase.
   bool Report(const SensitivityOutcome& out, std::FILE* to) const {
     const SensitivitySettings& settings = o_.settings;
-    Figures acq, track;
-    const bool wantAcq = settings.start != TestEvent::TrackOnlyPressed;
-    const bool wantTrack = settings.start != TestEvent::AcqOnlyPressed;
-    for (const SensitivityIteration& it : out.iterations) {
-      for (auto [want, text, figures] :
-           {std::tuple{wantAcq, &it.acquisition, &acq}, std::tuple{wantTrack, &it.tracking, &track}}) {
-        if (!want) continue;
-        if (const auto v = ResultDbm(*text))
-          figures->values.push_back(*v);
-        else
-          ++figures->missing;
-      }
-    }
     const int expected = settings.iterations;
-    const bool pass =
-        out.failure.empty() &&
-        (!wantAcq || (acq.missing == 0 && static_cast<int>(acq.values.size()) == expected)) &&
-        (!wantTrack || (track.missing == 0 && static_cast<int>(track.values.size()) == expected));
+    struct Phase {
+      const char* name;
+      std::optional<PhaseResult> SensitivityIteration::*field;
+      std::vector<const PhaseResult*> results;  // one per iteration asked for
+      Figures figures;
+    };
+    // The iterations a stopped run did not make have no result either.
+    const PhaseResult notRun{std::nullopt, std::nullopt, "not run: " + out.failure};
+    std::vector<Phase> phases;
+    if (settings.start != TestEvent::AcqOnlyPressed) phases.push_back({"tracking", &SensitivityIteration::tracking});
+    if (settings.start != TestEvent::TrackOnlyPressed)
+      phases.push_back({"acquisition", &SensitivityIteration::acquisition});
+    bool pass = out.failure.empty();
+    for (Phase& phase : phases) {
+      for (int i = 0; i < expected; ++i) {
+        const std::optional<PhaseResult>* r =
+            i < static_cast<int>(out.iterations.size()) ? &(out.iterations[i].*phase.field) : nullptr;
+        phase.results.push_back(r && *r ? &**r : &notRun);
+        const PhaseResult& result = *phase.results.back();
+        if (result.heldDbm) phase.figures.held.push_back(*result.heldDbm);
+        else ++phase.figures.failures;
+        if (result.lostDbm) phase.figures.lost.push_back(*result.lostDbm);
+      }
+      pass = pass && phase.figures.failures == 0;
+    }
+    std::string failure = out.failure;
+    for (const Phase& phase : phases)
+      if (const std::string why = Reasons(phase.results); failure.empty() && !why.empty()) failure = why;
+
     if (o_.json) {
       evaluation::JsonWriter j(to);
+      const auto dbm = [&](const char* name, const std::optional<int64_t>& v) {
+        if (v) j.Int(name, *v);
+        else j.Null(name);
+      };
+      const auto text = [&](const char* name, const std::string& v) {
+        if (v.empty()) j.Null(name);
+        else j.StringEscaped(name, v.c_str());
+      };
       j.Open('{');
       j.StringEscaped("port", o_.port.c_str());
       j.StringEscaped("generator", o_.generatorPort.c_str());
       j.Int("iterations", expected);
       j.Bool("pass", pass);
-      j.StringEscaped("failure", out.failure.c_str());
-      for (auto [want, name, figures] :
-           {std::tuple{wantAcq, "acquisition", &acq}, std::tuple{wantTrack, "tracking", &track}}) {
-        if (!want) continue;
-        j.Key(name);
+      text("failure", failure);
+      for (const Phase& phase : phases) {
+        j.Key(phase.name);
         j.Open('{');
-        j.Key("results_dbm");
+        j.Key("results");
         j.Open('[');
-        for (size_t k = 0; k < figures->values.size(); ++k)
-          std::fprintf(to, "%s%lld", k ? ", " : "", static_cast<long long>(figures->values[k]));
+        for (const PhaseResult* r : phase.results) {
+          j.Open('{');
+          dbm("held_dbm", r->heldDbm);
+          dbm("lost_dbm", r->lostDbm);
+          text("failure", r->failure);
+          j.Close('}');
+        }
         j.Close(']');
-        j.Int("missing", figures->missing);
+        j.Int("failures", phase.figures.failures);
         // No result, no spread: a 0 would be a figure nobody measured.
-        if (figures->values.empty())
-          j.Null("spread_db");
-        else
-          j.Int("spread_db", figures->Spread());
+        dbm("held_spread_db", Figures::Spread(phase.figures.held));
+        dbm("lost_spread_db", Figures::Spread(phase.figures.lost));
         j.Close('}');
       }
       j.Close('}');
       std::fputc('\n', to);
-    } else {
-      for (size_t i = 0; i < out.iterations.size(); ++i)
-        std::fprintf(to, "iteration %zu: acquisition %s dBm, tracking %s dBm\n", i + 1,
-                     out.iterations[i].acquisition.c_str(), out.iterations[i].tracking.c_str());
-      for (auto [want, name, figures] :
-           {std::tuple{wantAcq, "acquisition", &acq}, std::tuple{wantTrack, "tracking", &track}}) {
-        if (!want) continue;
-        if (figures->values.empty())
-          std::fprintf(to, "%s spread: none (no result)\n", name);
-        else
-          std::fprintf(to, "%s spread: %lld dB\n", name, static_cast<long long>(figures->Spread()));
-      }
-      std::fprintf(to, "%s%s\n", pass ? "pass" : "FAIL",
-                   out.failure.empty() ? "" : (" (" + out.failure + ")").c_str());
+      return pass;
     }
+    for (const Phase& phase : phases) {
+      for (size_t i = 0; i < phase.results.size(); ++i) {
+        const PhaseResult& r = *phase.results[i];
+        if (!r.heldDbm)
+          std::fprintf(to, "iteration %zu %s: no result (%s)\n", i + 1, phase.name, r.failure.c_str());
+        else if (!r.lostDbm)
+          std::fprintf(to, "iteration %zu %s: held %lld dBm, not lost down to the floor\n", i + 1, phase.name,
+                       static_cast<long long>(*r.heldDbm));
+        else
+          std::fprintf(to, "iteration %zu %s: held %lld dBm, lost %lld dBm\n", i + 1, phase.name,
+                       static_cast<long long>(*r.heldDbm), static_cast<long long>(*r.lostDbm));
+      }
+    }
+    for (const Phase& phase : phases) {
+      if (phase.figures.held.empty())
+        std::fprintf(to, "%s: no result in any iteration\n", phase.name);
+      else
+        std::fprintf(to, "%s spread: held %s, lost %s\n", phase.name,
+                     DbmText(Figures::Spread(phase.figures.held), "none").c_str(),
+                     DbmText(Figures::Spread(phase.figures.lost), "none").c_str());
+    }
+    std::fprintf(to, "%s%s\n", pass ? "pass" : "FAIL", failure.empty() ? "" : (" (" + failure + ")").c_str());
     return pass;
   }
 

@@ -26,8 +26,11 @@ constexpr const char kTtffHelp[] =
     "of any talker), to the millisecond. The ports run in parallel, one reader\n"
     "per receiver. Prints the minimum, median, 95th percentile (nearest rank),\n"
     "maximum and failures of each receiver and whether it passes: every run\n"
-    "timed and, with --limit, none longer than S seconds. Progress goes to\n"
-    "standard error.";
+    "timed and, with --limit, none longer than S seconds. A run without a fix\n"
+    "has no time, only its reason: \"no fix within the time-out\", \"no answer\n"
+    "in 5 s\" (the receiver sent nothing for 5 s and is dropped), \"receiver\n"
+    "gone\"; a receiver without one timed run shows that reason instead of\n"
+    "figures (JSON: null). Progress goes to standard error.";
 
 struct TtffOptions : OutputOptions {
   std::vector<std::string> ports;
@@ -42,14 +45,25 @@ struct TtffOptions : OutputOptions {
 // What a campaign gives its report.
 struct TtffResult {
   std::vector<ReceiverOutcome> outcomes;
+  std::vector<std::vector<TtffRun>> runs;  // each receiver's, with a row for each run it could not make
   std::vector<TtffSummary> summaries;
   std::optional<int64_t> limitMs;
   bool pass = true;
 };
 
-std::string FailureText(const ReceiverOutcome& out) {
+// Why a receiver fails: why it dropped out, else the reasons of its runs.
+std::string FailureText(const ReceiverOutcome& out, const TtffSummary& summary) {
   if (!out.failure.empty()) return out.failure;
-  return out.interrupted ? "interrupted" : "";
+  if (out.interrupted) return summary.reasons.empty() ? kInterruptedText : kInterruptedText + ("; " + summary.reasons);
+  if (summary.reasons.empty() && !summary.pass) return "over the limit";
+  return summary.reasons;
+}
+
+void JsonText(evaluation::JsonWriter& j, const char* name, const std::string& text) {
+  if (text.empty())
+    j.Null(name);
+  else
+    j.StringEscaped(name, text.c_str());
 }
 
 std::string Seconds(int64_t ms) {
@@ -184,10 +198,11 @@ class TtffCommand final : public BenchCommand {
       // summed up over the runs it made, and does not pass.
       std::vector<TtffRun> runs = out.runs;
       while (!out.interrupted && static_cast<int>(runs.size()) < o_.runs) {
-        runs.push_back({static_cast<int>(runs.size()) + 1, std::nullopt, out.failure, std::nullopt});
-        WriteRow(out.port, {runs.back().index, std::nullopt, "not run: " + out.failure, std::nullopt});
+        runs.push_back({static_cast<int>(runs.size()) + 1, std::nullopt, "not run: " + out.failure, std::nullopt});
+        WriteRow(out.port, runs.back());
       }
       result.summaries.push_back(Summarise(runs, result.limitMs));
+      result.runs.push_back(std::move(runs));
       if (out.interrupted) result.summaries.back().pass = false;
       result.pass = result.pass && result.summaries.back().pass;
     }
@@ -213,12 +228,35 @@ class TtffCommand final : public BenchCommand {
         j.StringEscaped("port", r.outcomes[i].port.c_str());
         j.Int("runs", s.runs);
         j.Int("failures", s.failures);
-        j.Int("min_ms", s.minMs);
-        j.Int("median_ms", s.medianMs);
-        j.Int("p95_ms", s.p95Ms);
-        j.Int("max_ms", s.maxMs);
+        const struct {
+          const char* name;
+          int64_t TtffFigures::*field;
+        } figures[] = {{"min_ms", &TtffFigures::minMs},
+                       {"median_ms", &TtffFigures::medianMs},
+                       {"p95_ms", &TtffFigures::p95Ms},
+                       {"max_ms", &TtffFigures::maxMs}};
+        // No timed run, no figure: a 0 would be a time nobody measured.
+        for (const auto& f : figures) {
+          if (s.figures)
+            j.Int(f.name, (*s.figures).*f.field);
+          else
+            j.Null(f.name);
+        }
         j.Bool("pass", s.pass);
-        j.StringEscaped("failure", FailureText(r.outcomes[i]).c_str());
+        JsonText(j, "failure", FailureText(r.outcomes[i], s));
+        j.Key("results");
+        j.Open('[');
+        for (const TtffRun& run : r.runs[i]) {
+          j.Open('{');
+          j.Int("run", run.index);
+          if (run.ttffMs)
+            j.Int("ttff_ms", *run.ttffMs);
+          else
+            j.Null("ttff_ms");
+          JsonText(j, "failure", run.failure);
+          j.Close('}');
+        }
+        j.Close(']');
         j.Close('}');
       }
       j.Close(']');
@@ -231,10 +269,14 @@ class TtffCommand final : public BenchCommand {
     for (size_t i = 0; i < r.outcomes.size(); ++i) {
       const TtffSummary& s = r.summaries[i];
       std::string result = s.pass ? "pass" : "FAIL";
-      if (const std::string why = FailureText(r.outcomes[i]); !why.empty()) result += " (" + why + ")";
-      std::fprintf(out, "%-28s %5d %5d %9s %9s %9s %9s  %s\n", r.outcomes[i].port.c_str(), s.runs, s.failures,
-                   Seconds(s.minMs).c_str(), Seconds(s.medianMs).c_str(), Seconds(s.p95Ms).c_str(),
-                   Seconds(s.maxMs).c_str(), result.c_str());
+      if (const std::string why = FailureText(r.outcomes[i], s); !why.empty()) result += " (" + why + ")";
+      if (s.figures)
+        std::fprintf(out, "%-28s %5d %5d %9s %9s %9s %9s  %s\n", r.outcomes[i].port.c_str(), s.runs, s.failures,
+                     Seconds(s.figures->minMs).c_str(), Seconds(s.figures->medianMs).c_str(),
+                     Seconds(s.figures->p95Ms).c_str(), Seconds(s.figures->maxMs).c_str(), result.c_str());
+      else
+        std::fprintf(out, "%-28s %5d %5d %39s  %s\n", r.outcomes[i].port.c_str(), s.runs, s.failures,
+                     "no run timed", result.c_str());
     }
   }
 

@@ -36,6 +36,7 @@ class TerminalReceiver final : public BenchReceiver, private IStreamHandler {
     reading_.store(true);
   }
   bool Gone() const { return link_.Gone(); }
+  bool Silent() const { return std::chrono::steady_clock::now() - heardAt_.load() >= std::chrono::milliseconds(kSilenceMs); }
 
  private:
   void OnReply(const char*, size_t) override {}
@@ -44,6 +45,7 @@ class TerminalReceiver final : public BenchReceiver, private IStreamHandler {
     char buffer[kChunkMax];
     while (!quit_.load() && !link_.Gone()) {
       const size_t n = link_.Read(buffer, sizeof buffer);
+      if (n > 0) heardAt_.store(std::chrono::steady_clock::now());
       if (!reading_.load()) continue;  // the old reader has ended; the new one starts empty
       std::lock_guard lock(mutex_);
       StreamDecoder decoder(framing_, record_, *this);
@@ -59,6 +61,7 @@ class TerminalReceiver final : public BenchReceiver, private IStreamHandler {
   CompleteSatsInView complete_;  // what a tick sees
   std::atomic<bool> reading_{true};
   std::atomic<bool> quit_{false};
+  std::atomic<std::chrono::steady_clock::time_point> heardAt_{std::chrono::steady_clock::now()};
   std::thread thread_;
 };
 
@@ -69,8 +72,9 @@ class TerminalPanel final : public BenchPanel {
   void SetTicking(bool on) override { ticking = on; }
   void SetTestControlsEnabled(bool) override {}
   void SetStopEnabled(bool) override {}
-  void ShowResult(TestPhase phase, const std::string& text) override {
-    (phase == TestPhase::Acquisition ? current.acquisition : current.tracking) = text;
+  void ShowResult(TestPhase, const std::string&) override {}
+  void Measured(TestPhase phase, const PhaseResult& result) override {
+    (phase == TestPhase::Acquisition ? current.acquisition : current.tracking) = result;
   }
   void ShowMessage(const std::string& text) override { current.messages.push_back(text); }
   void CloseGenerator() override { generatorClosed = true; }
@@ -108,13 +112,6 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-std::optional<int64_t> ResultDbm(const std::string& text) {
-  if (text.empty() || text == kUnknownResultText) return std::nullopt;
-  const std::optional<int32_t> v = ListTextToInt(text);
-  if (!v) return std::nullopt;
-  return *v;
-}
-
 SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generatorLink, IPauses& pauses,
                                   const SensitivitySettings& settings, const TickDone& tick) {
   SensitivityOutcome outcome;
@@ -140,31 +137,38 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
     while (panel.ticking) {
       next += std::chrono::milliseconds(settings.tickMs);
       std::this_thread::sleep_until(next);
-      if (receiver.Gone()) {
+      if (receiver.Gone() || receiver.Silent()) {
         sequencer.Handle(TestEvent::PortClosed);
-        outcome.failure = "receiver gone";
+        outcome.failure = receiver.Gone() ? kGoneText : kNoAnswerText;
         break;
       }
       if (settings.stop != nullptr && settings.stop->load(std::memory_order_relaxed)) {
         sequencer.Handle(TestEvent::PortClosed);
-        outcome.failure = "interrupted";
+        outcome.failure = kInterruptedText;
         break;
       }
       // The SNR the tick will see, at the level it runs with.
       SatInView table[kSatsInViewMax] = {};
       receiver.SatsInView(table);
+      const int32_t snr = sv ? SightedSnr(table, *sv) : 0;
       CurvePoint point{i,
                        sequencer.State() == TestState::Acquisition ? TestPhase::Acquisition : TestPhase::Tracking,
-                       generator.level, sv ? SightedSnr(table, *sv) : 0};
+                       generator.level, snr > 0 ? std::optional(snr) : std::nullopt};
       sequencer.Handle(TestEvent::TimerTick);
       outcome.curve.push_back(point);
       if (tick) tick(point);
     }
-    outcome.iterations.push_back(panel.current);
     if (panel.generatorClosed) {
       outcome.failure = OneLine(generator.Failure());
       generatorLink.Close();
     }
+    // A phase the run stopped before it ended measured nothing, for the
+    // run's reason.
+    const bool acq = settings.start != TestEvent::TrackOnlyPressed, track = settings.start != TestEvent::AcqOnlyPressed;
+    for (auto [wanted, result] : {std::pair{acq, &panel.current.acquisition}, std::pair{track, &panel.current.tracking}})
+      if (wanted && !*result)
+        *result = PhaseResult{std::nullopt, std::nullopt, outcome.failure.empty() ? "not finished" : outcome.failure};
+    outcome.iterations.push_back(panel.current);
   }
   return outcome;
 }

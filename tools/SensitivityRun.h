@@ -13,6 +13,7 @@
 #include "link/PortLink.h"
 #include "testbench/GeneratorLink.h"
 #include "testbench/Sequencer.h"
+#include "tools/RunReasons.h"
 
 namespace vantrel::benchtool {
 
@@ -30,14 +31,16 @@ struct SensitivitySettings {
 struct CurvePoint {
   int iteration = 0;
   TestPhase phase = TestPhase::Acquisition;
-  int32_t levelDbm = 0;  // at the generator
-  int32_t snr = 0;       // of the test's satellite; 0 when not seen
+  int32_t levelDbm = 0;        // at the generator
+  std::optional<int32_t> snr;  // of the test's satellite; nothing when not seen
 };
 
 struct SensitivityIteration {
-  std::string acquisition = kUnknownResultText;  // dBm at the receiver, or "?"
-  std::string tracking = kUnknownResultText;
-  std::vector<std::string> messages;             // what the window would have shown in boxes
+  // The levels of each phase the test runs, or why it has none (the
+  // sequencer's reason, or why the run stopped before the phase ended);
+  // nothing for a phase the test does not run.
+  std::optional<PhaseResult> acquisition, tracking;
+  std::vector<std::string> messages;  // what the window would have shown in boxes
 };
 
 struct SensitivityOutcome {
@@ -53,8 +56,5 @@ using TickDone = std::function<void(const CurvePoint& point)>;
 // and an opened generator.
 SensitivityOutcome RunSensitivity(PortLink& receiver, GeneratorLink& generator, IPauses& pauses,
                                   const SensitivitySettings& settings, const TickDone& tick);
-
-// The results as numbers, for the spread: nothing for "?".
-std::optional<int64_t> ResultDbm(const std::string& text);
 
 }  // namespace vantrel::benchtool

@@ -109,23 +109,29 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
     const auto written = Clock::now();
     run.startedAt = std::chrono::system_clock::now();
     if (link.Write(restart.bytes.data(), restart.bytes.size()) != restart.bytes.size()) {
-      run.failure = "receiver gone: the restart command could not be written";
+      run.failure = std::string(kGoneText) + ": the restart command could not be written";
     } else {
       // The window's pause after the write holds only its UI thread; the
       // bench reads on through it, the reader does too.
       const auto end = written + std::chrono::milliseconds(settings.timeoutMs);
+      auto heard = written;
       while (!watch.fixAt_) {
         if (stopped()) break;
         if (link.Gone()) {
-          run.failure = "receiver gone";
+          run.failure = kGoneText;
           break;
         }
         if (Clock::now() >= end) {
-          run.failure = "timeout after " + std::to_string(settings.timeoutMs / 1000) + " s";
+          run.failure = kNoFixText;
           lost = false;
           break;
         }
+        if (MsBetween(heard, Clock::now()) >= kSilenceMs) {
+          run.failure = kNoAnswerText;
+          break;
+        }
         const size_t n = link.Read(buffer, sizeof buffer);
+        if (n > 0) heard = Clock::now();
         for (size_t taken = 0; taken < n && !watch.fixAt_;) taken += decoder.Feed(buffer + taken, n - taken);
       }
       if (watch.fixAt_) {

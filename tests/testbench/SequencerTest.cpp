@@ -122,6 +122,7 @@ struct Bench : BenchPanel, BenchGenerator, BenchReceiver, IPauses {
     (phase == TestPhase::Acquisition ? AcqResult : TrackResult) = text;
     Events.push_back((phase == TestPhase::Acquisition ? "acq result "s : "track result "s) + text);
   }
+  void Measured(TestPhase phase, const PhaseResult& result) override { Measurements.push_back({phase, result}); }
   void ShowMessage(const std::string& text) override {
     if (Ticking) ADD_FAILURE() << "a message while ticks still run: " << text;
     Events.push_back("message " + text);
@@ -157,6 +158,7 @@ struct Bench : BenchPanel, BenchGenerator, BenchReceiver, IPauses {
   bool Ticking = false;
   std::string AcqResult = "?", TrackResult = "?";
   std::vector<std::string> Events;
+  std::vector<std::pair<TestPhase, PhaseResult>> Measurements;
   std::function<void()> InsideMessage;  // what the user does while a box is open
 };
 
@@ -379,6 +381,70 @@ TEST_F(SequencerTest, TestAllHandsOverToAcquisitionWithoutAMessageOrAColdStart) 
   EXPECT_EQ(TakeEvents(), std::vector<std::string>{"level -95"});
   Ticks(1);
   EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"reader stop", kColdStart, "pause 800", "reader start"}));
+}
+
+// Beside its label, a finished phase tells the last level held and the
+// first level lost; a satellite never held gives no level but the reason,
+// whatever the label says.
+TEST_F(SequencerTest, EachPhaseTellsTheLevelsItMeasured) {
+  using M = std::pair<TestPhase, PhaseResult>;
+  constexpr auto kAcq = TestPhase::Acquisition;
+  constexpr auto kTrack = TestPhase::Tracking;
+  struct Case {
+    const char* run;
+    TestEvent start;
+    std::function<void()> ticks;
+    std::string label;
+    std::vector<M> measured;
+  };
+  const Case cases[] = {
+      {"tracking: never seen", TestEvent::TrackOnlyPressed, [&] { NotSeen(); Ticks(1); }, "-125",
+       {{kTrack, {std::nullopt, std::nullopt, kNotTrackedText}}}},
+      {"tracking: seen, lost before the duration", TestEvent::TrackOnlyPressed,
+       [&] { Ticks(5, [&](int t) { t < 5 ? Seen(45) : NotSeen(); }); }, "-125",
+       {{kTrack, {std::nullopt, std::nullopt, kNotTrackedText}}}},
+      {"tracking: held at -85, lost at -100", TestEvent::TrackOnlyPressed,
+       [&] { Ticks(34, [&](int t) { t <= 32 ? Seen(45) : NotSeen(); }); }, "-140", {{kTrack, {-125, -140, ""}}}},
+      {"tracking: held down to the floor", TestEvent::TrackOnlyPressed,
+       [&] {
+         bench.Texts.TrackDuration = "0";
+         sequencer.Handle(TestEvent::StopPressed);
+         sequencer.Handle(TestEvent::TrackOnlyPressed);
+         Seen(200);
+         Ticks(3);
+       },
+       "-185", {{kTrack, {-185, std::nullopt, ""}}}},
+      {"acquisition: never acquired", TestEvent::AcqOnlyPressed, [&] { NotSeen(); Ticks(72); }, "-125",
+       {{kAcq, {std::nullopt, std::nullopt, kNotAcquiredText}}}},
+      {"acquisition: acquired at -85, not at -95", TestEvent::AcqOnlyPressed,
+       [&] {
+         Ticks(12, [&](int t) { if (t > 1) Seen(40); });
+         Ticks(72, [&](int) { NotSeen(); });
+       },
+       "-135", {{kAcq, {-125, -135, ""}}}},
+      {"test all: each phase starts with nothing held", TestEvent::TestAllPressed,
+       [&] {
+         bench.Texts.TrackDuration = "1";
+         sequencer.Handle(TestEvent::StopPressed);
+         sequencer.Handle(TestEvent::TestAllPressed);
+         Ticks(4, [&](int t) { t < 4 ? Seen(25) : NotSeen(); });  // held at -85, lost at -90
+         Ticks(71, [&](int) { NotSeen(); });
+       },
+       "-125", {{kTrack, {-125, -130, ""}}, {kAcq, {std::nullopt, std::nullopt, kNotAcquiredText}}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.run);
+    bench.Texts = TestSettingTexts{};
+    sequencer.Handle(TestEvent::StopPressed);
+    sequencer.Handle(c.start);
+    tickCount = 0;
+    bench.Measurements.clear();
+    c.ticks();
+    EXPECT_EQ(sequencer.State(), TestState::Idle);
+    EXPECT_EQ(c.start == TestEvent::TrackOnlyPressed ? bench.TrackResult : bench.AcqResult, c.label)
+        << "the window's label as it always was";
+    EXPECT_EQ(bench.Measurements, c.measured);
+  }
 }
 
 TEST_F(SequencerTest, StopAndPortCloseEndTheTestAndKeepTheLabels) {

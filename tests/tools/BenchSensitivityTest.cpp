@@ -26,7 +26,9 @@ constexpr int kSnrAtZeroDbm = 174 - 3 - kGenLossDb;
 constexpr int kTrackLostLevel = 12 - 1 - kSnrAtZeroDbm;  // -120
 // Acquired from SNR 20: the first level at which a cold start finds nothing.
 constexpr int kAcqLostLevel = 20 - 1 - kSnrAtZeroDbm;  // -112
-constexpr int kGeneratorSv = 33;                       // on no simulated orbit: always in view
+// A satellite on a simulated orbit, low in the sky: it comes in a later GSV
+// message than the first, and the generator's signal replaces the sky's.
+constexpr int kGeneratorSv = 14;
 
 class SleepPauses final : public IPauses {
  public:
@@ -52,7 +54,7 @@ class BenchSensitivityTest : public ::testing::Test {
   GeneratorLink generator{pauses};
 };
 
-TEST_F(BenchSensitivityTest, TrackingTwiceFindsTheSimulatorsThresholdAndTheCurve) {
+TEST_F(BenchSensitivityTest, TrackingThreeTimesFindsTheSimulatorsThresholdEachTimeAndTheCurve) {
   ASSERT_NO_FATAL_FAILURE(
       Start({"--baud", "115200", "--fix-rate", "5", "--gen-loss", std::to_string(kGenLossDb)}));
   // A tracking test needs a satellite the receiver already tracks.
@@ -64,27 +66,30 @@ TEST_F(BenchSensitivityTest, TrackingTwiceFindsTheSimulatorsThresholdAndTheCurve
   settings.texts.TrackCnr = "12";
   settings.texts.TrackDuration = "3";
   settings.start = TestEvent::TrackOnlyPressed;
-  settings.iterations = 2;
+  settings.iterations = 3;
   settings.tickMs = 200;
   const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, nullptr);
   EXPECT_EQ(out.failure, "");
-  ASSERT_EQ(out.iterations.size(), 2u);
+  ASSERT_EQ(out.iterations.size(), 3u);
   for (const SensitivityIteration& it : out.iterations) {
     EXPECT_EQ(it.messages, std::vector<std::string>{kTrackFinishedText});
-    EXPECT_EQ(it.acquisition, kUnknownResultText);
-    const std::optional<int64_t> dbm = ResultDbm(it.tracking);
-    ASSERT_TRUE(dbm) << it.tracking;
-    const int64_t level = *dbm + kGenLossDb;
-    EXPECT_LE(level, kTrackLostLevel);
-    EXPECT_GT(level, kTrackLostLevel - 4) << "the last steps before the threshold are of 1 or 2 dB";
+    EXPECT_FALSE(it.acquisition);
+    ASSERT_TRUE(it.tracking && it.tracking->heldDbm && it.tracking->lostDbm) << it.tracking->failure;
+    // Held at the last level above the threshold, lost at the next one; a
+    // tick never sees a group half received, so every time the same.
+    const int64_t lost = *it.tracking->lostDbm + kGenLossDb, held = *it.tracking->heldDbm + kGenLossDb;
+    EXPECT_LE(lost, kTrackLostLevel);
+    EXPECT_GT(lost, kTrackLostLevel - 4) << "the last steps before the threshold are of 1 or 2 dB";
+    EXPECT_GT(held, kTrackLostLevel);
+    EXPECT_EQ(*it.tracking, *out.iterations[0].tracking);
   }
   // While the satellite is seen, its SNR follows the level.
   int seen = 0;
   for (const CurvePoint& p : out.curve) {
     EXPECT_EQ(p.phase, TestPhase::Tracking);
-    if (p.snr == 0) continue;
+    if (!p.snr) continue;
     ++seen;
-    EXPECT_NEAR(p.snr, p.levelDbm + kSnrAtZeroDbm, 1) << "level " << p.levelDbm;
+    EXPECT_NEAR(*p.snr, p.levelDbm + kSnrAtZeroDbm, 1) << "level " << p.levelDbm;
   }
   EXPECT_GT(seen, 6);
 }
@@ -110,7 +115,7 @@ TEST_F(BenchSensitivityTest, AStopEndsTheRunAtTheNextTickKeepingTheCurve) {
   EXPECT_EQ(out.failure, "interrupted");
   EXPECT_EQ(out.curve.size(), 3u);
   ASSERT_EQ(out.iterations.size(), 1u);
-  EXPECT_EQ(out.iterations[0].acquisition, kUnknownResultText);
+  EXPECT_EQ(out.iterations[0].acquisition, (PhaseResult{std::nullopt, std::nullopt, "interrupted"}));
 }
 
 // The generator's cable pulled mid-test: no result is made up, the run says
@@ -138,7 +143,7 @@ TEST_F(BenchSensitivityTest, AGeneratorPulledMidTestGivesNoResultAndItsReason) {
                              cable.SlavePath() + " went away or does not answer.");
   EXPECT_EQ(out.curve.size(), 4u) << "the next tick found it and was the last";
   ASSERT_EQ(out.iterations.size(), 1u);
-  EXPECT_EQ(out.iterations[0].acquisition, kUnknownResultText);
+  EXPECT_EQ(out.iterations[0].acquisition, (PhaseResult{std::nullopt, std::nullopt, out.failure}));
   EXPECT_FALSE(pulled.IsOpen());
 }
 
@@ -157,10 +162,11 @@ TEST_F(BenchSensitivityTest, AcquisitionFindsTheLevelBelowWhichAColdStartFindsNo
   EXPECT_EQ(out.failure, "");
   ASSERT_EQ(out.iterations.size(), 1u);
   EXPECT_EQ(out.iterations[0].messages, std::vector<std::string>{kAcqFinishedText});
-  const std::optional<int64_t> dbm = ResultDbm(out.iterations[0].acquisition);
-  ASSERT_TRUE(dbm) << out.iterations[0].acquisition;
-  // At the threshold or below it by less than the step that reached it.
-  const int64_t level = *dbm + kGenLossDb;
+  const std::optional<PhaseResult>& result = out.iterations[0].acquisition;
+  ASSERT_TRUE(result && result->lostDbm && result->heldDbm) << result->failure;
+  // At the threshold or below it by less than the step that reached it,
+  // the level before it acquired.
+  const int64_t level = *result->lostDbm + kGenLossDb;
   int32_t step = 0;
   for (size_t i = 1; i < out.curve.size(); ++i)
     if (out.curve[i].levelDbm == level && out.curve[i - 1].levelDbm > level)
@@ -168,7 +174,34 @@ TEST_F(BenchSensitivityTest, AcquisitionFindsTheLevelBelowWhichAColdStartFindsNo
   EXPECT_GT(step, 0) << "the result's level was reached by a step";
   EXPECT_LE(level, kAcqLostLevel);
   EXPECT_GT(level, kAcqLostLevel - step);
+  EXPECT_EQ(*result->heldDbm + kGenLossDb, level + step);
   for (const CurvePoint& p : out.curve) EXPECT_EQ(p.phase, TestPhase::Acquisition);
+}
+
+// A receiver that falls silent or goes away mid-test: the phase has no level
+// but the run's reason.
+TEST_F(BenchSensitivityTest, AReceiverLostMidTestGivesNoLevelButTheReason) {
+  const std::pair<void (*)(test::SimHarness&), const char*> cases[] = {
+      {[](test::SimHarness& s) { s.Silent(true); }, kNoAnswerText},
+      {[](test::SimHarness& s) { s.Stop(); }, kGoneText},
+  };
+  for (const auto& [lose, reason] : cases) {
+    SCOPED_TRACE(reason);
+    ASSERT_NO_FATAL_FAILURE(
+        Start({"--baud", "115200", "--fix-rate", "5", "--gen-loss", std::to_string(kGenLossDb)}));
+    SensitivitySettings settings;
+    settings.texts.SvId = std::to_string(kGeneratorSv);
+    settings.start = TestEvent::TrackOnlyPressed;
+    settings.iterations = 2;
+    settings.tickMs = 200;
+    int ticks = 0;
+    const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint&) {
+      if (++ticks == 3) lose(*sim);
+    });
+    EXPECT_EQ(out.failure, reason);
+    ASSERT_EQ(out.iterations.size(), 1u);
+    EXPECT_EQ(out.iterations[0].tracking, (PhaseResult{std::nullopt, std::nullopt, reason}));
+  }
 }
 
 }  // namespace

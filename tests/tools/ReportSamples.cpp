@@ -56,10 +56,10 @@ SensitivityPage Sensitivity() {
     for (int level = -100; level >= -116; level -= 2)
       page.curve.push_back({it, true, level, level + 132 - it});
   }
-  page.results = {{1, false, -140, ""},
-                  {1, true, -156, ""},
-                  {2, false, -141, ""},
-                  {2, true, std::nullopt, "the satellite was lost before the first step"}};
+  page.results = {{1, false, -140, "", -139},
+                  {1, true, -156, "", -155},
+                  {2, false, -141, "", -140},
+                  {2, true, std::nullopt, "satellite not tracked at the start level", std::nullopt}};
   page.tool = "test";
   page.written = "now";
   return page;

@@ -105,8 +105,8 @@ TEST(ReportTest, BenchOutcomesKeepTheirReasons) {
   settings.start = TestEvent::TestAllPressed;
   settings.iterations = 2;
   SensitivityOutcome out;
-  out.iterations.push_back({"-140", kUnknownResultText, {"Satellite lost"}});
-  out.curve = {{1, TestPhase::Acquisition, -100, 35}, {1, TestPhase::Tracking, -120, 0}};
+  out.iterations.push_back({PhaseResult{-139, -140, ""}, PhaseResult{std::nullopt, std::nullopt, kNotTrackedText}, {}});
+  out.curve = {{1, TestPhase::Acquisition, -100, 35}, {1, TestPhase::Tracking, -120, std::nullopt}};
   out.failure = "receiver gone";
   const SensitivityPage s = SensitivityPageOf("/dev/a", "/dev/g", settings, out, false);
   ASSERT_EQ(s.curve.size(), 2u);
@@ -114,7 +114,8 @@ TEST(ReportTest, BenchOutcomesKeepTheirReasons) {
   EXPECT_FALSE(s.curve[1].snr);  // not seen: no SNR of 0
   ASSERT_EQ(s.results.size(), 4u);
   EXPECT_EQ(s.results[0].dbm, -140);
-  EXPECT_EQ(s.results[1].failure, "Satellite lost");
+  EXPECT_EQ(s.results[0].heldDbm, -139);
+  EXPECT_EQ(s.results[1].failure, kNotTrackedText);
   EXPECT_EQ(s.results[2].failure, "not run: receiver gone");
   EXPECT_EQ(s.degradeDb, 40);
 }

@@ -5,7 +5,9 @@ different cold-start times in one command, the CSV with a row per run, the
 --limit (0 when every receiver is within it, 1 when one is not), and
 Ctrl-C ending a campaign with the summary of the runs it made. The CSV is
 written only when asked, never over a file without --force, and holds a row
-for the runs a receiver that went away could not make.
+for the runs a receiver that went away could not make. A receiver that goes
+away before its first fix has no figures at all: null in the
+JSON, empty times in the CSV, the reason in each and in the text table.
 
 Usage: bench_ttff_check.py VANTREL_BENCH VANTREL_SIM
 """
@@ -87,7 +89,8 @@ def main():
             failures.append(f"exit {result.returncode} with a receiver over the limit, expected 1")
         summary = json.loads(result.stdout)
         verdicts = [r["pass"] for r in summary["receivers"]]
-        if verdicts != [True, True, False] or summary["pass"]:
+        if verdicts != [True, True, False] or summary["pass"] or \
+                [r["failure"] for r in summary["receivers"]] != [None, None, "over the limit"]:
             failures.append(f"verdicts {verdicts} with the slowest receiver over the limit")
 
         # Ctrl-C mid-campaign: the summary of the runs made, no pass, exit 1.
@@ -131,6 +134,44 @@ def main():
         lost = [r for r in rows if r["failure"].startswith("not run: ")]
         if proc.returncode != 1 or [r["run"] for r in rows] != ["1", "2", "3"] or len(lost) != 1 or lost[0]["time_utc"]:
             failures.append(f"a receiver gone: exit {proc.returncode}, rows {rows}")
+        # Gone from the first restart on: no run has a time, and no figure is
+        # made up from none.
+        reason = "receiver gone"
+        for output in ("json", "text"):
+            d = os.path.join(root, "gone-" + output)
+            sim_proc = subprocess.Popen([sim, "--dir", d, "--fix-rate", str(FIX_RATE), "--ttff-cold", "3"],
+                                        stderr=subprocess.DEVNULL)
+            sims.append(sim_proc)
+            port = os.path.join(d, "receiver")
+            deadline = time.monotonic() + 5
+            while not os.path.exists(port) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            csv_path = os.path.join(d + ".csv")
+            args = [bench, "ttff", "--kind", "cold", "--runs", "2", "--timeout", "20", "--port", port,
+                    "--csv", csv_path] + (["--json"] if output == "json" else [])
+            proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=root)
+            received = os.path.join(d, "received.bin")
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and \
+                    (not os.path.exists(received) or b"$PQOL103" not in open(received, "rb").read()):
+                time.sleep(0.02)
+            sim_proc.terminate()
+            out, err = proc.communicate(timeout=30)
+            rows = list(csv.DictReader(open(csv_path)))
+            want_rows = [("", reason), ("", "not run: " + reason)]
+            if proc.returncode != 1 or [(r["ttff_ms"], r["failure"]) for r in rows] != want_rows:
+                failures.append(f"gone, {output}: exit {proc.returncode}, rows {rows}, {err!r}")
+            if output == "json":
+                try:
+                    rx = json.loads(out)["receivers"][0]
+                    figures = [rx[k] for k in ("min_ms", "median_ms", "p95_ms", "max_ms")]
+                    runs = [(r["ttff_ms"], r["failure"]) for r in rx["results"]]
+                    if figures != [None] * 4 or rx["failure"] != reason or runs != [(None, f) for _, f in want_rows]:
+                        failures.append(f"gone: summary {rx}")
+                except (ValueError, KeyError, IndexError):
+                    failures.append(f"gone: no summary: {out!r}")
+            elif "no run timed" not in out or f"FAIL ({reason})" not in out or "0.000" in out:
+                failures.append(f"gone: table {out!r}")
     finally:
         for p in sims:
             p.terminate()

@@ -297,7 +297,7 @@ def main():
             failures.append(f"sensitivity: curves {got['curves']}")
         if got["thresholds"] != 2 or got["results"] != 3 or got["unseen"] != 4:
             failures.append(f"sensitivity: drawn {got}")
-        if got["missing"] != ["no result: the satellite was lost before the first step"]:
+        if got["missing"] != ["no result: satellite not tracked at the start level"]:
             failures.append(f"sensitivity: missing result listed as {got['missing']}")
         figures.append(("sensitivity", session))
 
