@@ -14,6 +14,7 @@
 #include "Version.h"
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
+#include "tools/BenchRecording.h"
 
 namespace vantrel::benchtool {
 
@@ -23,7 +24,9 @@ const char kExitStatusText[] =
     "over the limit, a sensitivity test without a result, a generator that\n"
     "stopped taking commands mid-test), 2 a wrong command line or a set-up\n"
     "error (a port that will not open, a receiver that never answers, a\n"
-    "generator that is missing, a CSV file that exists or cannot be written).\n"
+    "generator that is missing, a CSV file that exists or cannot be written, a\n"
+    "results database that cannot be reached or written), 3 runs were made but\n"
+    "not all of them could be stored in the results database (each is named).\n"
     "\n"
     "Ctrl-C (or SIGTERM) ends a run with the summary of what was done so far,\n"
     "marked \"interrupted\", and exit status 1; a second Ctrl-C ends it at once.";
@@ -89,6 +92,7 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"ttff", "time-to-first-fix campaigns on one or more receivers at once", MakeTtffCommand},
     {"sensitivity", "the window's sensitivity test with a signal generator", MakeSensitivityCommand},
+    {"results", "the runs kept in the results database, filtered, as CSV or JSON", MakeResultsCommand},
 };
 
 }  // namespace
@@ -116,9 +120,10 @@ int main(int argc, char** argv) {
   if (argc > 1 && argv[1][0] != '-' &&
       std::none_of(std::begin(kSubcommands), std::end(kSubcommands),
                    [&](const Subcommand& s) { return std::string_view(argv[1]) == s.name; })) {
-    std::fprintf(stderr, "vantrel-bench: unknown subcommand %s (ttff or sensitivity)\n", argv[1]);
+    std::fprintf(stderr, "vantrel-bench: unknown subcommand %s (ttff, sensitivity, results or station)\n", argv[1]);
     return static_cast<int>(Exit::Usage);
   }
+  SetCommandLine(argc, argv);
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {

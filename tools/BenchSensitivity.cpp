@@ -13,6 +13,7 @@
 #include "testbench/GeneratorLink.h"
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
+#include "tools/BenchRecording.h"
 #include "evaluation/Json.h"
 #include "tools/SensitivityRun.h"
 #include "tools/TtffCampaign.h"
@@ -107,6 +108,8 @@ class SensitivityCommand final : public BenchCommand {
         ->check(Number(10, 60000, true))
         ->type_name("M");
     DeclareOutputOptions(sub, o_, "the curve as CSV rows");
+    DeclareDatabaseOptions(sub, db_, false);
+    sub.add_option("--serial", serial_, "the unit's serial number")->type_name("SN");
   }
 
   int Run() override {
@@ -140,6 +143,8 @@ class SensitivityCommand final : public BenchCommand {
 
   int RunWithCsv() {
     SensitivitySettings& settings = o_.settings;
+    recorder_ = OpenRecorder(db_);
+    if (!recorder_) return static_cast<int>(Exit::Usage);
     OpenedReceiver receiver = OpenReceiver(o_.port, o_.baud);
     if (!receiver.link) return SetupError(receiver.error);
     SleepPauses pauses;
@@ -159,8 +164,10 @@ class SensitivityCommand final : public BenchCommand {
 
     if (csv_.Get()) std::fputs("iteration,phase,level_dbm,snr\n", csv_.Get());
     int32_t lastLevel = 1;
+    int64_t steps = 0;
     const SensitivityOutcome out =
         RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint& p) {
+          recorder_->Record(StepRecord(o_.port, serial_, ++steps, p));
           if (csv_.Get()) {
             std::fprintf(csv_.Get(), "%d,%s,%d,%d\n", p.iteration, PhaseName(p.phase),
                          static_cast<int>(p.levelDbm), static_cast<int>(p.snr));
@@ -173,6 +180,14 @@ class SensitivityCommand final : public BenchCommand {
         });
     const bool written = csv_.Close();
     const bool pass = Report(out, o_.csv == "-" ? stderr : stdout);
+    for (size_t i = 0; i < out.iterations.size(); ++i) {
+      const int n = static_cast<int>(i + 1);
+      if (settings.start != TestEvent::TrackOnlyPressed)
+        recorder_->Record(SensitivityRecord(o_.port, serial_, TestPhase::Acquisition, n, out.iterations[i].acquisition));
+      if (settings.start != TestEvent::AcqOnlyPressed)
+        recorder_->Record(SensitivityRecord(o_.port, serial_, TestPhase::Tracking, n, out.iterations[i].tracking));
+    }
+    if (!FinishRecorder(*recorder_, db_)) return static_cast<int>(Exit::NotStored);
     if (!written) return SetupError("writing " + o_.csv + " failed");
     return static_cast<int>(pass ? Exit::Pass : Exit::Fail);
   }
@@ -245,6 +260,9 @@ class SensitivityCommand final : public BenchCommand {
   }
 
   SensitivityOptions o_;
+  DatabaseOptions db_;
+  std::string serial_;
+  std::unique_ptr<results::Recorder> recorder_;
   OutputFile csv_;
 };
 

@@ -4,6 +4,8 @@
 # (the server refuses root).
 #   postgres_server.sh start URL_FILE   writes the server's URL to URL_FILE,
 #                                       or "skip: why" without the server
+#   postgres_server.sh halt URL_FILE    stops it and keeps its data (a server
+#   postgres_server.sh resume URL_FILE  gone mid-campaign), starts it again
 #   postgres_server.sh stop URL_FILE
 set -u
 action=$1 url_file=$2
@@ -11,6 +13,18 @@ bin=${VANTREL_PG_BIN:-/usr/lib/postgresql/15/bin}
 
 as_server_user() {
   if [ "$(id -u)" -eq 0 ]; then runuser -u nobody -- "$@"; else "$@"; fi
+}
+
+server_dir() {
+  url=$(cat "$url_file" 2>/dev/null) || exit 0
+  case $url in skip:*) rm -f "$url_file"; exit 0 ;; esac
+  dir=${url#*host=}; dir=${dir%%&*}
+}
+
+run_server() {
+  as_server_user "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
+    -o "-c listen_addresses='' -k $dir -c fsync=off -c max_connections=60" start > /dev/null ||
+    { cat "$dir/server.log"; exit 1; }
 }
 
 case $action in
@@ -25,16 +39,20 @@ start)
   chmod 755 "$dir"
   as_server_user "$bin/initdb" -D "$dir/data" -A trust -U vantrel -E UTF8 --no-sync > "$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log"; exit 1; }
-  as_server_user "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
-    -o "-c listen_addresses='' -k $dir -c fsync=off -c max_connections=60" start > /dev/null ||
-    { cat "$dir/server.log"; exit 1; }
+  run_server
   echo "postgresql:///postgres?host=$dir&user=vantrel" > "$url_file"
   echo "PostgreSQL server in $dir"
   ;;
+halt)
+  server_dir
+  as_server_user "$bin/pg_ctl" -D "$dir/data" -m fast -w stop > /dev/null
+  ;;
+resume)
+  server_dir
+  run_server
+  ;;
 stop)
-  url=$(cat "$url_file" 2>/dev/null) || exit 0
-  case $url in skip:*) rm -f "$url_file"; exit 0 ;; esac
-  dir=${url#*host=}; dir=${dir%%&*}
+  server_dir
   as_server_user "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop > /dev/null 2>&1
   rm -rf "$dir" "$url_file"
   ;;
