@@ -9,7 +9,7 @@ VANTREL_PACKAGES=(
   xvfb xauth xdotool
   python3
   libcli11-dev
-  libsqlite3-dev libpq-dev postgresql
+  libsqlite3-dev libpq-dev postgresql libtomlplusplus-dev
   gpsbabel libxml2-utils desktop-file-utils man-db time
   lintian devscripts
   locales

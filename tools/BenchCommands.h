@@ -47,5 +47,6 @@ class BenchCommand {
 std::unique_ptr<BenchCommand> MakeTtffCommand();
 std::unique_ptr<BenchCommand> MakeSensitivityCommand();
 std::unique_ptr<BenchCommand> MakeResultsCommand();
+std::unique_ptr<BenchCommand> MakeStationCommand();
 
 }  // namespace vantrel::benchtool

@@ -115,6 +115,27 @@ std::optional<int64_t> ResultDbm(const std::string& text) {
   return *v;
 }
 
+SnrReading ReadSatelliteSnr(PortLink& link, int32_t sv, int settleMs, int readMs, int tickMs) {
+  TerminalReceiver receiver(link);
+  std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
+  double sum = 0;
+  int seen = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(readMs);
+  for (auto next = std::chrono::steady_clock::now(); next < end;) {
+    next += std::chrono::milliseconds(tickMs);
+    std::this_thread::sleep_until(next);
+    if (receiver.Gone()) return {std::nullopt, "receiver gone"};
+    SatInView table[kSatsInViewMax] = {};
+    receiver.SatsInView(table);
+    if (const int32_t snr = SightedSnr(table, sv); snr > 0) {
+      sum += snr;
+      ++seen;
+    }
+  }
+  if (seen == 0) return {std::nullopt, "satellite not seen"};
+  return {sum / seen, ""};
+}
+
 SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generatorLink, IPauses& pauses,
                                   const SensitivitySettings& settings, const TickDone& tick) {
   SensitivityOutcome outcome;

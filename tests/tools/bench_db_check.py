@@ -4,7 +4,9 @@ benches, each with its simulated receiver, write a campaign at once and
 every run is there exactly once; the server stopped mid-campaign and
 started again loses and doubles nothing; a server that stays away ends the
 run with exit status 3 and the runs it could not store named; a server
-that cannot be reached stops the test before it starts.
+that cannot be reached stops the test before it starts. The station test
+of two units at once passes, and fails with its reason at a weakened
+generator level; results --serial lists both with the limits they ran with.
 
 Usage: bench_db_check.py VANTREL_BENCH VANTREL_SIM POSTGRES_SERVER_SH
 """
@@ -106,6 +108,35 @@ def main():
         stored = [r["seq"] for r in results("--station", "abandoned")]
         if proc.returncode != 3 or "not stored in" not in err or sorted(named + stored) != [1, 2, 3]:
             failures.append(f"server gone: exit {proc.returncode}, named {named}, stored {stored}: {err}")
+
+        # Station tests: two units at once pass; one at a weakened generator
+        # level fails, with the reason.
+        limits = os.path.join(root, "limits.toml")
+        weak = os.path.join(root, "weak.toml")
+        text = ("baud = 38400\n[hot_start]\nlimit_s = 3\n[cnr]\nsv = 14\ngenerator_dbm = {}\n"
+                "min_db_hz = 35\nsettle_s = 0.6\nread_s = 0.6\n")
+        open(limits, "w").write(text.format(-95))
+        open(weak, "w").write(text.format(-110))
+        serials = ["UNIT'); DROP TABLE runs; --", "UNIT-2"]
+
+        def station(limits_file, units):
+            args = [bench, "station", "--limits", limits_file, "--db", url, "--station", "line 1"]
+            for i in units:
+                d = os.path.dirname(ports[i])
+                args += ["--port", ports[i], "--serial", serials[i], "--generator", os.path.join(d, "generator")]
+            return subprocess.run(args, capture_output=True, text=True, timeout=60)
+
+        r = station(limits, [0, 1])
+        lines = sorted(r.stdout.splitlines())
+        if r.returncode != 0 or len(lines) != 2 or not all(line.startswith("PASS ") for line in lines):
+            failures.append(f"station, two good units: exit {r.returncode}: {r.stdout} {r.stderr}")
+        r = station(weak, [0])
+        if r.returncode != 1 or not r.stdout.startswith("FAIL ") or "under the limit of 35 dB-Hz" not in r.stdout:
+            failures.append(f"station, weak generator: exit {r.returncode}: {r.stdout} {r.stderr}")
+        tests = [row for row in results("--serial", serials[0], "--kind", "station")]
+        verdicts = [(row["pass"], "under the limit" in row["reason"]) for row in tests]
+        if verdicts != [(True, False), (False, True)] or tests[1]["limits"] != open(weak).read():
+            failures.append(f"results --serial: {verdicts} {tests}")
 
         # A server that cannot be reached: nothing is tested.
         before = len(results())
