@@ -30,8 +30,6 @@ std::string HostName() {
   return name;
 }
 
-std::string NowUtc() { return UtcText(std::chrono::system_clock::now()); }
-
 }  // namespace
 
 void DeclareDatabaseOptions(CLI::App& sub, DatabaseOptions& db, bool serials) {
@@ -91,59 +89,6 @@ bool FinishRecorder(results::Recorder& recorder, const DatabaseOptions& options)
 
 std::string SerialOf(const DatabaseOptions& options, size_t i) {
   return i < options.serials.size() ? options.serials[i] : "";
-}
-
-results::RunRecord TtffRecord(const std::string& restart, const std::string& port, const std::string& serial,
-                              const TtffRun& run, std::optional<int64_t> limitMs) {
-  results::RunRecord r;
-  r.time = run.startedAt ? UtcText(*run.startedAt) : NowUtc();
-  r.kind = "ttff-" + restart;
-  r.port = port;
-  r.serial = serial;
-  r.seq = run.index;
-  r.unit = "ms";
-  if (run.ttffMs) r.value = static_cast<double>(*run.ttffMs);
-  r.pass = run.ttffMs && (!limitMs || *run.ttffMs <= *limitMs);
-  r.reason = run.ttffMs ? "" : run.failure;
-  if (run.ttffMs && !*r.pass) r.reason = "over the limit of " + std::to_string(*limitMs) + " ms";
-  r.detail = limitMs ? "{\"limit_ms\": " + std::to_string(*limitMs) + "}" : "{}";
-  return r;
-}
-
-results::RunRecord StepRecord(const std::string& port, const std::string& serial, int64_t seq,
-                              const CurvePoint& point) {
-  results::RunRecord r;
-  r.time = NowUtc();
-  r.kind = "sensitivity-step";
-  r.port = port;
-  r.serial = serial;
-  r.seq = seq;
-  r.unit = "dB-Hz";
-  // The satellite not seen at this level has no SNR.
-  if (point.snr > 0)
-    r.value = point.snr;
-  else
-    r.reason = "satellite not seen";
-  r.detail = "{\"iteration\": " + std::to_string(point.iteration) + ", \"phase\": \"" +
-             (point.phase == TestPhase::Acquisition ? "acquisition" : "tracking") +
-             "\", \"level_dbm\": " + std::to_string(point.levelDbm) + "}";
-  return r;
-}
-
-results::RunRecord SensitivityRecord(const std::string& port, const std::string& serial, TestPhase phase,
-                                     int iteration, const std::string& result) {
-  results::RunRecord r;
-  r.time = NowUtc();
-  r.kind = phase == TestPhase::Acquisition ? "sensitivity-acquisition" : "sensitivity-tracking";
-  r.port = port;
-  r.serial = serial;
-  r.seq = iteration;
-  r.unit = "dBm";
-  if (const std::optional<int64_t> dbm = ResultDbm(result)) r.value = static_cast<double>(*dbm);
-  r.pass = r.value.has_value();
-  if (!r.value) r.reason = "no result";
-  r.detail = "{}";
-  return r;
 }
 
 }  // namespace vantrel::benchtool

@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "results/Recorder.h"
-#include "tools/SensitivityRun.h"
-#include "tools/TtffStats.h"
+#include "tools/RunRecords.h"
 
 namespace vantrel::benchtool {
 
@@ -40,13 +39,5 @@ bool FinishRecorder(results::Recorder& recorder, const DatabaseOptions& options)
 
 // The serial number of the i-th port, empty when none was given.
 std::string SerialOf(const DatabaseOptions& options, size_t i);
-
-// Each kind of run as a row.
-results::RunRecord TtffRecord(const std::string& restart, const std::string& port, const std::string& serial,
-                              const TtffRun& run, std::optional<int64_t> limitMs);
-results::RunRecord StepRecord(const std::string& port, const std::string& serial, int64_t seq,
-                              const CurvePoint& point);
-results::RunRecord SensitivityRecord(const std::string& port, const std::string& serial, TestPhase phase,
-                                     int iteration, const std::string& result);
 
 }  // namespace vantrel::benchtool
