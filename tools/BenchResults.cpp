@@ -2,6 +2,7 @@
 // as a table, CSV or JSON.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -73,6 +74,9 @@ class ResultsCommand final : public BenchCommand {
     if (o_.json && o_.csv == "-") return SetupError("--json and --csv - cannot both have standard output");
     if (o_.pass || o_.fail) o_.filter.pass = o_.pass;
     const std::string target = DatabaseTarget(o_.db.db);
+    // Reading makes no file: a bench that has recorded nothing has none.
+    if (!results::IsServerUrl(target) && !std::filesystem::exists(target))
+      return SetupError("no results database at " + target + " (nothing has been recorded there)");
     std::vector<results::RunRecord> runs;
     try {
       auto db = results::OpenDatabase(target);

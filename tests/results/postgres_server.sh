@@ -9,7 +9,9 @@
 #   postgres_server.sh stop URL_FILE
 set -u
 action=$1 url_file=$2
-bin=${VANTREL_PG_BIN:-/usr/lib/postgresql/15/bin}
+# The newest server installed, unless VANTREL_PG_BIN says which.
+bin=${VANTREL_PG_BIN:-$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)}
+bin=${bin:-/usr/lib/postgresql/bin}
 
 as_server_user() {
   if [ "$(id -u)" -eq 0 ]; then runuser -u nobody -- "$@"; else "$@"; fi
