@@ -29,7 +29,10 @@ class Sqlite final : public Database {
     }
     sqlite3_busy_timeout(db_, kBusyWaitMs);
     try {
-      Query("PRAGMA journal_mode=WAL", {});
+      // The mode stays with the file: set once, by the first bench.
+      const std::vector<Row> mode = Query("PRAGMA journal_mode", {});
+      if (mode.empty() || mode[0].empty() || mode[0][0] != Value(std::string("wal")))
+        Query("PRAGMA journal_mode=WAL", {});
       Exec("PRAGMA synchronous=NORMAL", {});
     } catch (...) {
       sqlite3_close(db_);
