@@ -10,6 +10,8 @@ generator level; results --serial lists both with the limits they ran with.
 
 Usage: bench_db_check.py VANTREL_BENCH VANTREL_SIM POSTGRES_SERVER_SH
 """
+import csv
+import io
 import json
 import os
 import shutil
@@ -137,6 +139,13 @@ def main():
         verdicts = [(row["pass"], "under the limit" in row["reason"]) for row in tests]
         if verdicts != [(True, False), (False, True)] or tests[1]["limits"] != open(weak).read():
             failures.append(f"results --serial: {verdicts} {tests}")
+        # The same rows as CSV, quotes and all.
+        r = subprocess.run([bench, "results", "--db", url, "--serial", serials[0], "--csv", "-"],
+                           capture_output=True, text=True, timeout=30)
+        rows = list(csv.DictReader(io.StringIO(r.stdout)))
+        if [(row["serial"], row["kind"]) for row in rows] != [(serials[0], x["kind"]) for x in
+                                                              results("--serial", serials[0])]:
+            failures.append(f"results --csv: {r.stdout!r} {r.stderr}")
 
         # A server that cannot be reached: nothing is tested.
         before = len(results())
