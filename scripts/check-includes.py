@@ -2,6 +2,7 @@
 """Fails when a folder includes one above it: the layers only look down.
 
     nmea/  <-  link/  <-  commands/ logging/ testbench/ evaluation/  <-  ui/  <-  app/
+    results/ (the results database) stands beside them and needs none.
 
 sim/ stands alone (it is the ground truth the tests compare with); tools/
 use the cores only; bench/, fuzz/ and tests/ may use anything. The core
@@ -12,7 +13,7 @@ import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-CORE = {"nmea", "link", "commands", "logging", "testbench", "evaluation"}
+CORE = {"nmea", "link", "commands", "logging", "testbench", "evaluation", "results"}
 ALLOWED = {
     "nmea": {"nmea"},
     "link": {"nmea", "link"},
@@ -20,6 +21,7 @@ ALLOWED = {
     "logging": {"nmea", "link", "commands", "logging", "testbench"},
     "testbench": {"nmea", "link", "commands", "logging", "testbench"},
     "evaluation": {"nmea", "link", "evaluation"},
+    "results": {"results"},
     "ui": CORE | {"ui"},
     "app": CORE | {"ui", "app"},
     "sim": {"sim"},

@@ -10,6 +10,7 @@ VANTREL_PACKAGES=(
   python3
   chromium
   libcli11-dev
+  libsqlite3-dev libpq-dev postgresql libtomlplusplus-dev
   gpsbabel libxml2-utils desktop-file-utils man-db time
   lintian devscripts
   locales

@@ -10,7 +10,7 @@
 namespace vantrel::benchtool {
 
 // Exit status: what a CI job or a production-line script acts on.
-enum class Exit : int { Pass = 0, Fail = 1, Usage = 2 };
+enum class Exit : int { Pass = 0, Fail = 1, Usage = 2, NotStored = 3 };
 
 // The text that ends every help: what the exit status says.
 extern const char kExitStatusText[];
@@ -48,5 +48,7 @@ class BenchCommand {
 
 std::unique_ptr<BenchCommand> MakeTtffCommand();
 std::unique_ptr<BenchCommand> MakeSensitivityCommand();
+std::unique_ptr<BenchCommand> MakeResultsCommand();
+std::unique_ptr<BenchCommand> MakeStationCommand();
 
 }  // namespace vantrel::benchtool

@@ -14,6 +14,7 @@
 #include "Version.h"
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
+#include "tools/BenchRecording.h"
 
 namespace vantrel::benchtool {
 
@@ -25,7 +26,9 @@ const char kExitStatusText[] =
     "a generator that stopped taking commands mid-test; its figures are then\n"
     "absent, never 0), 2 a wrong command line or a set-up error (a port that\n"
     "will not open, a receiver that never answers, a generator that is\n"
-    "missing, a CSV file that exists or cannot be written).\n"
+    "missing, a CSV file that exists or cannot be written, a results database\n"
+    "that cannot be reached or written), 3 runs were made but not all of them\n"
+    "could be stored in the results database (each is named).\n"
     "\n"
     "Ctrl-C (or SIGTERM) ends a run with the summary of what was done so far,\n"
     "marked \"interrupted\", and exit status 1; a second Ctrl-C ends it at once.";
@@ -98,6 +101,8 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"ttff", "time-to-first-fix campaigns on one or more receivers at once", MakeTtffCommand},
     {"sensitivity", "the window's sensitivity test with a signal generator", MakeSensitivityCommand},
+    {"station", "the production test of one unit per port: PASS or FAIL", MakeStationCommand},
+    {"results", "the runs kept in the results database, filtered, as CSV or JSON", MakeResultsCommand},
 };
 
 }  // namespace
@@ -125,9 +130,10 @@ int main(int argc, char** argv) {
   if (argc > 1 && argv[1][0] != '-' &&
       std::none_of(std::begin(kSubcommands), std::end(kSubcommands),
                    [&](const Subcommand& s) { return std::string_view(argv[1]) == s.name; })) {
-    std::fprintf(stderr, "vantrel-bench: unknown subcommand %s (ttff or sensitivity)\n", argv[1]);
+    std::fprintf(stderr, "vantrel-bench: unknown subcommand %s (ttff, sensitivity, results or station)\n", argv[1]);
     return static_cast<int>(Exit::Usage);
   }
+  SetCommandLine(argc, argv);
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {

@@ -14,6 +14,7 @@
 #include "testbench/GeneratorLink.h"
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
+#include "tools/BenchRecording.h"
 #include "evaluation/Json.h"
 #include "tools/BenchReport.h"
 #include "tools/SensitivityRun.h"
@@ -137,6 +138,8 @@ class SensitivityCommand final : public BenchCommand {
         ->check(Number(10, 60000, true))
         ->type_name("M");
     DeclareOutputOptions(sub, o_, "the curve as CSV rows");
+    DeclareDatabaseOptions(sub, db_, false);
+    sub.add_option("--serial", serial_, "the unit's serial number")->type_name("SN");
   }
 
   int Run() override {
@@ -175,6 +178,8 @@ class SensitivityCommand final : public BenchCommand {
 
   int RunWithCsv() {
     SensitivitySettings& settings = o_.settings;
+    recorder_ = OpenRecorder(db_);
+    if (!recorder_) return static_cast<int>(Exit::Usage);
     OpenedReceiver receiver = OpenReceiver(o_.port, o_.baud);
     if (!receiver.link) return SetupError(receiver.error);
     SleepPauses pauses;
@@ -194,9 +199,11 @@ class SensitivityCommand final : public BenchCommand {
 
     if (csv_.Get()) std::fputs("iteration,phase,level_dbm,snr\n", csv_.Get());
     int32_t lastLevel = 1;
+    int64_t steps = 0;
     const SensitivityOutcome out =
         RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint& p) {
           const std::string snr = p.snr ? std::to_string(*p.snr) : "";
+          recorder_->Record(StepRecord(o_.port, serial_, ++steps, p));
           if (csv_.Get()) {
             std::fprintf(csv_.Get(), "%d,%s,%d,%s\n", p.iteration, PhaseName(p.phase),
                          static_cast<int>(p.levelDbm), snr.c_str());
@@ -209,6 +216,14 @@ class SensitivityCommand final : public BenchCommand {
         });
     const bool written = csv_.Close();
     const bool pass = Report(out, o_.csv == "-" ? stderr : stdout);
+    for (size_t i = 0; i < out.iterations.size(); ++i) {
+      const int n = static_cast<int>(i + 1);
+      if (const auto& acq = out.iterations[i].acquisition)
+        recorder_->Record(SensitivityRecord(o_.port, serial_, TestPhase::Acquisition, n, *acq));
+      if (const auto& track = out.iterations[i].tracking)
+        recorder_->Record(SensitivityRecord(o_.port, serial_, TestPhase::Tracking, n, *track));
+    }
+    if (!FinishRecorder(*recorder_, db_)) return static_cast<int>(Exit::NotStored);
     if (!written) return SetupError("writing " + o_.csv + " failed");
     if (page_.Get())
       evaluation::WriteSensitivityPage(page_.Get(), SensitivityPageOf(o_.port, o_.generatorPort, settings, out, pass));
@@ -230,9 +245,9 @@ class SensitivityCommand final : public BenchCommand {
     // The iterations a stopped run did not make have no result either.
     const PhaseResult notRun{std::nullopt, std::nullopt, "not run: " + out.failure};
     std::vector<Phase> phases;
-    if (settings.start != TestEvent::AcqOnlyPressed) phases.push_back({"tracking", &SensitivityIteration::tracking});
+    if (settings.start != TestEvent::AcqOnlyPressed) phases.push_back({"tracking", &SensitivityIteration::tracking, {}, {}});
     if (settings.start != TestEvent::TrackOnlyPressed)
-      phases.push_back({"acquisition", &SensitivityIteration::acquisition});
+      phases.push_back({"acquisition", &SensitivityIteration::acquisition, {}, {}});
     bool pass = out.failure.empty();
     for (Phase& phase : phases) {
       for (int i = 0; i < expected; ++i) {
@@ -315,6 +330,9 @@ class SensitivityCommand final : public BenchCommand {
   }
 
   SensitivityOptions o_;
+  DatabaseOptions db_;
+  std::string serial_;
+  std::unique_ptr<results::Recorder> recorder_;
   OutputFile csv_;
   OutputFile page_;
 };

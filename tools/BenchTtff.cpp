@@ -10,6 +10,7 @@
 
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
+#include "tools/BenchRecording.h"
 #include "evaluation/Json.h"
 #include "tools/BenchReport.h"
 #include "tools/TtffCampaign.h"
@@ -105,11 +106,16 @@ class TtffCommand final : public BenchCommand {
             ->check(Number(0, 86400, false))
             ->type_name("S");
     DeclareOutputOptions(sub, o_, "every run as a CSV row");
+    DeclareDatabaseOptions(sub, db_, true);
   }
 
   int Run() override {
     o_.limited = limit_->count() > 0;
     if (o_.json && o_.csv == "-") return SetupError("--json and --csv - cannot both have standard output");
+    if (!db_.serials.empty() && db_.serials.size() != o_.ports.size())
+      return SetupError("give one --serial for each --port, or none");
+    recorder_ = OpenRecorder(db_);
+    if (!recorder_) return static_cast<int>(Exit::Usage);
     if (!o_.csv.empty()) {
       if (const std::string why = csv_.Open(o_.csv, o_.force); !why.empty()) return SetupError(why);
       std::fputs("time_utc,port,kind,run,ttff_ms,failure\n", csv_.Get());
@@ -128,6 +134,7 @@ class TtffCommand final : public BenchCommand {
     }
     const bool written = csv_.Close();
     Report(*result, o_.csv == "-" ? stderr : stdout);
+    if (!FinishRecorder(*recorder_, db_)) return static_cast<int>(Exit::NotStored);
     if (!written) return SetupError("writing " + o_.csv + " failed");
     if (page_.Get())
       evaluation::WriteTtffPage(page_.Get(), TtffPageOf(o_.kind, o_.runs, result->limitMs, result->outcomes,
@@ -138,6 +145,7 @@ class TtffCommand final : public BenchCommand {
 
  private:
   void WriteRow(const std::string& port, const TtffRun& run) {
+    Record(port, run);
     if (!csv_.Get()) return;
     std::fprintf(csv_.Get(), "%s,%s,%s,%d,%s,%s\n", run.startedAt ? UtcText(*run.startedAt).c_str() : "",
                  CsvField(port).c_str(), o_.kind.c_str(), run.index,
@@ -280,7 +288,16 @@ class TtffCommand final : public BenchCommand {
     }
   }
 
+  void Record(const std::string& port, const TtffRun& run) {
+    const size_t i = static_cast<size_t>(std::find(o_.ports.begin(), o_.ports.end(), port) - o_.ports.begin());
+    std::optional<int64_t> limitMs;
+    if (o_.limited) limitMs = static_cast<int64_t>(o_.limitS * 1000 + 0.5);
+    recorder_->Record(TtffRecord(o_.kind, port, SerialOf(db_, i), run, limitMs));
+  }
+
   TtffOptions o_;
+  DatabaseOptions db_;
+  std::unique_ptr<results::Recorder> recorder_;
   CLI::Option* limit_ = nullptr;
   OutputFile csv_;
   OutputFile page_;

@@ -112,6 +112,28 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
+SnrReading ReadSatelliteSnr(PortLink& link, int32_t sv, int settleMs, int readMs, int tickMs) {
+  TerminalReceiver receiver(link);
+  std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
+  double sum = 0;
+  int seen = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(readMs);
+  for (auto next = std::chrono::steady_clock::now(); next < end;) {
+    next += std::chrono::milliseconds(tickMs);
+    std::this_thread::sleep_until(next);
+    if (receiver.Gone()) return {std::nullopt, kGoneText};
+    if (receiver.Silent()) return {std::nullopt, kNoAnswerText};
+    SatInView table[kSatsInViewMax] = {};
+    receiver.SatsInView(table);
+    if (const int32_t snr = SightedSnr(table, sv); snr > 0) {
+      sum += snr;
+      ++seen;
+    }
+  }
+  if (seen == 0) return {std::nullopt, "satellite not seen"};
+  return {sum / seen, ""};
+}
+
 SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generatorLink, IPauses& pauses,
                                   const SensitivitySettings& settings, const TickDone& tick) {
   SensitivityOutcome outcome;

@@ -57,4 +57,13 @@ using TickDone = std::function<void(const CurvePoint& point)>;
 SensitivityOutcome RunSensitivity(PortLink& receiver, GeneratorLink& generator, IPauses& pauses,
                                   const SensitivitySettings& settings, const TickDone& tick);
 
+// The SNR the receiver reports for satellite `sv` with the generator held at
+// one level (a station's C/N0 check): the mean over `readMs` of the ticks
+// that saw it, after `settleMs`; nothing, and why, when none did.
+struct SnrReading {
+  std::optional<double> mean;
+  std::string reason;
+};
+SnrReading ReadSatelliteSnr(PortLink& receiver, int32_t sv, int settleMs, int readMs, int tickMs = 200);
+
 }  // namespace vantrel::benchtool

@@ -37,7 +37,7 @@ programs="vantrel vantrel-sim vantrel-log vantrel-bench"
 helps() {
   case $1 in
     vantrel-log) for sub in "" json count csv gpx kml stats; do "$2" $sub --help; done ;;
-    vantrel-bench) for sub in "" ttff sensitivity; do "$2" $sub --help; done ;;
+    vantrel-bench) for sub in "" ttff sensitivity station results; do "$2" $sub --help; done ;;
     *) env -u DISPLAY "$2" --help ;;
   esac
 }
