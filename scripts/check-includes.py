@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Fails when a folder includes one above it: the layers only look down.
 
-    nmea/  <-  link/  <-  commands/ logging/ testbench/ evaluation/  <-  ui/  <-  app/
+    nmea/  <-  link/  <-  commands/  <-  session/  <-  testbench/  <-  ui/  <-  app/
+                          logging/ evaluation/ (beside commands/)
 
 sim/ stands alone (it is the ground truth the tests compare with); tools/
 use the cores only; bench/, fuzz/ and tests/ may use anything. The core
@@ -12,13 +13,14 @@ import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-CORE = {"nmea", "link", "commands", "logging", "testbench", "evaluation"}
+CORE = {"nmea", "link", "commands", "session", "logging", "testbench", "evaluation"}
 ALLOWED = {
     "nmea": {"nmea"},
     "link": {"nmea", "link"},
     "commands": {"nmea", "link", "commands", "logging", "testbench"},
     "logging": {"nmea", "link", "commands", "logging", "testbench"},
-    "testbench": {"nmea", "link", "commands", "logging", "testbench"},
+    "session": {"nmea", "link", "commands", "session"},
+    "testbench": {"nmea", "link", "commands", "session", "logging", "testbench"},
     "evaluation": {"nmea", "link", "evaluation"},
     "ui": CORE | {"ui"},
     "app": CORE | {"ui", "app"},
