@@ -160,7 +160,7 @@ class SensitivityCommand final : public BenchCommand {
     if (csv_.Get()) std::fputs("iteration,phase,level_dbm,snr\n", csv_.Get());
     int32_t lastLevel = 1;
     const SensitivityOutcome out =
-        RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint& p) {
+        RunSensitivity(*receiver.session, generator, pauses, settings, [&](const CurvePoint& p) {
           if (csv_.Get()) {
             std::fprintf(csv_.Get(), "%d,%s,%d,%d\n", p.iteration, PhaseName(p.phase),
                          static_cast<int>(p.levelDbm), static_cast<int>(p.snr));

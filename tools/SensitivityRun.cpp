@@ -1,66 +1,12 @@
 #include "tools/SensitivityRun.h"
 
-#include <atomic>
 #include <chrono>
-#include <mutex>
 #include <thread>
 
-#include "link/StreamDecoder.h"
-#include "nmea/CompleteGroup.h"
+#include "testbench/SessionReceiver.h"
 
 namespace vantrel::benchtool {
 namespace {
-
-// Reads the receiver's port on its own thread, as the window's reader does,
-// and keeps the satellites-in-view table for the sequencer's ticks.
-class TerminalReceiver final : public BenchReceiver, private IStreamHandler {
- public:
-  explicit TerminalReceiver(PortLink& link) : link_(link) {
-    thread_ = std::thread([this] { Loop(); });
-  }
-  ~TerminalReceiver() override {
-    quit_.store(true);
-    thread_.join();
-  }
-  void SatsInView(SatInView (&out)[kSatsInViewMax]) override {
-    std::lock_guard lock(mutex_);
-    for (int i = 0; i < kSatsInViewMax; ++i) out[i] = complete_.Table[i];
-  }
-  void StopReader() override { reading_.store(false); }
-  void WriteCommand(const Command& command) override { link_.Write(command.bytes.data(), command.bytes.size()); }
-  void StartReader() override {
-    std::lock_guard lock(mutex_);
-    record_ = ReceiverRecord{};
-    complete_ = CompleteSatsInView{};
-    framing_.Clear();
-    reading_.store(true);
-  }
-  bool Gone() const { return link_.Gone(); }
-
- private:
-  void OnReply(const char*, size_t) override {}
-  void OnPiece(const PieceInfo& info, const char*, size_t) override { complete_.Take(info, record_); }
-  void Loop() {
-    char buffer[kChunkMax];
-    while (!quit_.load() && !link_.Gone()) {
-      const size_t n = link_.Read(buffer, sizeof buffer);
-      if (!reading_.load()) continue;  // the old reader has ended; the new one starts empty
-      std::lock_guard lock(mutex_);
-      StreamDecoder decoder(framing_, record_, *this);
-      for (size_t taken = 0; taken < n;) taken += decoder.Feed(buffer + taken, n - taken);
-      MarkUsedSatellites(record_);
-    }
-  }
-
-  PortLink& link_;
-  std::mutex mutex_;
-  StreamFraming framing_;
-  ReceiverRecord record_;
-  CompleteSatsInView complete_;  // what a tick sees
-  std::atomic<bool> reading_{true};
-  std::atomic<bool> quit_{false};
-  std::thread thread_;
-};
 
 class TerminalPanel final : public BenchPanel {
  public:
@@ -115,10 +61,11 @@ std::optional<int64_t> ResultDbm(const std::string& text) {
   return *v;
 }
 
-SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generatorLink, IPauses& pauses,
+SensitivityOutcome RunSensitivity(ReceiverSession& session, GeneratorLink& generatorLink, IPauses& pauses,
                                   const SensitivitySettings& settings, const TickDone& tick) {
   SensitivityOutcome outcome;
-  TerminalReceiver receiver(receiverLink);
+  session.StartReader();
+  SessionReceiver receiver(session);
   TerminalPanel panel(settings.texts);
   RecordingGenerator generator(generatorLink);
   SensitivitySequencer sequencer(panel, generator, receiver, pauses);
@@ -140,7 +87,7 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
     while (panel.ticking) {
       next += std::chrono::milliseconds(settings.tickMs);
       std::this_thread::sleep_until(next);
-      if (receiver.Gone()) {
+      if (session.Gone()) {
         sequencer.Handle(TestEvent::PortClosed);
         outcome.failure = "receiver gone";
         break;
@@ -166,6 +113,7 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
       generatorLink.Close();
     }
   }
+  session.StopReader();
   return outcome;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The window's sensitivity sequencer run from a terminal: the same state
-// machine, with a reader of our own on the receiver's port, ticks from a
-// plain loop and the results collected instead of shown. Each tick's level
+// machine on a receiver session, as the window's, ticks from a plain loop
+// and the results collected instead of shown. Each tick's level
 // and the SNR seen at it make the SNR-versus-level curve.
 #include <atomic>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "link/PortLink.h"
+#include "session/ReceiverSession.h"
 #include "testbench/GeneratorLink.h"
 #include "testbench/Sequencer.h"
 
@@ -49,9 +49,9 @@ struct SensitivityOutcome {
 // Called after every tick and after every iteration from the caller's thread.
 using TickDone = std::function<void(const CurvePoint& point)>;
 
-// Runs the sequencer `settings.iterations` times on an opened receiver link
-// and an opened generator.
-SensitivityOutcome RunSensitivity(PortLink& receiver, GeneratorLink& generator, IPauses& pauses,
+// Runs the sequencer `settings.iterations` times on an opened receiver
+// session and an opened generator.
+SensitivityOutcome RunSensitivity(ReceiverSession& receiver, GeneratorLink& generator, IPauses& pauses,
                                   const SensitivitySettings& settings, const TickDone& tick);
 
 // The results as numbers, for the spread: nothing for "?".

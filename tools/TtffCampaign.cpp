@@ -60,18 +60,21 @@ class FixWatch final : public IStreamHandler {
 
 OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs) {
   OpenedReceiver out;
-  const std::string path = DevicePath(port);
-  std::unique_ptr<SerialPort> serial = MakePosixSerialPortFactory()->Create();
-  if (!serial->Open(path)) {
-    out.error = "cannot open " + port + ": " + PortFailureText(serial->LastError(), path);
-    return out;
+  auto session = std::make_shared<ReceiverSession>();
+  const PortOpening opening = session->Open(*MakePosixSerialPortFactory(), port, std::to_string(baud));
+  switch (opening.refusal) {
+    case PortOpening::Refusal::CannotOpen:
+      out.error = "cannot open " + port + ": " + PortFailureText(opening.error, opening.path);
+      return out;
+    case PortOpening::Refusal::BaudNotANumber:
+    case PortOpening::Refusal::SettingsRefused:
+      out.error = "cannot set " + port + " to " + std::to_string(baud) + " baud: " +
+                  PortFailureText(opening.error, opening.path);
+      return out;
+    case PortOpening::Refusal::None:
+      break;
   }
-  if (!serial->Configure(baud)) {
-    out.error = "cannot set " + port + " to " + std::to_string(baud) + " baud: " +
-                PortFailureText(serial->LastError(), path);
-    return out;
-  }
-  auto link = std::make_shared<PortLink>(std::move(serial));
+  const std::shared_ptr<PortLink>& link = session->Link();
   const auto end = Clock::now() + std::chrono::milliseconds(answerMs);
   char buffer[kChunkMax];
   while (link->Read(buffer, sizeof buffer) == 0) {
@@ -81,7 +84,8 @@ OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs) {
       return out;
     }
   }
-  out.link = std::move(link);
+  out.link = link;
+  out.session = std::move(session);
   return out;
 }
 

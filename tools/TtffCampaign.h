@@ -12,6 +12,7 @@
 
 #include "commands/CommandNumbers.h"
 #include "link/PortLink.h"
+#include "session/ReceiverSession.h"
 #include "tools/TtffStats.h"
 
 namespace vantrel::benchtool {
@@ -21,12 +22,14 @@ namespace vantrel::benchtool {
 constexpr int kFirstAnswerMs = 3000;
 
 struct OpenedReceiver {
-  std::shared_ptr<PortLink> link;  // null when the open failed
-  std::string error;               // why, for the user
+  std::shared_ptr<ReceiverSession> session;  // null when the open failed
+  std::shared_ptr<PortLink> link;            // the session's port; null when the open failed
+  std::string error;                         // why, for the user
 };
 
-// Opens `port` (a name as the window's list takes it), sets `baud` and waits
-// for the first bytes from the receiver.
+// Opens `port` (a name as the window's list takes it) on a receiver session,
+// as the window opens it, sets `baud` and waits for the first bytes from the
+// receiver. No reader runs yet.
 OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs = kFirstAnswerMs);
 
 struct CampaignSettings {

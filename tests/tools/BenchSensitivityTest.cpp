@@ -66,7 +66,7 @@ TEST_F(BenchSensitivityTest, TrackingTwiceFindsTheSimulatorsThresholdAndTheCurve
   settings.start = TestEvent::TrackOnlyPressed;
   settings.iterations = 2;
   settings.tickMs = 200;
-  const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, nullptr);
+  const SensitivityOutcome out = RunSensitivity(*receiver.session, generator, pauses, settings, nullptr);
   EXPECT_EQ(out.failure, "");
   ASSERT_EQ(out.iterations.size(), 2u);
   for (const SensitivityIteration& it : out.iterations) {
@@ -104,7 +104,7 @@ TEST_F(BenchSensitivityTest, AStopEndsTheRunAtTheNextTickKeepingTheCurve) {
   settings.stop = &stop;
   int ticks = 0;
   const SensitivityOutcome out =
-      RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint&) {
+      RunSensitivity(*receiver.session, generator, pauses, settings, [&](const CurvePoint&) {
         if (++ticks == 3) stop = true;
       });
   EXPECT_EQ(out.failure, "interrupted");
@@ -129,7 +129,7 @@ TEST_F(BenchSensitivityTest, AGeneratorPulledMidTestGivesNoResultAndItsReason) {
   settings.iterations = 2;
   settings.tickMs = 50;
   int ticks = 0;
-  const SensitivityOutcome out = RunSensitivity(*receiver.link, pulled, pauses, settings, [&](const CurvePoint&) {
+  const SensitivityOutcome out = RunSensitivity(*receiver.session, pulled, pauses, settings, [&](const CurvePoint&) {
     if (++ticks == 3) cable.CloseMaster();
   });
   EXPECT_EQ(out.failure, "The generator on " + cable.SlavePath() +
@@ -153,7 +153,7 @@ TEST_F(BenchSensitivityTest, AcquisitionFindsTheLevelBelowWhichAColdStartFindsNo
   settings.texts.AcqTimeout = "30";
   settings.start = TestEvent::AcqOnlyPressed;
   settings.tickMs = 200;
-  const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, nullptr);
+  const SensitivityOutcome out = RunSensitivity(*receiver.session, generator, pauses, settings, nullptr);
   EXPECT_EQ(out.failure, "");
   ASSERT_EQ(out.iterations.size(), 1u);
   EXPECT_EQ(out.iterations[0].messages, std::vector<std::string>{kAcqFinishedText});
