@@ -70,6 +70,16 @@ class LogHook {
   Sink sink_;
 };
 
+// Told every sentence and reply as the reader decodes it, on the reader
+// thread and in stream order, for a caller that times what the receiver
+// says. Runs inside the read: keep it short.
+class ReaderTap {
+ public:
+  virtual ~ReaderTap() = default;
+  virtual void OnSentence(const PieceInfo& info, const char* s, size_t len) = 0;
+  virtual void OnReply(const Reply& reply) = 0;
+};
+
 // What a reader is given at construction. All pointers outlive the reader
 // (the window joins its readers before it goes); `log` may be null.
 struct ReaderEnv {
@@ -80,6 +90,7 @@ struct ReaderEnv {
   LogHook* log = nullptr;
   // The talkers decoded; more than "$GP" also keeps GnssSatellites.
   TalkerSet talkers = TalkerSet::Gps();
+  ReaderTap* tap = nullptr;  // may be null
 };
 
 class TNMEAThread {

@@ -1,8 +1,10 @@
 #include "session/ReceiverSession.h"
 
+#include <chrono>
 #include <utility>
 
 #include "commands/CommandNumbers.h"
+#include "evaluation/Epochs.h"
 
 namespace vantrel {
 
@@ -32,8 +34,25 @@ class ReceiverSession::Host final : public ReaderHost {
   ReceiverSession& session_;
 };
 
+class ReceiverSession::Tap final : public ReaderTap {
+ public:
+  explicit Tap(ReceiverSession& session) : session_(session) {}
+  void OnSentence(const PieceInfo&, const char* s, size_t len) override {
+    if (!session_.OnFixReport) return;
+    if (const std::optional<bool> fix = evaluation::FixOfSentence(s, len)) session_.OnFixReport(*fix);
+  }
+  void OnReply(const Reply& reply) override {
+    if (reply.kind == ReplyKind::Ack && session_.OnAcknowledgement) session_.OnAcknowledgement(reply.command);
+  }
+
+ private:
+  ReceiverSession& session_;
+};
+
 ReceiverSession::ReceiverSession()
-    : host_(std::make_unique<Host>(*this)), ownHandOver_([this] { ownHandOver_.Drain(); }) {}
+    : host_(std::make_unique<Host>(*this)),
+      tap_(std::make_unique<Tap>(*this)),
+      ownHandOver_([this] { ownHandOver_.Drain(); }) {}
 
 ReceiverSession::~ReceiverSession() {
   Close();
@@ -73,6 +92,16 @@ PortOpening ReceiverSession::Open(SerialPortFactory& ports, const std::string& p
   return out;
 }
 
+bool ReceiverSession::AwaitFirstBytes(int ms) {
+  if (link_ == nullptr) return false;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  char buffer[kChunkMax];
+  while (link_->Read(buffer, sizeof buffer) == 0) {
+    if (link_->Gone() || std::chrono::steady_clock::now() >= end) return false;
+  }
+  return true;
+}
+
 void ReceiverSession::Close() {
   if (link_ != nullptr) {
     // Close wakes a reader blocked in a read; the descriptor is closed by
@@ -95,6 +124,7 @@ TNMEAThread* ReceiverSession::StartReader() {
   env.acks = &Acks;
   env.log = &Log;
   env.talkers = talkers_;
+  if (OnFixReport || OnAcknowledgement) env.tap = tap_.get();
   reader_ = readers_.Start(env);
   return reader_;
 }
@@ -113,9 +143,9 @@ void ReceiverSession::RestartReader() {
   StartReader();
 }
 
-void ReceiverSession::Write(const char* bytes, size_t count) {
-  if (link_ == nullptr) return;
-  link_->Write(bytes, count);
+size_t ReceiverSession::Write(const char* bytes, size_t count) {
+  if (link_ == nullptr) return 0;
+  return link_->Write(bytes, count);
 }
 
 void ReceiverSession::Write(const Command& command) {

@@ -56,6 +56,10 @@ class ReceiverSession {
 
   PortOpening Open(SerialPortFactory& ports, const std::string& portName, const std::string& baudText);
   bool IsOpen() const { return link_ != nullptr; }
+  // Before a reader starts: waits up to `ms` for the receiver's first bytes,
+  // which a wrong port or rate never brings. False when none came or the
+  // device went away.
+  bool AwaitFirstBytes(int ms);
   // The open port; null when closed.
   const std::shared_ptr<PortLink>& Link() const { return link_; }
   // Closes the port and asks its reader to stop; the reader ends within one
@@ -78,9 +82,9 @@ class ReceiverSession {
 
   // The command's bytes with its pauses around them; nothing when closed.
   void Write(const Command& command);
-  // The bytes alone, no pause; nothing when closed. A failed or timed-out
-  // write is not reported.
-  void Write(const char* bytes, size_t count);
+  // The bytes alone, no pause; nothing when closed. Returns what was
+  // written, which the window's commands do not look at.
+  size_t Write(const char* bytes, size_t count);
 
   // The satellites in view as of the reader's last complete group; an empty
   // table without a reader. Returns the count.
@@ -104,6 +108,13 @@ class ReceiverSession {
   // Called from the reader (inside its hand-over, when there is one) when
   // the device went away; set before the first reader starts.
   std::function<void()> OnGone;
+  // Told on the reader thread as each sentence is decoded, in stream order,
+  // for a caller that times the receiver's answers: what a sentence of any
+  // talker says of the fix (a GGA or GNS quality, a GSA mode, an RMC
+  // status), as the evaluation reads it; and the command of every
+  // acknowledgement, carried out or failed. Set before the reader starts.
+  std::function<void(bool fix)> OnFixReport;
+  std::function<void(int32_t command)> OnAcknowledgement;
 
   AckSlots Acks;
   LogHook Log;
@@ -113,7 +124,9 @@ class ReceiverSession {
 
  private:
   class Host;
+  class Tap;
   std::unique_ptr<Host> host_;
+  std::unique_ptr<Tap> tap_;
   UiHandOver ownHandOver_;  // without a window: runs each call on the reader thread
   UiHandOver* handOver_ = &ownHandOver_;
   IPauses* pauses_ = nullptr;

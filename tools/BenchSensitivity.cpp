@@ -141,7 +141,7 @@ class SensitivityCommand final : public BenchCommand {
   int RunWithCsv() {
     SensitivitySettings& settings = o_.settings;
     OpenedReceiver receiver = OpenReceiver(o_.port, o_.baud);
-    if (!receiver.link) return SetupError(receiver.error);
+    if (!receiver.session) return SetupError(receiver.error);
     SleepPauses pauses;
     GeneratorLink generator(pauses);
     auto ports = MakePosixSerialPortFactory();

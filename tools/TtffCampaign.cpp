@@ -1,15 +1,13 @@
 #include "tools/TtffCampaign.h"
 
 #include <chrono>
-#include <cstdio>
-#include <cstring>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <thread>
 
 #include "commands/Commands.h"
-#include "evaluation/Epochs.h"
 #include "link/SerialPort.h"
-#include "link/StreamDecoder.h"
 
 namespace vantrel::benchtool {
 namespace {
@@ -20,41 +18,70 @@ int64_t MsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-// Watches the pieces of one restart. A fix reported before the receiver has
-// carried out the restart (a sentence already on the line) does not count:
-// the watch arms on the acknowledgement of the restart, or when the
-// receiver drops its fix, whichever comes first. A fix is what the
-// evaluation's model reads in a sentence of any talker: a GGA or GNS
-// quality, a GSA mode, an RMC status.
-class FixWatch final : public IStreamHandler {
+// Watches the answers to one restart, told by the session's reader as it
+// decodes them. A fix reported before the receiver has carried out the
+// restart (a sentence already on the line) does not count: the watch arms
+// on the acknowledgement of the restart, or when the receiver drops its
+// fix, whichever comes first. A fix is what the session reads in a sentence
+// of any talker: a GGA or GNS quality, a GSA mode, an RMC status.
+class FixWatch {
  public:
-  explicit FixWatch(Restart kind) {
-    std::snprintf(ack_, sizeof ack_, "$PQOL001,%d,", static_cast<int>(CommandNumber::HotStart) + static_cast<int>(kind) - 1);
+  explicit FixWatch(Restart kind)
+      : restart_(static_cast<int32_t>(CommandNumber::HotStart) + static_cast<int32_t>(kind) - 1) {}
+  // From now on the answers belong to a new restart.
+  void Begin() {
+    std::lock_guard lock(mutex_);
+    watching_ = true;
+    armed_ = false;
+    hadFix_ = false;
+    fixAt_.reset();
   }
-  void OnReply(const char* s, size_t) override {
-    if (std::strncmp(s, ack_, std::strlen(ack_)) == 0) armed_ = true;
+  void End() {
+    std::lock_guard lock(mutex_);
+    watching_ = false;
   }
-  void OnPiece(const PieceInfo&, const char* s, size_t len) override {
-    if (fixAt_) return;
-    const std::optional<bool> fix = evaluation::FixOfSentence(s, len);
-    if (!fix) return;
+  // Reader thread.
+  void Acknowledged(int32_t command) {
+    std::lock_guard lock(mutex_);
+    if (watching_ && command == restart_) armed_ = true;
+  }
+  void FixReported(bool fix) {
+    std::lock_guard lock(mutex_);
+    if (!watching_ || fixAt_) return;
     if (armed_) {
-      if (*fix) fixAt_ = Clock::now();
+      if (fix) {
+        fixAt_ = Clock::now();
+        changed_.notify_all();
+      }
       return;
     }
     // Without the acknowledgement, the receiver dropping its fix shows the
     // restart taken. A report of no fix alone does not: a receiver still
     // getting its first fix since power-up reports none before the restart.
-    if (*fix) hadFix_ = true;
+    if (fix) hadFix_ = true;
     else if (hadFix_) armed_ = true;
   }
-  std::optional<Clock::time_point> fixAt_;
+  void Wake() { changed_.notify_all(); }
+  // The fix, or nothing once `slice` has passed without one.
+  std::optional<Clock::time_point> WaitForFix(std::chrono::milliseconds slice) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, slice, [&] { return fixAt_.has_value(); });
+    return fixAt_;
+  }
 
  private:
+  const int32_t restart_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool watching_ = false;
   bool armed_ = false;
   bool hadFix_ = false;  // a fix reported since the write
-  char ack_[24] = {};
+  std::optional<Clock::time_point> fixAt_;
 };
+
+// How often a campaign waiting for a fix looks at the time-out, the stop
+// and the device.
+constexpr std::chrono::milliseconds kWaitSlice{50};
 
 }  // namespace
 
@@ -74,29 +101,26 @@ OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs) {
     case PortOpening::Refusal::None:
       break;
   }
-  const std::shared_ptr<PortLink>& link = session->Link();
-  const auto end = Clock::now() + std::chrono::milliseconds(answerMs);
-  char buffer[kChunkMax];
-  while (link->Read(buffer, sizeof buffer) == 0) {
-    if (link->Gone() || Clock::now() >= end) {
-      out.error = "no answer from the receiver on " + port + " within " + std::to_string(answerMs / 1000) +
-                  " s (wrong port or baud rate?)";
-      return out;
-    }
+  if (!session->AwaitFirstBytes(answerMs)) {
+    out.error = "no answer from the receiver on " + port + " within " + std::to_string(answerMs / 1000) +
+                " s (wrong port or baud rate?)";
+    return out;
   }
-  out.link = link;
   out.session = std::move(session);
   return out;
 }
 
-ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const CampaignSettings& settings,
-                                const RunDone& done) {
+ReceiverOutcome RunTtffCampaign(const std::string& port, ReceiverSession& session,
+                                const CampaignSettings& settings, const RunDone& done) {
   ReceiverOutcome outcome;
   outcome.port = port;
   const Command& restart = RestartCommand(settings.kind);
-  StreamFraming framing;
-  ReceiverRecord record;
-  char buffer[kChunkMax];
+  FixWatch watch(settings.kind);
+  session.SetTalkers(TalkerSet::AllGnss());
+  session.OnFixReport = [&](bool fix) { watch.FixReported(fix); };
+  session.OnAcknowledgement = [&](int32_t command) { watch.Acknowledged(command); };
+  session.OnGone = [&] { watch.Wake(); };
+  session.StartReader();
   const auto stopped = [&] { return settings.stop != nullptr && settings.stop->load(std::memory_order_relaxed); };
   for (int i = 1; i <= settings.runs; ++i) {
     if (stopped()) {
@@ -106,21 +130,21 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
     TtffRun run{i, std::nullopt, "", std::nullopt};
     bool lost = true;  // the receiver is of no further use: gone, or its port refuses writes
     if (restart.pauseBeforeMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(restart.pauseBeforeMs));
-    FixWatch watch(settings.kind);
-    StreamDecoder decoder(framing, record, watch, TalkerSet::AllGnss());
     // What waits on the line went out before the restart.
-    link.DiscardInput();
+    session.Link()->DiscardInput();
+    watch.Begin();
     const auto written = Clock::now();
     run.startedAt = std::chrono::system_clock::now();
-    if (link.Write(restart.bytes.data(), restart.bytes.size()) != restart.bytes.size()) {
+    std::optional<Clock::time_point> fixAt;
+    if (session.Write(restart.bytes.data(), restart.bytes.size()) != restart.bytes.size()) {
       run.failure = "receiver gone: the restart command could not be written";
     } else {
       // The window's pause after the write holds only its UI thread; the
-      // bench reads on through it, the reader does too.
+      // session's reader reads on through it.
       const auto end = written + std::chrono::milliseconds(settings.timeoutMs);
-      while (!watch.fixAt_) {
+      while (!(fixAt = watch.WaitForFix(kWaitSlice))) {
         if (stopped()) break;
-        if (link.Gone()) {
+        if (session.Gone()) {
           run.failure = "receiver gone";
           break;
         }
@@ -129,17 +153,16 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
           lost = false;
           break;
         }
-        const size_t n = link.Read(buffer, sizeof buffer);
-        for (size_t taken = 0; taken < n && !watch.fixAt_;) taken += decoder.Feed(buffer + taken, n - taken);
       }
-      if (watch.fixAt_) {
-        run.ttffMs = MsBetween(written, *watch.fixAt_);
+      if (fixAt) {
+        run.ttffMs = MsBetween(written, *fixAt);
         lost = false;
       } else if (run.failure.empty()) {
         outcome.interrupted = true;
         break;
       }
     }
+    watch.End();
     outcome.runs.push_back(run);
     if (done) done(port, run);
     if (lost) {
@@ -147,6 +170,11 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
       break;
     }
   }
+  // Joined before the callbacks go: they reach this frame's watch.
+  session.StopAndJoinAll();
+  session.OnFixReport = nullptr;
+  session.OnAcknowledgement = nullptr;
+  session.OnGone = nullptr;
   return outcome;
 }
 

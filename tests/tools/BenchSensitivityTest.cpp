@@ -41,7 +41,7 @@ class BenchSensitivityTest : public ::testing::Test {
     sim = std::make_unique<test::SimHarness>(simArgs);
     ASSERT_TRUE(sim->Started()) << sim->Error();
     receiver = OpenReceiver(sim->ReceiverPath(), 115200);
-    ASSERT_TRUE(receiver.link) << receiver.error;
+    ASSERT_TRUE(receiver.session) << receiver.error;
     auto ports = MakePosixSerialPortFactory();
     ASSERT_EQ(generator.Open(*ports, sim->GeneratorPath(), "19200"), GeneratorLink::OpenOutcome::Opened);
     generator.SendStartLines(std::to_string(kGeneratorSv));
