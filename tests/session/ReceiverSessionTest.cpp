@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "commands/CommandNumbers.h"
+#include "link/PosixSerialPort.h"
 #include "tests/link/FakeSerialPort.h"
 
 namespace vantrel {
@@ -83,6 +84,20 @@ TEST_F(SessionTest, OpenRefusalsComeAsOneShapeAndLeaveNothingOpen) {
   }
 }
 
+// The same refusals from real devices, with what the user is told of them.
+TEST_F(SessionTest, RealDevicesThatAreNoReceiverAreRefusedWithTheirReason) {
+  auto posix = MakePosixSerialPortFactory();
+  const PortOpening missing = session.Open(*posix, "/dev/vantrel-absent", "38400");
+  EXPECT_EQ(missing.refusal, PortOpening::Refusal::CannotOpen);
+  EXPECT_NE(PortFailureText(missing.error, missing.path).find("No such device: /dev/vantrel-absent"),
+            std::string::npos);
+  const PortOpening terminal = session.Open(*posix, "/dev/null", "38400");
+  EXPECT_EQ(terminal.refusal, PortOpening::Refusal::SettingsRefused);
+  EXPECT_EQ(terminal.error, ENOTTY);
+  EXPECT_EQ(PortFailureText(terminal.error, terminal.path), "Not a serial port: /dev/null.");
+  EXPECT_FALSE(session.IsOpen());
+}
+
 TEST_F(SessionTest, CommandWritesPauseAroundTheirBytesAndNothingWhenClosed) {
   std::vector<std::string> events;
   RecordedPauses pauses;
@@ -97,20 +112,35 @@ TEST_F(SessionTest, CommandWritesPauseAroundTheirBytesAndNothingWhenClosed) {
   EXPECT_EQ(device().Writes(), (std::vector<std::string>{"$PQOL101*00\r\n", "$PQOL102*00\r\n"}));
 }
 
-TEST_F(SessionTest, RestartReaderStartsEmptyAndKeepsAnAcknowledgementCutAcrossIt) {
+TEST_F(SessionTest, ARestartedReaderStartsEmptyWithoutWhatWaitedInTheDriver) {
   OpenAndRead();
   session.CurrentTestEnabled = true;
   FeedSentences(kGGA + kGSV + kGSA);
   EXPECT_TRUE(WaitFor([&] { return session.FixType() != 0; }));
   SatInView table[kSatsInViewMax];
   EXPECT_EQ(session.SatsInView(table), 2);
-  device().Feed(kAck314.substr(0, 11));
-  WaitFor([&] { return device().InputLeft() == 0; });
   TNMEAThread* before = session.Reader();
-  session.RestartReader();
+  session.StopReader();
+  EXPECT_EQ(session.Reader(), nullptr);
+  EXPECT_TRUE(before->StopRequested.load());
+  EXPECT_EQ(session.SatsInView(table), 0);
+  device().Feed(kGGA + kGSA);  // stale by the time the next reader starts
+  session.StartReader();
   EXPECT_NE(session.Reader(), before);
+  EXPECT_EQ(device().InputLeft(), 0u);
   EXPECT_FALSE(session.CurrentTestEnabled);
   EXPECT_EQ(session.FixType(), 0);
+  EXPECT_EQ(session.Reader()->DecodedSentences(), 0u);
+}
+
+// A command is followed by a reader restart; the old reader may take part
+// of the answer in its last read.
+TEST_F(SessionTest, AnAcknowledgementCutByARestartIsKept) {
+  OpenAndRead();
+  FeedSentences(kGGA + kGSA);
+  device().Feed(kAck314.substr(0, 11));
+  WaitFor([&] { return device().InputLeft() == 0; });
+  session.RestartReader();
   FeedSentences(kAck314.substr(11) + kGSA + "$GP");
   EXPECT_TRUE(WaitFor([&] { return session.Acks.AckedCommand.load() == 314; }));
 }
@@ -137,6 +167,9 @@ TEST_F(SessionTest, GoneIsToldOnceAndTheReaderLetsGoOfTheDevice) {
   session.OnGone = [&] { ++gone; };
   OpenAndRead();
   FeedSentences(kGGA + kGSA);
+  std::this_thread::sleep_for(300ms);  // silence is no disconnection
+  EXPECT_EQ(gone.load(), 0);
+  EXPECT_FALSE(session.Gone());
   device().Unplug();
   EXPECT_TRUE(WaitFor([&] { return gone.load() == 1; }));
   EXPECT_TRUE(session.Gone());
