@@ -45,15 +45,15 @@ class ReceiverSession {
   ReceiverSession(const ReceiverSession&) = delete;
   ReceiverSession& operator=(const ReceiverSession&) = delete;
 
-  // Opens `portName` (as the window's list names it) at the rate in
-  // `baudText`. The device is opened before the rate is read, so a missing
-  // device is told first. Does not start a reader.
   // The window's side of the readers started from now on; both outlive
   // the session's readers.
   void Attach(ReaderHost& host, UiHandOver& handOver);
   // The pause seam of Write(const Command&); none: no pauses.
   void SetPauses(IPauses& pauses) { pauses_ = &pauses; }
 
+  // Opens `portName` (as the window's list names it) at the rate in
+  // `baudText`. The device is opened before the rate is read, so a missing
+  // device is told first. Does not start a reader.
   PortOpening Open(SerialPortFactory& ports, const std::string& portName, const std::string& baudText);
   bool IsOpen() const { return link_ != nullptr; }
   // Before a reader starts: waits up to `ms` for the receiver's first bytes,
@@ -89,7 +89,8 @@ class ReceiverSession {
   // The satellites in view as of the reader's last complete group; an empty
   // table without a reader. Returns the count.
   int32_t SatsInView(SatInView (&out)[kSatsInViewMax]) const;
-  // The current reader's fix type (0: none); 0 without a reader.
+  // The current reader's fix type as the window's record reads it (0:
+  // none); 0 without a reader.
   uint8_t FixType() const;
   // The receiver went away under the reader.
   bool Gone() const { return link_ != nullptr && link_->Gone(); }
