@@ -93,6 +93,19 @@ class Reader {
     return v;
   }
   std::optional<int> Whole(int i, int low, int high);
+  // A whole number in range, or nothing without counting it: for values
+  // the figures do not use, whose odd forms (a negative elevation, an
+  // azimuth of 360) many receivers send.
+  std::optional<int> WholeQuiet(int i, int low, int high) {
+    if (!To(i) || !w_.Read() || w_.FullLength() > static_cast<size_t>(kFieldMax)) return std::nullopt;
+    const char* t = w_.text();
+    if (*t == '\0') return std::nullopt;
+    for (const char* p = t; *p; ++p)
+      if (!Digit(*p)) return std::nullopt;
+    const long v = ReadWhole(t);
+    if (v < low || v > high) return std::nullopt;
+    return static_cast<int>(v);
+  }
   // "hhmmss" with optional decimals of the second.
   std::optional<int64_t> Time(int i) {
     const char* t = Text(i);
@@ -354,8 +367,11 @@ void EpochModel::Sentence(const char* s, size_t len, bool checksumRight) {
           break;
         }
         const std::optional<int> prn = WholeText(first, 0, 999, r);
+        const std::optional<int> elevation = r.WholeQuiet(g + 1, 0, 90);
+        const std::optional<int> azimuth = r.WholeQuiet(g + 2, 0, 359);
         const std::optional<int> snr = r.Whole(g + 3, 0, 99);
-        if (prn && *prn != 0) said.inView[said.inViewCount++] = SignalSeen{system, *prn, -1, snr};
+        if (prn && *prn != 0)
+          said.inView[said.inViewCount++] = SignalSeen{system, *prn, -1, snr, elevation, azimuth};
       }
       for (int i = 0; i < said.inViewCount; ++i) said.inView[i].signal = signal;
       break;

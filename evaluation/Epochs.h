@@ -57,6 +57,7 @@ struct SignalSeen {
   int prn = 0;
   int signal = -1;  // the NMEA 4.10 signal ID, -1 where the sentence names none
   std::optional<int> snr;  // dB-Hz, missing while not tracked
+  std::optional<int> elevation, azimuth;  // degrees; read for the sky plot, never counted as out of range
 };
 
 struct Epoch {

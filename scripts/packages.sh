@@ -8,6 +8,7 @@ VANTREL_PACKAGES=(
   fonts-liberation
   xvfb xauth xdotool
   python3
+  chromium
   libcli11-dev
   gpsbabel libxml2-utils desktop-file-utils man-db time
   lintian devscripts

@@ -20,9 +20,11 @@ extern const char kExitStatusText[];
 CLI::Validator Number(double lo, double hi, bool whole);
 
 // Where a subcommand's results go: --csv FILE (`rows` says what a row is),
-// --force to overwrite it, --json for the summary.
+// --report FILE for the HTML page, --force to overwrite them, --json for the
+// summary.
 struct OutputOptions {
-  std::string csv;  // empty: no CSV
+  std::string csv;     // empty: no CSV
+  std::string report;  // empty: no page
   bool force = false;
   bool json = false;
 };

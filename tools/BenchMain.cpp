@@ -50,7 +50,14 @@ void DeclareOutputOptions(CLI::App& sub, OutputOptions& out, const std::string& 
                         "standard error); nothing is written without it")
       ->check(named)
       ->type_name("FILE");
-  sub.add_flag("--force", out.force, "overwrite the --csv file if it exists");
+  const CLI::Validator file(
+      [](std::string& text) -> std::string { return text.empty() || text == "-" ? "a file name" : ""; }, "");
+  sub.add_option("--report", out.report,
+                 "one HTML page with the figures and their plots (self-contained;\n"
+                 "it opens in any browser and prints on paper)")
+      ->check(file)
+      ->type_name("FILE");
+  sub.add_flag("--force", out.force, "overwrite the --csv or --report file if it exists");
   sub.add_flag("--json", out.json, "the summary as one JSON object on standard output");
 }
 

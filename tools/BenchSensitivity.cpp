@@ -14,6 +14,7 @@
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
 #include "evaluation/Json.h"
+#include "tools/BenchReport.h"
 #include "tools/SensitivityRun.h"
 #include "tools/TtffCampaign.h"
 
@@ -124,8 +125,13 @@ class SensitivityCommand final : public BenchCommand {
     if (!o_.csv.empty()) {
       if (const std::string why = csv_.Open(o_.csv, o_.force); !why.empty()) return SetupError(why);
     }
+    if (!o_.report.empty()) {
+      if (const std::string why = page_.Open(o_.report, o_.force); !why.empty()) return SetupError(why);
+    }
     const int status = RunWithCsv();
     // A set-up error ran nothing: no file is left behind.
+    if (status == static_cast<int>(Exit::Usage) && page_.Close() && !o_.report.empty())
+      std::remove(o_.report.c_str());
     if (status == static_cast<int>(Exit::Usage) && csv_.Close() && !o_.csv.empty() && o_.csv != "-")
       std::remove(o_.csv.c_str());
     return status;
@@ -174,6 +180,9 @@ class SensitivityCommand final : public BenchCommand {
     const bool written = csv_.Close();
     const bool pass = Report(out, o_.csv == "-" ? stderr : stdout);
     if (!written) return SetupError("writing " + o_.csv + " failed");
+    if (page_.Get())
+      evaluation::WriteSensitivityPage(page_.Get(), SensitivityPageOf(o_.port, o_.generatorPort, settings, out, pass));
+    if (!page_.Close()) return SetupError("writing " + o_.report + " failed");
     return static_cast<int>(pass ? Exit::Pass : Exit::Fail);
   }
 
@@ -246,6 +255,7 @@ class SensitivityCommand final : public BenchCommand {
 
   SensitivityOptions o_;
   OutputFile csv_;
+  OutputFile page_;
 };
 
 }  // namespace

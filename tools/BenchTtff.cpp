@@ -10,6 +10,7 @@
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
 #include "evaluation/Json.h"
+#include "tools/BenchReport.h"
 #include "tools/TtffCampaign.h"
 #include "tools/TtffStats.h"
 #include "session/SideBySide.h"
@@ -99,16 +100,25 @@ class TtffCommand final : public BenchCommand {
       if (const std::string why = csv_.Open(o_.csv, o_.force); !why.empty()) return SetupError(why);
       std::fputs("time_utc,port,kind,run,ttff_ms,failure\n", csv_.Get());
     }
+    if (!o_.report.empty()) {
+      if (const std::string why = page_.Open(o_.report, o_.force); !why.empty()) return SetupError(why);
+    }
     std::optional<TtffResult> result = RunCampaign();
     if (!result) {
       // Nothing was run: no file is left behind.
       csv_.Close();
+      page_.Close();
       if (!o_.csv.empty() && o_.csv != "-") std::remove(o_.csv.c_str());
+      if (!o_.report.empty()) std::remove(o_.report.c_str());
       return static_cast<int>(Exit::Usage);
     }
     const bool written = csv_.Close();
     Report(*result, o_.csv == "-" ? stderr : stdout);
     if (!written) return SetupError("writing " + o_.csv + " failed");
+    if (page_.Get())
+      evaluation::WriteTtffPage(page_.Get(), TtffPageOf(o_.kind, o_.runs, result->limitMs, result->outcomes,
+                                                        result->summaries, result->pass));
+    if (!page_.Close()) return SetupError("writing " + o_.report + " failed");
     return static_cast<int>(result->pass ? Exit::Pass : Exit::Fail);
   }
 
@@ -221,6 +231,7 @@ class TtffCommand final : public BenchCommand {
   TtffOptions o_;
   CLI::Option* limit_ = nullptr;
   OutputFile csv_;
+  OutputFile page_;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace vantrel::logtool {
@@ -40,6 +41,11 @@ class LogInput {
   // The name for messages: the path, or "standard input".
   const std::string& Name() const { return name_; }
   // The name for documents: the file's name without its folders.
+  // The size of a regular file; none for a pipe or a device.
+  std::optional<uint64_t> Size() const {
+    if (!regular_) return std::nullopt;
+    return size_;
+  }
   std::string ShortName() const { return name_.substr(name_.find_last_of('/') + 1); }
 
  private:

@@ -2,8 +2,11 @@
 // reads the port and prints what the decoders made of it: their records,
 // counts, the epochs as a table or a track, and the figures of a receiver
 // evaluation.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -12,7 +15,9 @@
 
 #include "Version.h"
 #include "evaluation/Exports.h"
+#include "evaluation/RecordingReport.h"
 #include "evaluation/Stats.h"
+#include "tools/BenchOptions.h"
 #include "tools/LogInput.h"
 #include "tools/LogReader.h"
 
@@ -48,15 +53,18 @@ constexpr const char* kUsage =
     "  kml    the fixes as a KML track line with the first and last fix marked.\n"
     "  stats  sentences, epochs, time to first fix, fix availability, scatter\n"
     "         (CEP50, CEP95, 2DRMS, vertical), HDOP and SNR per satellite.\n"
+    "  report one HTML page with the stats figures and their plots: deviation\n"
+    "         map, error, altitude and fix quality over time, SNR, sky plot.\n"
     "\n"
     "json reads the \"$GP\" talker only and shows what the window would hold;\n"
-    "count, csv, gpx, kml and stats read every talker (GP, GL, GA, GB, BD, GQ,\n"
+    "count, csv, gpx, kml, stats and report read every talker (GP, GL, GA, GB, BD, GQ,\n"
     "GI, GN) into an epoch model of their own, in double precision.\n"
     "\"vantrel-log SUBCOMMAND --help\" says more about each; \"vantrel-log\n"
     "--version\" prints the program's version.\n"
     "\n"
     "Exit status: 0 done, 1 the file could not be read or holds no NMEA\n"
-    "sentence at all, 2 a wrong command line.\n"
+    "sentence at all, or the report's page could not be written (an existing\n"
+    "file without --force), 2 a wrong command line.\n"
     "See also vantrel(1), vantrel-bench(1) and vantrel-sim(1).\n";
 
 constexpr const char* kEpochsNote =
@@ -78,6 +86,7 @@ struct Subcommand {
   const char* help;
   bool epochs;  // reads epochs with every talker: its help ends with kEpochsNote
   bool stats;   // takes --reference and --json
+  bool page = false;  // takes --reference, -o FILE and --force
 };
 
 const Subcommand kSubcommands[] = {
@@ -175,6 +184,27 @@ const Subcommand kSubcommands[] = {
      "                           above mean sea level\n"
      "  --json                   one JSON object instead of text, for scripts\n",
      true, true},
+    {"report",
+     "usage: vantrel-log report [--reference LAT,LON,ALT] [-o OUT.html [--force]] FILE\n"
+     "\n"
+     "One self-contained HTML page (no network, no other file; it prints on\n"
+     "paper) with the figures of \"vantrel-log stats\" as tables and their plots:\n"
+     "  a deviation map of every fix in metres east and north of the mean\n"
+     "    position (or the reference), coloured by fix quality, with the CEP50,\n"
+     "    CEP95 and 2DRMS circles, a scale bar and equal axes;\n"
+     "  horizontal error and altitude above mean sea level over time;\n"
+     "  the fix quality over time with the time to first fix marked;\n"
+     "  the SNR of every satellite over time, one plot per system and signal,\n"
+     "    and a sky plot of the satellites' tracks.\n"
+     "The figures are exact; where marks would fall on the same pixels they are\n"
+     "drawn once, so a long recording gives a page of a few megabytes. The\n"
+     "recording is read once, in flat memory.\n"
+     "\n"
+     "options:\n"
+     "  --reference LAT,LON,ALT  the true position, as for stats\n"
+     "  -o, --output FILE        write the page to FILE instead of standard output\n"
+     "  --force                  overwrite FILE if it exists\n",
+     true, false, true},
 };
 
 int Usage(const char* message, const char* detail) {
@@ -192,6 +222,8 @@ struct Options {
   std::string file;
   std::optional<Position> reference;
   bool json = false;
+  std::string output;  // report: empty for standard output
+  bool force = false;
 };
 
 // Ends the report: a failed read or write is said, and no NMEA sentence at
@@ -267,6 +299,30 @@ int RunStats(LogInput& in, const Options& o) {
   return Conclude(in, result);
 }
 
+int RunReport(LogInput& in, const Options& o) {
+  const bool toFile = !o.output.empty() && o.output != "-";
+  // Refused before the reading, opened after it: a recording with nothing
+  // in it leaves no page behind and a forced file as it was.
+  struct stat existing;
+  if (toFile && !o.force && ::stat(o.output.c_str(), &existing) == 0)
+    return Failed(o.output + " exists (--force overwrites it)");
+  in.EnableProgress(1);
+  RecordingReport report(o.reference);
+  SentenceTally tally;
+  const ReadResult result = ReadEpochs(in, report, tally);
+  if (!result.readOk) return Conclude(in, result);
+  if (!result.anySentence) return NoSentence(in);
+  vantrel::benchtool::OutputFile page;
+  if (toFile) {
+    if (const std::string why = page.Open(o.output, o.force); !why.empty()) return Failed(why);
+  }
+  const RecordingInfo info{in.ShortName(), in.Size(), std::string("vantrel-log ") + vantrel::kVersion};
+  const bool drawn = report.Write(toFile ? page.Get() : stdout, info, tally);
+  if (!page.Close()) return Failed("cannot write " + o.output + ": " + std::strerror(errno));
+  if (!drawn) return Failed("a temporary file failed: the report's plots are incomplete");
+  return Conclude(in, result);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -296,7 +352,14 @@ int main(int argc, char** argv) {
     const std::string_view a = args[i];
     if (o.sub->stats && a == "--json") {
       o.json = true;
-    } else if (o.sub->stats && (a == "--reference" || a.starts_with("--reference="))) {
+    } else if (o.sub->page && a == "--force") {
+      o.force = true;
+    } else if (o.sub->page && (a == "-o" || a == "--output" || a.starts_with("--output="))) {
+      const bool attached = a.starts_with("--output=");
+      if (!attached && i + 1 >= args.size()) return Usage("-o wants a FILE", nullptr);
+      o.output = attached ? a.substr(a.find('=') + 1) : args[++i];
+      if (o.output.empty()) return Usage("-o wants a FILE", nullptr);
+    } else if ((o.sub->stats || o.sub->page) && (a == "--reference" || a.starts_with("--reference="))) {
       // "--reference=LAT,LON,ALT" or "--reference LAT,LON,ALT".
       const bool attached = a != "--reference";
       Position p;
@@ -323,6 +386,7 @@ int main(int argc, char** argv) {
 
   const std::string_view name = o.sub->name;
   if (name == "stats") return RunStats(in, o);
+  if (name == "report") return RunReport(in, o);
   in.EnableProgress(1);
   if (name == "json") return RunLog(in);
   if (name == "count") return RunCount(in);

@@ -13,7 +13,7 @@ import subprocess
 import sys
 import tempfile
 
-SUBCOMMANDS = ["json", "count", "csv", "gpx", "kml", "stats"]
+SUBCOMMANDS = ["json", "count", "csv", "gpx", "kml", "stats", "report"]
 
 
 def run(tool, *args, stdin=None):
@@ -70,6 +70,9 @@ def main():
         ["gpx", recording, recording],
         ["kml"],
         ["decode", recording],
+        ["report", "-o"],
+        ["report", "--output=", recording],
+        ["stats", "-o", "page.html", recording],
     ]
     for args in wrong:
         r = run(tool, *args)
@@ -81,6 +84,27 @@ def main():
     check(r.returncode == 0 and b'"around": "reference"' in r.stdout, f"stats --reference: {r.stdout[:80]!r}")
     attached = run(tool, "stats", "--json", "--reference=48.11735,11.51675,593.2", recording)
     check(attached.returncode == 0 and attached.stdout == r.stdout, f"stats --reference=: {attached.stderr!r}")
+    # The page is never written over a file without --force, and a recording
+    # without a sentence leaves none behind.
+    with tempfile.TemporaryDirectory() as tmp:
+        page = os.path.join(tmp, "page.html")
+        with open(page, "w") as f:
+            f.write("kept")
+        r = run(tool, "report", recording, "-o", page)
+        check(r.returncode == 1 and b"exists (--force overwrites it)" in r.stderr and open(page).read() == "kept",
+              f"report over a file: {r.returncode} {r.stderr!r}")
+        empty = os.path.join(tmp, "empty.nma")
+        open(empty, "wb").close()
+        r = run(tool, "report", empty, f"--output={page}", "--force")
+        check(r.returncode == 1 and open(page).read() == "kept", f"report --force of nothing: {r.returncode}")
+        r = run(tool, "report", recording, "--force", "-o", page)
+        text = open(page).read()
+        check(r.returncode == 0 and r.stdout == b"" and text.startswith("<!DOCTYPE html>") and
+              text.rstrip().endswith("</html>"), f"report --force: {r.returncode} {r.stderr!r}")
+        new = os.path.join(tmp, "new.html")
+        r = run(tool, "report", "--output=" + new, recording)
+        check(r.returncode == 0 and os.path.getsize(new) > 1000, f"report --output=: {r.returncode} {r.stderr!r}")
+
     r = run(tool, "--version")
     check(r.returncode == 0 and r.stdout.startswith(b"vantrel-log "), f"--version: {r.stdout!r}")
 
