@@ -57,6 +57,7 @@ class TNMEAThread::ReplyHandler final : public IStreamHandler {
   }
   void OnReply(const char* s, size_t len) override {
     const Reply reply = DecodeReply(s, len);
+    if (reader_.env_.tap != nullptr) reader_.env_.tap->OnReply(reply);
     if (!KeepReply(reply, reader_.Record, *reader_.env_.acks)) return;
     reader_.HandOver([&] {
       reader_.FlushMonitor();
@@ -66,6 +67,7 @@ class TNMEAThread::ReplyHandler final : public IStreamHandler {
   void OnPiece(const PieceInfo& info, const char* s, size_t len) override {
     if (info.kind != PieceKind::Ignored && info.checksumOk)
       reader_.decoded_.fetch_add(1, std::memory_order_relaxed);
+    if (reader_.env_.tap != nullptr) reader_.env_.tap->OnSentence(info, s, len);
     if (reader_.allGnss_)
       reader_.Satellites.Take(info, s, len);
     else
@@ -254,6 +256,7 @@ void TNMEAThread::Body() {
       }
       continue;
     }
+    heardAt_.store(std::chrono::steady_clock::now(), std::memory_order_relaxed);
     chunk[n] = 0;
     ReadCycle(chunk, n);
   }

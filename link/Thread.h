@@ -3,6 +3,7 @@
 // them, frames them into sentences, lets the window show them, decodes them
 // into its own receiver record and lets the window refresh from it.
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -70,6 +71,16 @@ class LogHook {
   Sink sink_;
 };
 
+// Told every sentence and reply as the reader decodes it, on the reader
+// thread and in stream order, for a caller that times what the receiver
+// says. Runs inside the read: keep it short.
+class ReaderTap {
+ public:
+  virtual ~ReaderTap() = default;
+  virtual void OnSentence(const PieceInfo& info, const char* s, size_t len) = 0;
+  virtual void OnReply(const Reply& reply) = 0;
+};
+
 // What a reader is given at construction. All pointers outlive the reader
 // (the window joins its readers before it goes); `log` may be null.
 struct ReaderEnv {
@@ -80,6 +91,7 @@ struct ReaderEnv {
   LogHook* log = nullptr;
   // The talkers decoded; more than "$GP" also keeps GnssSatellites.
   TalkerSet talkers = TalkerSet::Gps();
+  ReaderTap* tap = nullptr;  // may be null
 };
 
 class TNMEAThread {
@@ -115,6 +127,8 @@ class TNMEAThread {
   // Sentences of a known kind whose checksum passed, for measurements that
   // compare what the receiver sent with what arrived.
   uint64_t DecodedSentences() const { return decoded_.load(std::memory_order_relaxed); }
+  // When the last bytes came; the reader's start until any did.
+  std::chrono::steady_clock::time_point LastHeard() const { return heardAt_.load(std::memory_order_relaxed); }
   // Clears applied by the reader at the start of its next cycle.
   void RequestClearChannelsUpdated() { clearChannelsUpdated_.store(true, std::memory_order_release); }
   void RequestClearGsvComplete() { clearGsvComplete_.store(true, std::memory_order_release); }
@@ -158,6 +172,7 @@ class TNMEAThread {
   std::atomic<bool> clearGsvComplete_{false};
   std::atomic<bool> finished_{false};
   std::atomic<uint64_t> decoded_{0};
+  std::atomic<std::chrono::steady_clock::time_point> heardAt_{std::chrono::steady_clock::now()};
   mutable std::mutex snapshotMutex_;
   CompleteSatsInView completeSats_;  // the reader thread's own; published under the lock
   SatInView satsSnapshot_[kSatsInViewMax] = {};

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Fails when a folder includes one above it: the layers only look down.
 
-    nmea/  <-  link/  <-  commands/ logging/ testbench/ evaluation/  <-  ui/  <-  app/
+    nmea/  <-  link/  <-  commands/ evaluation/  <-  session/  <-  testbench/  <-  ui/  <-  app/
+                          logging/ (beside commands/)
     results/ (the results database) stands beside them and needs none.
 
 sim/ stands alone (it is the ground truth the tests compare with); tools/
@@ -13,13 +14,14 @@ import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-CORE = {"nmea", "link", "commands", "logging", "testbench", "evaluation", "results"}
+CORE = {"nmea", "link", "commands", "session", "logging", "testbench", "evaluation", "results"}
 ALLOWED = {
     "nmea": {"nmea"},
     "link": {"nmea", "link"},
     "commands": {"nmea", "link", "commands", "logging", "testbench"},
     "logging": {"nmea", "link", "commands", "logging", "testbench"},
-    "testbench": {"nmea", "link", "commands", "logging", "testbench"},
+    "session": {"nmea", "link", "commands", "evaluation", "session"},
+    "testbench": {"nmea", "link", "commands", "session", "logging", "testbench"},
     "evaluation": {"nmea", "link", "evaluation"},
     "results": {"results"},
     "ui": CORE | {"ui"},

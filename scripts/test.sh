@@ -43,7 +43,7 @@ cmake --build build-asan -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$JOBS"
 
-step "ThreadSanitizer (core and link)"
+step "ThreadSanitizer (core, link and the receiver session)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DVANTREL_SANITIZE=thread -DVANTREL_BUILD_GUI=OFF -DVANTREL_BUILD_BENCH=OFF
 cmake --build build-tsan -j"$JOBS"

@@ -181,7 +181,7 @@ class SensitivityCommand final : public BenchCommand {
     recorder_ = OpenRecorder(db_);
     if (!recorder_) return static_cast<int>(Exit::Usage);
     OpenedReceiver receiver = OpenReceiver(o_.port, o_.baud);
-    if (!receiver.link) return SetupError(receiver.error);
+    if (!receiver.session) return SetupError(receiver.error);
     SleepPauses pauses;
     GeneratorLink generator(pauses);
     auto ports = MakePosixSerialPortFactory();
@@ -201,7 +201,7 @@ class SensitivityCommand final : public BenchCommand {
     int32_t lastLevel = 1;
     int64_t steps = 0;
     const SensitivityOutcome out =
-        RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint& p) {
+        RunSensitivity(*receiver.session, generator, pauses, settings, [&](const CurvePoint& p) {
           const std::string snr = p.snr ? std::to_string(*p.snr) : "";
           recorder_->Record(StepRecord(o_.port, serial_, ++steps, p));
           if (csv_.Get()) {

@@ -13,6 +13,7 @@
 
 #include "evaluation/Json.h"
 #include "link/SerialPort.h"
+#include "session/SideBySide.h"
 #include "testbench/GeneratorLink.h"
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
@@ -141,10 +142,7 @@ class StationCommand final : public BenchCommand {
 
     const std::atomic<bool>* stop = CatchInterrupt();
     std::vector<Unit> units(ports_.size());
-    std::vector<std::thread> threads;
-    for (size_t i = 0; i < ports_.size(); ++i)
-      threads.emplace_back([&, i] { Test(units[i], ports_[i], db_.serials[i], stop); });
-    for (std::thread& t : threads) t.join();
+    RunSideBySide(ports_.size(), [&](size_t i) { Test(units[i], ports_[i], db_.serials[i], stop); });
 
     bool pass = true;
     for (const Unit& u : units) pass = pass && u.verdict.pass;
@@ -180,29 +178,29 @@ class StationCommand final : public BenchCommand {
     u.port = port;
     u.serial = serial;
     const OpenedReceiver receiver = OpenReceiver(port, limits_.baud);
-    if (!receiver.link) {
+    if (!receiver.session) {
       u.measured.hotMs = {std::nullopt, receiver.error};
       u.measured.cnrDbHz = {std::nullopt, "not measured"};
       if (limits_.cold) u.measured.coldMs = Measured{std::nullopt, "not run"};
     } else {
-      u.measured.hotMs = Start(u, *receiver.link, Restart::Hot, limits_.hot, stop);
-      const SnrReading snr = ReadSatelliteSnr(*receiver.link, limits_.sv, static_cast<int>(limits_.settleS * 1000),
+      u.measured.hotMs = Start(u, *receiver.session, Restart::Hot, limits_.hot, stop);
+      const SnrReading snr = ReadSatelliteSnr(*receiver.session, limits_.sv, static_cast<int>(limits_.settleS * 1000),
                                               static_cast<int>(limits_.readS * 1000));
       u.measured.cnrDbHz = {snr.mean, snr.reason};
-      if (limits_.cold) u.measured.coldMs = Start(u, *receiver.link, Restart::Cold, *limits_.cold, stop);
+      if (limits_.cold) u.measured.coldMs = Start(u, *receiver.session, Restart::Cold, *limits_.cold, stop);
     }
     u.verdict = Judge(limits_, u.measured);
     Report(u);
   }
 
-  Measured Start(const Unit& u, PortLink& link, Restart kind, const StartLimits& l,
+  Measured Start(const Unit& u, ReceiverSession& session, Restart kind, const StartLimits& l,
                  const std::atomic<bool>* stop) {
     CampaignSettings settings;
     settings.kind = kind;
     settings.runs = 1;
     settings.timeoutMs = static_cast<int64_t>(l.timeoutS * 1000);
     settings.stop = stop;
-    const ReceiverOutcome out = RunTtffCampaign(u.port, link, settings, nullptr);
+    const ReceiverOutcome out = RunTtffCampaign(u.port, session, settings, nullptr);
     if (!out.runs.empty())
       recorder_->Record(TtffRecord(kind == Restart::Hot ? "hot" : "cold", u.port, u.serial, out.runs[0],
                                    static_cast<int64_t>(l.limitS * 1000 + 0.5)));

@@ -5,7 +5,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tools/BenchCommands.h"
@@ -15,6 +14,7 @@
 #include "tools/BenchReport.h"
 #include "tools/TtffCampaign.h"
 #include "tools/TtffStats.h"
+#include "session/SideBySide.h"
 
 namespace vantrel::benchtool {
 namespace {
@@ -158,15 +158,10 @@ class TtffCommand final : public BenchCommand {
     // Every port is opened and heard from before the first restart: a set-up
     // error stops the campaign before it has started anywhere.
     std::vector<OpenedReceiver> receivers(o_.ports.size());
-    {
-      std::vector<std::thread> openers;
-      for (size_t i = 0; i < o_.ports.size(); ++i)
-        openers.emplace_back([&, i] { receivers[i] = OpenReceiver(o_.ports[i], o_.baud); });
-      for (std::thread& t : openers) t.join();
-    }
+    RunSideBySide(o_.ports.size(), [&](size_t i) { receivers[i] = OpenReceiver(o_.ports[i], o_.baud); });
     bool setupFailed = false;
     for (const OpenedReceiver& r : receivers) {
-      if (r.link) continue;
+      if (r.session) continue;
       SetupError(r.error);
       setupFailed = true;
     }
@@ -190,14 +185,9 @@ class TtffCommand final : public BenchCommand {
 
     TtffResult result;
     result.outcomes.resize(o_.ports.size());
-    {
-      std::vector<std::thread> campaigns;
-      for (size_t i = 0; i < o_.ports.size(); ++i)
-        campaigns.emplace_back([&, i] {
-          result.outcomes[i] = RunTtffCampaign(o_.ports[i], *receivers[i].link, settings, progress);
-        });
-      for (std::thread& t : campaigns) t.join();
-    }
+    RunSideBySide(o_.ports.size(), [&](size_t i) {
+      result.outcomes[i] = RunTtffCampaign(o_.ports[i], *receivers[i].session, settings, progress);
+    });
 
     if (o_.limited) result.limitMs = static_cast<int64_t>(o_.limitS * 1000 + 0.5);
     for (const ReceiverOutcome& out : result.outcomes) {

@@ -1,69 +1,12 @@
 #include "tools/SensitivityRun.h"
 
-#include <atomic>
 #include <chrono>
-#include <mutex>
 #include <thread>
 
-#include "link/StreamDecoder.h"
-#include "nmea/CompleteGroup.h"
+#include "testbench/SessionReceiver.h"
 
 namespace vantrel::benchtool {
 namespace {
-
-// Reads the receiver's port on its own thread, as the window's reader does,
-// and keeps the satellites-in-view table for the sequencer's ticks.
-class TerminalReceiver final : public BenchReceiver, private IStreamHandler {
- public:
-  explicit TerminalReceiver(PortLink& link) : link_(link) {
-    thread_ = std::thread([this] { Loop(); });
-  }
-  ~TerminalReceiver() override {
-    quit_.store(true);
-    thread_.join();
-  }
-  void SatsInView(SatInView (&out)[kSatsInViewMax]) override {
-    std::lock_guard lock(mutex_);
-    for (int i = 0; i < kSatsInViewMax; ++i) out[i] = complete_.Table[i];
-  }
-  void StopReader() override { reading_.store(false); }
-  void WriteCommand(const Command& command) override { link_.Write(command.bytes.data(), command.bytes.size()); }
-  void StartReader() override {
-    std::lock_guard lock(mutex_);
-    record_ = ReceiverRecord{};
-    complete_ = CompleteSatsInView{};
-    framing_.Clear();
-    reading_.store(true);
-  }
-  bool Gone() const { return link_.Gone(); }
-  bool Silent() const { return std::chrono::steady_clock::now() - heardAt_.load() >= std::chrono::milliseconds(kSilenceMs); }
-
- private:
-  void OnReply(const char*, size_t) override {}
-  void OnPiece(const PieceInfo& info, const char*, size_t) override { complete_.Take(info, record_); }
-  void Loop() {
-    char buffer[kChunkMax];
-    while (!quit_.load() && !link_.Gone()) {
-      const size_t n = link_.Read(buffer, sizeof buffer);
-      if (n > 0) heardAt_.store(std::chrono::steady_clock::now());
-      if (!reading_.load()) continue;  // the old reader has ended; the new one starts empty
-      std::lock_guard lock(mutex_);
-      StreamDecoder decoder(framing_, record_, *this);
-      for (size_t taken = 0; taken < n;) taken += decoder.Feed(buffer + taken, n - taken);
-      MarkUsedSatellites(record_);
-    }
-  }
-
-  PortLink& link_;
-  std::mutex mutex_;
-  StreamFraming framing_;
-  ReceiverRecord record_;
-  CompleteSatsInView complete_;  // what a tick sees
-  std::atomic<bool> reading_{true};
-  std::atomic<bool> quit_{false};
-  std::atomic<std::chrono::steady_clock::time_point> heardAt_{std::chrono::steady_clock::now()};
-  std::thread thread_;
-};
 
 class TerminalPanel final : public BenchPanel {
  public:
@@ -110,10 +53,8 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-}  // namespace
-
-SnrReading ReadSatelliteSnr(PortLink& link, int32_t sv, int settleMs, int readMs, int tickMs) {
-  TerminalReceiver receiver(link);
+// The mean SNR of `sv` over the ticks of `readMs` that saw it, after `settleMs`.
+SnrReading MeanSnr(ReceiverSession& session, int32_t sv, int settleMs, int readMs, int tickMs) {
   std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
   double sum = 0;
   int seen = 0;
@@ -121,10 +62,10 @@ SnrReading ReadSatelliteSnr(PortLink& link, int32_t sv, int settleMs, int readMs
   for (auto next = std::chrono::steady_clock::now(); next < end;) {
     next += std::chrono::milliseconds(tickMs);
     std::this_thread::sleep_until(next);
-    if (receiver.Gone()) return {std::nullopt, kGoneText};
-    if (receiver.Silent()) return {std::nullopt, kNoAnswerText};
+    if (session.Gone()) return {std::nullopt, kGoneText};
+    if (session.Silent(kSilenceMs)) return {std::nullopt, kNoAnswerText};
     SatInView table[kSatsInViewMax] = {};
-    receiver.SatsInView(table);
+    session.SatsInView(table);
     if (const int32_t snr = SightedSnr(table, sv); snr > 0) {
       sum += snr;
       ++seen;
@@ -134,10 +75,20 @@ SnrReading ReadSatelliteSnr(PortLink& link, int32_t sv, int settleMs, int readMs
   return {sum / seen, ""};
 }
 
-SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generatorLink, IPauses& pauses,
+}  // namespace
+
+SnrReading ReadSatelliteSnr(ReceiverSession& session, int32_t sv, int settleMs, int readMs, int tickMs) {
+  session.StartReader();
+  const SnrReading reading = MeanSnr(session, sv, settleMs, readMs, tickMs);
+  session.StopReader();
+  return reading;
+}
+
+SensitivityOutcome RunSensitivity(ReceiverSession& session, GeneratorLink& generatorLink, IPauses& pauses,
                                   const SensitivitySettings& settings, const TickDone& tick) {
   SensitivityOutcome outcome;
-  TerminalReceiver receiver(receiverLink);
+  session.StartReader();
+  SessionReceiver receiver(session);
   TerminalPanel panel(settings.texts);
   RecordingGenerator generator(generatorLink);
   SensitivitySequencer sequencer(panel, generator, receiver, pauses);
@@ -159,9 +110,9 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
     while (panel.ticking) {
       next += std::chrono::milliseconds(settings.tickMs);
       std::this_thread::sleep_until(next);
-      if (receiver.Gone() || receiver.Silent()) {
+      if (session.Gone() || session.Silent(kSilenceMs)) {
         sequencer.Handle(TestEvent::PortClosed);
-        outcome.failure = receiver.Gone() ? kGoneText : kNoAnswerText;
+        outcome.failure = session.Gone() ? kGoneText : kNoAnswerText;
         break;
       }
       if (settings.stop != nullptr && settings.stop->load(std::memory_order_relaxed)) {
@@ -192,6 +143,7 @@ SensitivityOutcome RunSensitivity(PortLink& receiverLink, GeneratorLink& generat
         *result = PhaseResult{std::nullopt, std::nullopt, outcome.failure.empty() ? "not finished" : outcome.failure};
     outcome.iterations.push_back(panel.current);
   }
+  session.StopReader();
   return outcome;
 }
 

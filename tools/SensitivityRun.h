@@ -1,7 +1,7 @@
 #pragma once
 // The window's sensitivity sequencer run from a terminal: the same state
-// machine, with a reader of our own on the receiver's port, ticks from a
-// plain loop and the results collected instead of shown. Each tick's level
+// machine on a receiver session, as the window's, ticks from a plain loop
+// and the results collected instead of shown. Each tick's level
 // and the SNR seen at it make the SNR-versus-level curve.
 #include <atomic>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "link/PortLink.h"
+#include "session/ReceiverSession.h"
 #include "testbench/GeneratorLink.h"
 #include "testbench/Sequencer.h"
 #include "tools/RunReasons.h"
@@ -52,9 +52,9 @@ struct SensitivityOutcome {
 // Called after every tick and after every iteration from the caller's thread.
 using TickDone = std::function<void(const CurvePoint& point)>;
 
-// Runs the sequencer `settings.iterations` times on an opened receiver link
-// and an opened generator.
-SensitivityOutcome RunSensitivity(PortLink& receiver, GeneratorLink& generator, IPauses& pauses,
+// Runs the sequencer `settings.iterations` times on an opened receiver
+// session and an opened generator.
+SensitivityOutcome RunSensitivity(ReceiverSession& receiver, GeneratorLink& generator, IPauses& pauses,
                                   const SensitivitySettings& settings, const TickDone& tick);
 
 // The SNR the receiver reports for satellite `sv` with the generator held at
@@ -64,6 +64,6 @@ struct SnrReading {
   std::optional<double> mean;
   std::string reason;
 };
-SnrReading ReadSatelliteSnr(PortLink& receiver, int32_t sv, int settleMs, int readMs, int tickMs = 200);
+SnrReading ReadSatelliteSnr(ReceiverSession& receiver, int32_t sv, int settleMs, int readMs, int tickMs = 200);
 
 }  // namespace vantrel::benchtool

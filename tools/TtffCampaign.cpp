@@ -1,15 +1,13 @@
 #include "tools/TtffCampaign.h"
 
 #include <chrono>
-#include <cstdio>
-#include <cstring>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <thread>
 
 #include "commands/Commands.h"
-#include "evaluation/Epochs.h"
 #include "link/SerialPort.h"
-#include "link/StreamDecoder.h"
 
 namespace vantrel::benchtool {
 namespace {
@@ -20,79 +18,109 @@ int64_t MsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-// Watches the pieces of one restart. A fix reported before the receiver has
-// carried out the restart (a sentence already on the line) does not count:
-// the watch arms on the acknowledgement of the restart, or when the
-// receiver drops its fix, whichever comes first. A fix is what the
-// evaluation's model reads in a sentence of any talker: a GGA or GNS
-// quality, a GSA mode, an RMC status.
-class FixWatch final : public IStreamHandler {
+// Watches the answers to one restart, told by the session's reader as it
+// decodes them. A fix reported before the receiver has carried out the
+// restart (a sentence already on the line) does not count: the watch arms
+// on the acknowledgement of the restart, or when the receiver drops its
+// fix, whichever comes first. A fix is what the session reads in a sentence
+// of any talker: a GGA or GNS quality, a GSA mode, an RMC status.
+class FixWatch {
  public:
-  explicit FixWatch(Restart kind) {
-    std::snprintf(ack_, sizeof ack_, "$PQOL001,%d,", static_cast<int>(CommandNumber::HotStart) + static_cast<int>(kind) - 1);
+  explicit FixWatch(Restart kind)
+      : restart_(static_cast<int32_t>(CommandNumber::HotStart) + static_cast<int32_t>(kind) - 1) {}
+  // From now on the answers belong to a new restart.
+  void Begin() {
+    std::lock_guard lock(mutex_);
+    watching_ = true;
+    armed_ = false;
+    hadFix_ = false;
+    fixAt_.reset();
   }
-  void OnReply(const char* s, size_t) override {
-    if (std::strncmp(s, ack_, std::strlen(ack_)) == 0) armed_ = true;
+  void End() {
+    std::lock_guard lock(mutex_);
+    watching_ = false;
   }
-  void OnPiece(const PieceInfo&, const char* s, size_t len) override {
-    if (fixAt_) return;
-    const std::optional<bool> fix = evaluation::FixOfSentence(s, len);
-    if (!fix) return;
+  // Reader thread.
+  void Acknowledged(int32_t command) {
+    std::lock_guard lock(mutex_);
+    if (watching_ && command == restart_) armed_ = true;
+  }
+  void FixReported(bool fix) {
+    std::lock_guard lock(mutex_);
+    if (!watching_ || fixAt_) return;
     if (armed_) {
-      if (*fix) fixAt_ = Clock::now();
+      if (fix) {
+        fixAt_ = Clock::now();
+        changed_.notify_all();
+      }
       return;
     }
     // Without the acknowledgement, the receiver dropping its fix shows the
     // restart taken. A report of no fix alone does not: a receiver still
     // getting its first fix since power-up reports none before the restart.
-    if (*fix) hadFix_ = true;
+    if (fix) hadFix_ = true;
     else if (hadFix_) armed_ = true;
   }
-  std::optional<Clock::time_point> fixAt_;
+  void Wake() { changed_.notify_all(); }
+  // The fix, or nothing once `slice` has passed without one.
+  std::optional<Clock::time_point> WaitForFix(std::chrono::milliseconds slice) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, slice, [&] { return fixAt_.has_value(); });
+    return fixAt_;
+  }
 
  private:
+  const int32_t restart_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool watching_ = false;
   bool armed_ = false;
   bool hadFix_ = false;  // a fix reported since the write
-  char ack_[24] = {};
+  std::optional<Clock::time_point> fixAt_;
 };
+
+// How often a campaign waiting for a fix looks at the time-out, the stop
+// and the device.
+constexpr std::chrono::milliseconds kWaitSlice{50};
 
 }  // namespace
 
 OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs) {
   OpenedReceiver out;
-  const std::string path = DevicePath(port);
-  std::unique_ptr<SerialPort> serial = MakePosixSerialPortFactory()->Create();
-  if (!serial->Open(path)) {
-    out.error = "cannot open " + port + ": " + PortFailureText(serial->LastError(), path);
-    return out;
-  }
-  if (!serial->Configure(baud)) {
-    out.error = "cannot set " + port + " to " + std::to_string(baud) + " baud: " +
-                PortFailureText(serial->LastError(), path);
-    return out;
-  }
-  auto link = std::make_shared<PortLink>(std::move(serial));
-  const auto end = Clock::now() + std::chrono::milliseconds(answerMs);
-  char buffer[kChunkMax];
-  while (link->Read(buffer, sizeof buffer) == 0) {
-    if (link->Gone() || Clock::now() >= end) {
-      out.error = "no answer from the receiver on " + port + " within " + std::to_string(answerMs / 1000) +
-                  " s (wrong port or baud rate?)";
+  auto session = std::make_shared<ReceiverSession>();
+  const PortOpening opening = session->Open(*MakePosixSerialPortFactory(), port, std::to_string(baud));
+  switch (opening.refusal) {
+    case PortOpening::Refusal::CannotOpen:
+      out.error = "cannot open " + port + ": " + PortFailureText(opening.error, opening.path);
       return out;
-    }
+    case PortOpening::Refusal::BaudNotANumber:
+    case PortOpening::Refusal::SettingsRefused:
+      out.error = "cannot set " + port + " to " + std::to_string(baud) + " baud: " +
+                  PortFailureText(opening.error, opening.path);
+      return out;
+    case PortOpening::Refusal::None:
+      break;
   }
-  out.link = std::move(link);
+  if (!session->AwaitFirstBytes(answerMs)) {
+    out.error = "no answer from the receiver on " + port + " within " + std::to_string(answerMs / 1000) +
+                " s (wrong port or baud rate?)";
+    return out;
+  }
+  out.session = std::move(session);
   return out;
 }
 
-ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const CampaignSettings& settings,
-                                const RunDone& done) {
+ReceiverOutcome RunTtffCampaign(const std::string& port, ReceiverSession& session,
+                                const CampaignSettings& settings, const RunDone& done) {
   ReceiverOutcome outcome;
   outcome.port = port;
   const Command& restart = RestartCommand(settings.kind);
-  StreamFraming framing;
-  ReceiverRecord record;
-  char buffer[kChunkMax];
+  FixWatch watch(settings.kind);
+  session.SetTalkers(TalkerSet::AllGnss());
+  session.OnFixReport = [&](bool fix) { watch.FixReported(fix); };
+  session.OnAcknowledgement = [&](int32_t command) { watch.Acknowledged(command); };
+  session.OnGone = [&] { watch.Wake(); };
+  session.StartReader();
   const auto stopped = [&] { return settings.stop != nullptr && settings.stop->load(std::memory_order_relaxed); };
   for (int i = 1; i <= settings.runs; ++i) {
     if (stopped()) {
@@ -102,22 +130,21 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
     TtffRun run{i, std::nullopt, "", std::nullopt};
     bool lost = true;  // the receiver is of no further use: gone, or its port refuses writes
     if (restart.pauseBeforeMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(restart.pauseBeforeMs));
-    FixWatch watch(settings.kind);
-    StreamDecoder decoder(framing, record, watch, TalkerSet::AllGnss());
     // What waits on the line went out before the restart.
-    link.DiscardInput();
+    session.Link()->DiscardInput();
+    watch.Begin();
     const auto written = Clock::now();
     run.startedAt = std::chrono::system_clock::now();
-    if (link.Write(restart.bytes.data(), restart.bytes.size()) != restart.bytes.size()) {
+    std::optional<Clock::time_point> fixAt;
+    if (session.Write(restart.bytes.data(), restart.bytes.size()) != restart.bytes.size()) {
       run.failure = std::string(kGoneText) + ": the restart command could not be written";
     } else {
       // The window's pause after the write holds only its UI thread; the
-      // bench reads on through it, the reader does too.
+      // session's reader reads on through it.
       const auto end = written + std::chrono::milliseconds(settings.timeoutMs);
-      auto heard = written;
-      while (!watch.fixAt_) {
+      while (!(fixAt = watch.WaitForFix(kWaitSlice))) {
         if (stopped()) break;
-        if (link.Gone()) {
+        if (session.Gone()) {
           run.failure = kGoneText;
           break;
         }
@@ -126,22 +153,20 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
           lost = false;
           break;
         }
-        if (MsBetween(heard, Clock::now()) >= kSilenceMs) {
+        if (session.Silent(kSilenceMs)) {
           run.failure = kNoAnswerText;
           break;
         }
-        const size_t n = link.Read(buffer, sizeof buffer);
-        if (n > 0) heard = Clock::now();
-        for (size_t taken = 0; taken < n && !watch.fixAt_;) taken += decoder.Feed(buffer + taken, n - taken);
       }
-      if (watch.fixAt_) {
-        run.ttffMs = MsBetween(written, *watch.fixAt_);
+      if (fixAt) {
+        run.ttffMs = MsBetween(written, *fixAt);
         lost = false;
       } else if (run.failure.empty()) {
         outcome.interrupted = true;
         break;
       }
     }
+    watch.End();
     outcome.runs.push_back(run);
     if (done) done(port, run);
     if (lost) {
@@ -149,6 +174,11 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const C
       break;
     }
   }
+  // Joined before the callbacks go: they reach this frame's watch.
+  session.StopAndJoinAll();
+  session.OnFixReport = nullptr;
+  session.OnAcknowledgement = nullptr;
+  session.OnGone = nullptr;
   return outcome;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// A time-to-first-fix campaign on one receiver: the window's restart
-// sentence, then the stream read until the first sentence that reports a
-// fix, timed on the monotonic clock from the write. One campaign per thread;
-// several receivers run side by side.
+// A time-to-first-fix campaign on one receiver session: the window's
+// restart sentence, then the session's reader heard until the first
+// sentence that reports a fix, timed on the monotonic clock from the write.
+// Several receivers run side by side, one campaign each.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "commands/CommandNumbers.h"
-#include "link/PortLink.h"
+#include "session/ReceiverSession.h"
 #include "tools/TtffStats.h"
 
 namespace vantrel::benchtool {
@@ -21,12 +21,13 @@ namespace vantrel::benchtool {
 constexpr int kFirstAnswerMs = 3000;
 
 struct OpenedReceiver {
-  std::shared_ptr<PortLink> link;  // null when the open failed
-  std::string error;               // why, for the user
+  std::shared_ptr<ReceiverSession> session;  // null when the open failed
+  std::string error;                         // why, for the user
 };
 
-// Opens `port` (a name as the window's list takes it), sets `baud` and waits
-// for the first bytes from the receiver.
+// Opens `port` (a name as the window's list takes it) on a receiver session,
+// as the window opens it, sets `baud` and waits for the first bytes from the
+// receiver. No reader runs yet.
 OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs = kFirstAnswerMs);
 
 struct CampaignSettings {
@@ -45,10 +46,11 @@ struct ReceiverOutcome {
   bool interrupted = false;  // stopped by the user: the missing runs were never made
 };
 
-// Called after each run from the campaign's own thread.
+// Called after each run from the campaign's thread.
 using RunDone = std::function<void(const std::string& port, const TtffRun& run)>;
 
-ReceiverOutcome RunTtffCampaign(const std::string& port, PortLink& link, const CampaignSettings& settings,
-                                const RunDone& done);
+// Runs on an opened session with no reader, and leaves it so.
+ReceiverOutcome RunTtffCampaign(const std::string& port, ReceiverSession& session,
+                                const CampaignSettings& settings, const RunDone& done);
 
 }  // namespace vantrel::benchtool

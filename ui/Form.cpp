@@ -202,6 +202,7 @@ TMainForm::TMainForm(const FormServices& services, QWidget* parent)
   MessageBoxes = services.MessageBoxes ? services.MessageBoxes : &ownedSeams_->messageBoxes;
   SaveDialog = services.SaveDialog ? services.SaveDialog : &ownedSeams_->saveDialog;
   Pauses = services.Pauses ? services.Pauses : &ownedSeams_->pauses;
+  Session.SetPauses(*Pauses);
   Clock = services.Clock ? services.Clock : &ownedSeams_->clock;
 
   setWindowTitle(QStringLiteral("Vantrel"));
@@ -663,6 +664,7 @@ void TMainForm::ShowTestBenchPage() {
 
 void TMainForm::ShowAllGnss() {
   allGnss_ = true;
+  Session.SetTalkers(vantrel::TalkerSet::AllGnss());
   // The chart's description lists the satellites for a screen reader.
   ChartSNR->setAccessibleName(QStringLiteral("Satellites in view"));
 }

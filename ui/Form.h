@@ -24,6 +24,7 @@
 #include "nmea/GnssSatellites.h"
 #include "nmea/Record.h"
 #include "nmea/Reply.h"
+#include "session/ReceiverSession.h"
 #include "ui/Seams.h"
 #include "ui/SkyView.h"
 #include "ui/ValueLabel.h"
@@ -255,6 +256,7 @@ class TMainForm : public QWidget {
   // new one (fresh record, input queue purged, CurrentTestEnabled = 0).
   void StopReaderThread();
   void StartReaderThread();
+  void RestartReader();  // the two in a row
   // The port list's rows after "COM100": the serial devices present now.
   // Read again each time the list drops down.
   void AddPresentSerialDevices();
@@ -262,15 +264,18 @@ class TMainForm : public QWidget {
   // Where vantrel-sim puts its receiver and generator links.
   std::string SimulatorDir = vantrel::DefaultSimulatorDir();
 
+  // The receiver: its port, readers, acknowledgements and log entry. The
+  // names below are the window's own for parts of it.
+  vantrel::ReceiverSession Session;
   // The open receiver port, shared with the readers; null while closed.
-  std::shared_ptr<vantrel::PortLink> PortHandle;
+  const std::shared_ptr<vantrel::PortLink>& PortHandle = Session.Link();
   // The running reader, null when none; the window never deletes it.
-  vantrel::TNMEAThread* ReaderThread = nullptr;
+  vantrel::TNMEAThread* const& ReaderThread = Session.Reader();
   // The NMEA log, null when not logging; the reader appends through
   // LogFileHook.
   std::unique_ptr<vantrel::NmeaLog> LogFile;
-  vantrel::LogHook LogFileHook;
-  bool CurrentTestEnabled = false;  // once the current-test command is acknowledged
+  vantrel::LogHook& LogFileHook = Session.Log;
+  bool& CurrentTestEnabled = Session.CurrentTestEnabled;  // once the current-test command is acknowledged
   // Makes the ports BtnOpenClick opens; null: termios devices. Tests set a fake.
   vantrel::SerialPortFactory* Ports = nullptr;
 
@@ -342,7 +347,7 @@ class TMainForm : public QWidget {
   vantrel::SerialPortFactory* GeneratorPorts = nullptr;
 
   // Written by the reader thread, read and cleared by Timer1.
-  vantrel::AckSlots Acks;               // AckedCommand, FailedCommand
+  vantrel::AckSlots& Acks = Session.Acks;  // AckedCommand, FailedCommand
   bool ReopenPending = false;           // reopen the port at the newly set baud rate
   vantrel::Restart RestartKind = vantrel::Restart::None;  // the restart being timed
   int64_t RestartStartTime = 0;         // Clock->NowMs() when the count started

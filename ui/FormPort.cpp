@@ -23,7 +23,10 @@ using vantrel::FixedCommand;
 using vantrel::FixedCommandId;
 
 vantrel::WindowReaders& TMainForm::Links() {
-  if (!readerLinks_) readerLinks_ = std::make_unique<vantrel::WindowReaders>(this);
+  if (!readerLinks_) {
+    readerLinks_ = std::make_unique<vantrel::WindowReaders>(this);
+    Session.Attach(*readerLinks_, readerLinks_->bridge.HandOver());
+  }
   return *readerLinks_;
 }
 
@@ -48,25 +51,15 @@ void TMainForm::AddPresentSerialDevices() {
 }
 
 void TMainForm::StartReaderThread() {
-  vantrel::WindowReaders& links = Links();
-  vantrel::ReaderEnv env;
-  env.link = PortHandle;
-  env.host = &links;
-  env.handOver = &links.bridge.HandOver();
-  env.acks = &Acks;
-  env.log = &LogFileHook;
-  if (AllGnss()) env.talkers = vantrel::TalkerSet::AllGnss();
-  CurrentTestEnabled = false;
-  ReaderThread = links.readers.Start(env);
+  Links();  // the session reports to the window from the first reader on
+  Session.StartReader();
 }
 
-void TMainForm::StopReaderThread() {
-  if (ReaderThread == nullptr) return;
-  // It ends on its own after its current step, and a hand-over it asks for
-  // from now on is dropped; the next start on this port waits for that
-  // step, so that two readers never share the line.
-  ReaderThread->RequestStop();
-  ReaderThread = nullptr;
+void TMainForm::StopReaderThread() { Session.StopReader(); }
+
+void TMainForm::RestartReader() {
+  Links();
+  Session.RestartReader();
 }
 
 void TMainForm::BtnOpenClick() {
@@ -76,36 +69,26 @@ void TMainForm::BtnOpenClick() {
   Acks.AckedCommand.store(0, std::memory_order_release);
 
   vantrel::SerialPortFactory* factory = Ports != nullptr ? Ports : Links().posixPorts.get();
-  std::unique_ptr<vantrel::SerialPort> port = factory->Create();
-  const std::string path = vantrel::DevicePath(CmbCom->currentText().toStdString());
-  if (!port->Open(path)) {
-    // The first line as it always was; below it, why, and what helps.
-    MessageBoxes->Show(this, QStringLiteral("Can't Open ComPort!!\n") +
-                                 QString::fromStdString(vantrel::PortFailureText(port->LastError(), path)));
-    return;
-  }
-  // The box is editable: a text that is no whole number stops the open
-  // before anything is configured, and the device is let go again.
+  // The box is editable: a rate that is no whole number stops the open
+  // before anything is configured.
   const std::string baudText = CmbBaud->currentText().toStdString();
-  const std::optional<int32_t> baud = vantrel::ListTextToInt(baudText);
-  if (!baud) {
-    port->Close();
-    MessageBoxes->Show(this, QString::fromStdString(vantrel::NotAnIntegerMessage(baudText)));
-    return;
+  const vantrel::PortOpening opening = Session.Open(*factory, CmbCom->currentText().toStdString(), baudText);
+  // The first line as it always was; below it, why, and what helps.
+  const auto why = [&] { return QString::fromStdString(vantrel::PortFailureText(opening.error, opening.path)); };
+  switch (opening.refusal) {
+    case vantrel::PortOpening::Refusal::CannotOpen:
+      MessageBoxes->Show(this, QStringLiteral("Can't Open ComPort!!\n") + why());
+      return;
+    case vantrel::PortOpening::Refusal::BaudNotANumber:
+      MessageBoxes->Show(this, QString::fromStdString(vantrel::NotAnIntegerMessage(baudText)));
+      return;
+    case vantrel::PortOpening::Refusal::SettingsRefused:
+      MessageBoxes->Show(this, QStringLiteral("ComPort Setting Error!! Err_Code:") + QString::number(opening.error) +
+                                   QStringLiteral("\n") + why());
+      return;
+    case vantrel::PortOpening::Refusal::None:
+      break;
   }
-  if (!port->Configure(*baud)) {
-    const int error = port->LastError();
-    port->Close();
-    MessageBoxes->Show(this, QStringLiteral("ComPort Setting Error!! Err_Code:") + QString::number(error) +
-                                 QStringLiteral("\n") + QString::fromStdString(vantrel::PortFailureText(error, path)));
-    return;
-  }
-  // Queue sizes and time limits are fixed in the port layer.
-  PortHandle = std::make_shared<vantrel::PortLink>(std::move(port));
-
-  // A reader reads only the port it was started with, so one still recorded
-  // from before could not serve this port.
-  if (ReaderThread != nullptr) StopReaderThread();
   StartReaderThread();
 
   // One of the pair at a time, so neither Tab nor a screen reader reaches
@@ -137,15 +120,7 @@ void TMainForm::BtnOpenClick() {
   BtnDatumQueryClick();
 }
 
-void TMainForm::ReleasePort() {
-  if (PortHandle != nullptr) {
-    // Close wakes a reader blocked in a read; the descriptor is closed by
-    // whichever of window and reader lets go last.
-    PortHandle->Close();
-    PortHandle.reset();
-  }
-  StopReaderThread();
-}
+void TMainForm::ReleasePort() { Session.Close(); }
 
 void TMainForm::ReleasePortAndLog() {
   ReleasePort();
@@ -185,7 +160,7 @@ void TMainForm::FormDestroy() {
   // Wait for every reader still finishing its last step, so none outlives
   // the window it reports to. None can be waiting for this thread: they are
   // all stopped, and a stopped reader's hand-over is dropped.
-  if (readerLinks_) readerLinks_->readers.StopAndJoinAll();
+  Session.StopAndJoinAll();
 }
 
 void TMainForm::ReceiverDisconnected() {
@@ -198,18 +173,9 @@ void TMainForm::ReceiverDisconnected() {
                                .arg(device));
 }
 
-void TMainForm::WritePort(const char* bytes, size_t count) {
-  if (PortHandle == nullptr) return;
-  // The result is not looked at: a failed or timed-out write is not reported.
-  PortHandle->Write(bytes, count);
-}
+void TMainForm::WritePort(const char* bytes, size_t count) { Session.Write(bytes, count); }
 
-void TMainForm::SendCommand(const vantrel::Command& command) {
-  if (!PortOpen()) return;
-  if (command.pauseBeforeMs > 0) Pauses->Sleep(command.pauseBeforeMs);
-  WritePort(command.bytes.data(), command.bytes.size());
-  if (command.pauseAfterMs > 0) Pauses->Sleep(command.pauseAfterMs);
-}
+void TMainForm::SendCommand(const vantrel::Command& command) { Session.Write(command); }
 
 bool TMainForm::SendBuiltCommand(const vantrel::BuiltCommand& built) {
   if (!PortOpen()) return false;

@@ -55,8 +55,7 @@ void TMainForm::BtnConfirmClick() {
   ClearStatusLabels();
   if (ClearChannelGrid() && ReaderThread != nullptr) ReaderThread->RequestClearChannelsUpdated();
   ChartSNR->Clear();
-  StopReaderThread();
-  StartReaderThread();
+  RestartReader();
 }
 
 void TMainForm::BtnSetFixRateClick() { SendBuiltCommand(BuildFixRateCommand(TextOf(CmbFixRate))); }
@@ -98,10 +97,7 @@ void TMainForm::BtnDGPSSetClick() {
   if (!PortOpen()) return;
   const DgpsSetPlan plan = PlanDgpsSet(CheckedDgpsMode(), TextOf(CmbRTCMBaud));
   SendCommand(plan.first);
-  if (plan.restartReader) {
-    StopReaderThread();
-    StartReaderThread();
-  }
+  if (plan.restartReader) RestartReader();
   SendCommand(plan.second);
 }
 
@@ -136,8 +132,7 @@ void TMainForm::BtnQFlashClick() { SendCommand(FixedCommand(FixedCommandId::Quer
 void TMainForm::BtnWakeUpClick() {
   if (!PortOpen()) return;
   SendCommand(FixedCommand(FixedCommandId::WakeUp));
-  StopReaderThread();
-  StartReaderThread();
+  RestartReader();
 }
 
 void TMainForm::BtnQueryClick() { SendCommand(FixedCommand(FixedCommandId::QueryFirmware)); }

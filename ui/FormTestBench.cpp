@@ -1,6 +1,6 @@
 // The GPS-101 page: the signal generator's port and the sensitivity tests.
 // The generator link and the sequencer are testbench/'s; this file hands
-// them the window's controls, reader, port and seams.
+// them the window's controls, receiver session and seams.
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -8,6 +8,7 @@
 
 #include "testbench/GeneratorLink.h"
 #include "testbench/Sequencer.h"
+#include "testbench/SessionReceiver.h"
 #include "ui/ButtonPair.h"
 #include "ui/Form.h"
 
@@ -20,26 +21,7 @@ std::string TextOf(const QComboBox* list) { return list->currentText().toStdStri
 }  // namespace
 
 struct TMainForm::TestBench {
-  explicit TestBench(TMainForm* form) : pauses(*form->Pauses), receiver(form), panel(form) {}
-
-  struct Receiver final : BenchReceiver {
-    explicit Receiver(TMainForm* form) : form(form) {}
-    void SatsInView(SatInView (&out)[kSatsInViewMax]) override {
-      if (form->ReaderThread != nullptr) {
-        form->ReaderThread->SatsInViewSnapshot(out);
-      } else {
-        for (SatInView& entry : out) entry = SatInView{};
-      }
-    }
-    void StopReader() override { form->StopReaderThread(); }
-    void WriteCommand(const Command& command) override {
-      form->WritePort(command.bytes.data(), command.bytes.size());
-    }
-    void StartReader() override {
-      if (form->PortOpen()) form->StartReaderThread();
-    }
-    TMainForm* form;
-  };
+  explicit TestBench(TMainForm* form) : pauses(*form->Pauses), receiver(form->Session), panel(form) {}
 
   struct Panel final : BenchPanel {
     explicit Panel(TMainForm* form) : form(form) {}
@@ -81,7 +63,7 @@ struct TMainForm::TestBench {
 
   std::unique_ptr<SerialPortFactory> posixPorts = MakePosixSerialPortFactory();
   IPauses& pauses;  // the window's seam
-  Receiver receiver;
+  SessionReceiver receiver;
   Panel panel;
   GeneratorLink generator{pauses};
   SensitivitySequencer sequencer{panel, generator, receiver, pauses};

@@ -68,17 +68,13 @@ void TMainForm::ReopenPort() {
   // The recording goes on across the reopen, at the new rate.
   ClosePort(LogOnClose::Keep);
   Pauses->Sleep(kReopenGapMs);
-  // The old line's reader decodes the sentence it still held as it ends. At
-  // a new rate that is the receiver's acknowledgement of the flash write,
-  // its last sentence at the old one; the open must not forget it.
-  Links().readers.JoinStopped();
-  const int32_t acked = Acks.AckedCommand.load(std::memory_order_acquire);
+  // The acknowledgement of a flash write is the old line's last sentence;
+  // the open, which clears the slots, must not forget it.
+  const int32_t acked = Session.AcknowledgedAtClose();
   BtnOpenClick();
   // A port that did not come back ends the recording as a close would.
   if (!PortOpen()) CloseLog();
-  int32_t none = 0;
-  if (acked == static_cast<int32_t>(CommandNumber::FlashWrite) && ReaderThread != nullptr)
-    Acks.AckedCommand.compare_exchange_strong(none, acked, std::memory_order_acq_rel);
+  Session.KeepAcknowledgementOfReopen(acked);
 }
 
 void TMainForm::RestartTimingTick() {

@@ -1,8 +1,7 @@
 #pragma once
-// What the window keeps for its reader threads: the side of the reader that
-// runs on the UI thread (ReaderHost), the hand-over bridge, the readers not
-// yet joined and the real port factory. Members are destroyed bottom up: the
-// readers are joined before the hand-over they use goes away.
+// What the window keeps for its receiver session's readers: the side of the
+// reader that runs on the UI thread (ReaderHost), the hand-over bridge and
+// the real port factory. The window joins the readers before this goes.
 #include <QMetaObject>
 #include <memory>
 
@@ -16,7 +15,6 @@ namespace vantrel {
 class WindowReaders final : public ReaderHost {
  public:
   explicit WindowReaders(TMainForm* form) : form_(form) {}
-  ~WindowReaders() override { readers.StopAndJoinAll(); }
   WindowReaders(const WindowReaders&) = delete;
   WindowReaders& operator=(const WindowReaders&) = delete;
 
@@ -31,7 +29,6 @@ class WindowReaders final : public ReaderHost {
 
   std::unique_ptr<SerialPortFactory> posixPorts = MakePosixSerialPortFactory();
   UiBridge bridge;
-  ReaderSet readers;
 
  private:
   TMainForm* form_;

@@ -44,11 +44,11 @@ void RunAll(std::vector<Receiver>& receivers, const CampaignSettings& settings, 
   for (Receiver& r : receivers) {
     ASSERT_TRUE(r.sim->Started()) << r.sim->Error();
     r.opened = OpenReceiver(r.sim->ReceiverPath(), 38400);
-    ASSERT_TRUE(r.opened.link) << r.opened.error;
+    ASSERT_TRUE(r.opened.session) << r.opened.error;
   }
   std::vector<std::thread> threads;
   for (Receiver& r : receivers)
-    threads.emplace_back([&] { r.outcome = RunTtffCampaign(r.sim->ReceiverPath(), *r.opened.link, settings, done); });
+    threads.emplace_back([&] { r.outcome = RunTtffCampaign(r.sim->ReceiverPath(), *r.opened.session, settings, done); });
   for (std::thread& t : threads) t.join();
 }
 
@@ -132,13 +132,13 @@ TEST(BenchCampaignTest, AReceiverLostMidCampaignFailsWithTheReason) {
 
 TEST(BenchCampaignTest, SetUpErrorsSayWhat) {
   const OpenedReceiver missing = OpenReceiver("/tmp/vantrel-bench-no-such-port", 38400);
-  EXPECT_FALSE(missing.link);
+  EXPECT_FALSE(missing.session);
   EXPECT_NE(missing.error.find("cannot open /tmp/vantrel-bench-no-such-port"), std::string::npos) << missing.error;
 
   test::SimHarness silent({"--silent"});
   ASSERT_TRUE(silent.Started()) << silent.Error();
   const OpenedReceiver mute = OpenReceiver(silent.ReceiverPath(), 38400, 500);
-  EXPECT_FALSE(mute.link);
+  EXPECT_FALSE(mute.session);
   EXPECT_NE(mute.error.find("no answer from the receiver"), std::string::npos) << mute.error;
 }
 

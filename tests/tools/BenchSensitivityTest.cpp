@@ -43,7 +43,7 @@ class BenchSensitivityTest : public ::testing::Test {
     sim = std::make_unique<test::SimHarness>(simArgs);
     ASSERT_TRUE(sim->Started()) << sim->Error();
     receiver = OpenReceiver(sim->ReceiverPath(), 115200);
-    ASSERT_TRUE(receiver.link) << receiver.error;
+    ASSERT_TRUE(receiver.session) << receiver.error;
     auto ports = MakePosixSerialPortFactory();
     ASSERT_EQ(generator.Open(*ports, sim->GeneratorPath(), "19200"), GeneratorLink::OpenOutcome::Opened);
     generator.SendStartLines(std::to_string(kGeneratorSv));
@@ -68,7 +68,7 @@ TEST_F(BenchSensitivityTest, TrackingThreeTimesFindsTheSimulatorsThresholdEachTi
   settings.start = TestEvent::TrackOnlyPressed;
   settings.iterations = 3;
   settings.tickMs = 200;
-  const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, nullptr);
+  const SensitivityOutcome out = RunSensitivity(*receiver.session, generator, pauses, settings, nullptr);
   EXPECT_EQ(out.failure, "");
   ASSERT_EQ(out.iterations.size(), 3u);
   for (const SensitivityIteration& it : out.iterations) {
@@ -109,7 +109,7 @@ TEST_F(BenchSensitivityTest, AStopEndsTheRunAtTheNextTickKeepingTheCurve) {
   settings.stop = &stop;
   int ticks = 0;
   const SensitivityOutcome out =
-      RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint&) {
+      RunSensitivity(*receiver.session, generator, pauses, settings, [&](const CurvePoint&) {
         if (++ticks == 3) stop = true;
       });
   EXPECT_EQ(out.failure, "interrupted");
@@ -134,7 +134,7 @@ TEST_F(BenchSensitivityTest, AGeneratorPulledMidTestGivesNoResultAndItsReason) {
   settings.iterations = 2;
   settings.tickMs = 50;
   int ticks = 0;
-  const SensitivityOutcome out = RunSensitivity(*receiver.link, pulled, pauses, settings, [&](const CurvePoint&) {
+  const SensitivityOutcome out = RunSensitivity(*receiver.session, pulled, pauses, settings, [&](const CurvePoint&) {
     if (++ticks == 3) cable.CloseMaster();
   });
   EXPECT_EQ(out.failure, "The generator on " + cable.SlavePath() +
@@ -158,7 +158,7 @@ TEST_F(BenchSensitivityTest, AcquisitionFindsTheLevelBelowWhichAColdStartFindsNo
   settings.texts.AcqTimeout = "30";
   settings.start = TestEvent::AcqOnlyPressed;
   settings.tickMs = 200;
-  const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, nullptr);
+  const SensitivityOutcome out = RunSensitivity(*receiver.session, generator, pauses, settings, nullptr);
   EXPECT_EQ(out.failure, "");
   ASSERT_EQ(out.iterations.size(), 1u);
   EXPECT_EQ(out.iterations[0].messages, std::vector<std::string>{kAcqFinishedText});
@@ -195,7 +195,7 @@ TEST_F(BenchSensitivityTest, AReceiverLostMidTestGivesNoLevelButTheReason) {
     settings.iterations = 2;
     settings.tickMs = 200;
     int ticks = 0;
-    const SensitivityOutcome out = RunSensitivity(*receiver.link, generator, pauses, settings, [&](const CurvePoint&) {
+    const SensitivityOutcome out = RunSensitivity(*receiver.session, generator, pauses, settings, [&](const CurvePoint&) {
       if (++ticks == 3) lose(*sim);
     });
     EXPECT_EQ(out.failure, reason);

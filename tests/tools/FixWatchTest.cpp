@@ -62,6 +62,12 @@ class ScriptedPort final : public SerialPort {
   std::string input_;
 };
 
+struct ScriptedPorts final : SerialPortFactory {
+  explicit ScriptedPorts(std::string answer) : answer(std::move(answer)) {}
+  std::unique_ptr<SerialPort> Create() override { return std::make_unique<ScriptedPort>(answer); }
+  std::string answer;
+};
+
 TEST(FixWatchTest, OnlyAFixAfterTheRestartWasTakenCounts) {
   struct Case {
     const char* name;
@@ -86,12 +92,14 @@ TEST(FixWatchTest, OnlyAFixAfterTheRestartWasTakenCounts) {
     std::string answer;
     for (const std::string& s : c.answer) answer += s;
     answer += kTrailer;
-    PortLink link(std::make_unique<ScriptedPort>(answer));
+    ScriptedPorts ports(answer);
+    ReceiverSession session;
+    ASSERT_TRUE(session.Open(ports, "scripted", "38400").ok());
     CampaignSettings settings;
     settings.kind = Restart::Cold;
     settings.runs = 1;
     settings.timeoutMs = 300;
-    const ReceiverOutcome out = RunTtffCampaign("scripted", link, settings, nullptr);
+    const ReceiverOutcome out = RunTtffCampaign("scripted", session, settings, nullptr);
     ASSERT_EQ(out.runs.size(), 1u);
     EXPECT_EQ(out.runs[0].ttffMs.has_value(), c.timed) << out.runs[0].failure;
     EXPECT_EQ(out.failure, "") << "a timeout leaves the receiver in the campaign";

@@ -83,12 +83,6 @@ TEST_F(FormDisconnectTest, UnpluggedReceiverIsToldOnceAndThePortClosesAsByClose)
   EXPECT_TRUE(form.PortOpen());
 }
 
-TEST_F(FormDisconnectTest, SilentReceiverIsNotADisconnection) {
-  RunUntil([] { return false; }, 300);
-  EXPECT_TRUE(form.PortOpen());
-  EXPECT_TRUE(seams.Boxes.Texts.empty());
-}
-
 TEST_F(FormDisconnectTest, NoNumberOfTabsReachesTheCoveredButton) {
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));

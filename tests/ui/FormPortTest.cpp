@@ -238,20 +238,6 @@ TEST_F(FormPortTest, StreamReachesTheMonitorThroughTheHandOver) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return form->MemoNMEA->toPlainText().contains("$GPGGA,123519"); }));
 }
 
-TEST_F(FormPortTest, RestartReplacesTheReaderAndPurgesTheInputQueue) {
-  form->BtnOpenClick();
-  TNMEAThread* first = form->ReaderThread;
-  form->CurrentTestEnabled = true;
-  form->StopReaderThread();
-  EXPECT_EQ(form->ReaderThread, nullptr);
-  EXPECT_TRUE(first->StopRequested.load());
-  device().Feed("$GPGGA,1*00\r\n$GPGGA,2*00\r\n");  // waits in the driver
-  form->StartReaderThread();
-  EXPECT_NE(form->ReaderThread, nullptr);
-  EXPECT_FALSE(form->CurrentTestEnabled);
-  EXPECT_EQ(device().InputLeft(), 0u);
-}
-
 TEST_F(FormPortTest, DestroyWhileTheReaderWaitsForTheWindowEndsAtOnce) {
   form->BtnOpenClick();
   // The reader's hand-over is queued but this thread never runs its events:
@@ -272,28 +258,6 @@ TEST(FormPortDevices, PortListKeepsCom1ToCom100AndAddsTheDevicesPresent) {
   std::vector<std::string> after;
   for (int i = 100; i < form.CmbCom->count(); ++i) after.push_back(form.CmbCom->itemText(i).toStdString());
   EXPECT_EQ(after, PresentSerialDevices());
-}
-
-TEST(FormPortDevices, NonTerminalIsASettingErrorWithItsErrno) {
-  testing::FakeSeams seams;
-  TMainForm form(seams.Services());
-  form.CmbCom->setEditText("/dev/null");
-  form.BtnOpenClick();
-  EXPECT_EQ(seams.Boxes.Texts, std::vector<QString>{"ComPort Setting Error!! Err_Code:" + QString::number(ENOTTY) +
-                                                    "\nNot a serial port: /dev/null."});
-  EXPECT_FALSE(form.PortOpen());
-  form.BtnOpenClick();  // and it can be opened again
-  EXPECT_EQ(seams.Boxes.Texts.size(), 2u);
-}
-
-TEST(FormPortDevices, MissingDeviceCannotBeOpened) {
-  testing::FakeSeams seams;
-  TMainForm form(seams.Services());
-  form.CmbCom->setEditText("/dev/vantrel-absent");
-  form.BtnOpenClick();
-  ASSERT_EQ(seams.Boxes.Texts.size(), 1u);
-  EXPECT_EQ(seams.Boxes.Texts[0].section('\n', 0, 0), "Can't Open ComPort!!");
-  EXPECT_TRUE(seams.Boxes.Texts[0].contains("No such device: /dev/vantrel-absent"));
 }
 
 TEST(FormPortDevices, PseudoTerminalGetsExactlyTheSevenQueries) {
