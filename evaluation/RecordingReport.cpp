@@ -375,12 +375,20 @@ struct Page {
                      ring.cls, cx.c_str(), cy.c_str(), Num(r, 3).c_str(), Num(ring.radius, 4).c_str(),
                      *ring.dash ? " stroke-dasharray=\"" : "", ring.dash, *ring.dash ? "\"" : "");
         const double a = ring.angle * 3.14159265358979323846 / 180;
-        if (r < f.width / 2)
+        if (r < f.width / 2) {
+          const std::string label = std::string(ring.name) + " " + Num(ring.radius, 3) + " m";
+          const double x = f.x(0) + r * std::cos(a) + 3;
+          // About 7 px a character: a label that would run past the frame ends
+          // at the ring instead.
+          const bool flip = x + 7.0 * static_cast<double>(label.size()) > f.left + f.width;
           std::fprintf(out,
-                       "<text x=\"%s\" y=\"%s\" class=\"ring-label\" stroke=\"#fff\" stroke-width=\"3\" "
-                       "paint-order=\"stroke\">%s %s m</text>\n",
-                       Num(f.x(0) + r * std::cos(a) + 3).c_str(), Num(f.y(0) - r * std::sin(a) - 3).c_str(),
-                       ring.name, Num(ring.radius, 3).c_str());
+                       // A light halo: the label stays readable over a crowd, and a
+                       // fix under it still shows.
+                       "<text x=\"%s\" y=\"%s\" class=\"ring-label\"%s stroke=\"#fff\" stroke-width=\"3\" "
+                       "stroke-opacity=\"0.6\" paint-order=\"stroke\">%s</text>\n",
+                       Num(flip ? x - 6 : x).c_str(), Num(f.y(0) - r * std::sin(a) - 3).c_str(),
+                       flip ? " text-anchor=\"end\"" : "", label.c_str());
+        }
       }
       std::fputs("</g>\n", out);
       // The scale bar, bottom left inside the map.
