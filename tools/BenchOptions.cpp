@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 namespace vantrel::benchtool {
 
@@ -56,6 +57,14 @@ bool OutputFile::Close() {
   if (file_ != stdout) ok = std::fclose(file_) == 0 && ok;
   file_ = nullptr;
   return ok;
+}
+
+std::string PortArgument(const std::string& text) {
+  std::error_code error;
+  if (text.empty() || text[0] == '/' || text.find('/') == std::string::npos) return text;
+  if (!std::filesystem::exists(text, error)) return text;
+  const std::filesystem::path absolute = std::filesystem::absolute(text, error);
+  return error ? text : absolute.lexically_normal().string();
 }
 
 std::string CsvField(std::string_view text) {

@@ -39,6 +39,11 @@ class OutputFile {
   std::FILE* file_ = nullptr;
 };
 
+// A port option's text: a relative path that names a file from the working
+// directory becomes absolute, as a shell user means it; anything else (COMn,
+// a name under /dev such as pts/3) is left to the port's own rule.
+std::string PortArgument(const std::string& text);
+
 // A CSV field: quoted when it holds a comma, a quote or a line end.
 std::string CsvField(std::string_view text);
 

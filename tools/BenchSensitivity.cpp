@@ -95,9 +95,11 @@ class SensitivityCommand final : public BenchCommand {
     sub.footer(std::string(kSensitivityHelp) + "\n\n" + kExitStatusText);
     TestSettingTexts& t = o_.settings.texts;
     sub.add_option("--port", o_.port, "the receiver's port: a path, COMn or a name under /dev")
+        ->transform(PortArgument)
         ->required()
         ->type_name("P");
     sub.add_option("--generator", o_.generatorPort, "the signal generator's port")
+        ->transform(PortArgument)
         ->required()
         ->type_name("G");
     sub.add_option("--baud", o_.baud, "the receiver's baud rate, 300 to 4000000 (38400)")

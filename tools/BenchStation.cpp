@@ -109,6 +109,7 @@ class StationCommand final : public BenchCommand {
     sub.footer(kStationHelp);
     sub.add_option("--limits", limitsFile_, "the limits file (TOML)")->required()->type_name("FILE");
     sub.add_option("--port", ports_, "a unit's port; repeat it to test several units at once")
+        ->transform(PortArgument)
         ->required()
         ->allow_extra_args(false)
         ->type_name("P");
@@ -117,6 +118,7 @@ class StationCommand final : public BenchCommand {
         ->allow_extra_args(false)
         ->type_name("SN");
     sub.add_option("--generator", generators_, "the signal generator's port: one for all units, or one a --port")
+        ->transform(PortArgument)
         ->required()
         ->allow_extra_args(false)
         ->type_name("G");

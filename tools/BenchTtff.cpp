@@ -83,6 +83,7 @@ class TtffCommand final : public BenchCommand {
     sub.footer(std::string(kTtffHelp) + "\n\n" + kExitStatusText);
     sub.add_option("--port", o_.ports,
                    "a receiver's port: a path, COMn or a name under /dev;\nrepeat it for more receivers")
+        ->transform(PortArgument)
         ->required()
         ->allow_extra_args(false)
         ->type_name("P");

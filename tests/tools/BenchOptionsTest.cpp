@@ -61,6 +61,27 @@ TEST(BenchOptions, CsvFieldsAndTimes) {
   EXPECT_EQ(UtcText(system_clock::time_point(milliseconds(0))), "1970-01-01T00:00:00.000Z");
 }
 
+TEST(BenchOptions, APortGivenAsARelativePathIsTheFileFromHere) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("vantrel-port-" + std::to_string(getpid()));
+  fs::create_directories(dir / "rx");
+  std::ofstream(dir / "rx" / "receiver").put('\n');
+  const fs::path was = fs::current_path();
+  fs::current_path(dir);
+  const std::string mine = (dir / "rx" / "receiver").string();
+  const struct {
+    const char* text;
+    std::string port;
+  } cases[] = {
+      {"rx/receiver", mine},  {"./rx/../rx/receiver", mine}, {"/dev/ttyS0", "/dev/ttyS0"},
+      {"COM3", "COM3"},       {"ttyUSB0", "ttyUSB0"},         {"pts/3", "pts/3"},  // not here: a name under /dev
+      {"rx/missing", "rx/missing"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PortArgument(c.text), c.port) << c.text;
+  fs::current_path(was);
+  fs::remove_all(dir);
+}
+
 TEST(BenchOptions, AnExistingFileIsOverwrittenOnlyWhenForced) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("bench-options-" + std::to_string(::getpid()));
