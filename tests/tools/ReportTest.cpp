@@ -120,5 +120,68 @@ TEST(ReportTest, BenchOutcomesKeepTheirReasons) {
   EXPECT_EQ(s.degradeDb, 40);
 }
 
+// Each kept run's verdict, its unit and where it goes on the results page.
+TEST(ReportTest, KeptRunsOnTheResultsPage) {
+  using V = RunVerdict;
+  const struct {
+    const char *kind, *serial, *port;
+    std::optional<double> value;
+    std::optional<bool> pass;
+    const char *reason, *detail;
+    V verdict;
+  } rows[] = {
+      {"ttff-hot", "A1", "/dev/a", 1200, true, "", "{\"limit_ms\": 3000}", V::Pass},
+      {"ttff-hot", "A1", "/dev/a", 3500, false, "over the limit of 3000 ms", "{\"limit_ms\": 3000}", V::Fail},
+      {"ttff-hot", "", "/dev/b", std::nullopt, false, "timeout", "{\"limit_ms\": 3000}", V::NoResult},
+      {"ttff-cold", "A1", "/dev/a", 30000, true, "", "{\"limit_ms\": 60000}", V::Pass},
+      {"ttff-cold", "A1", "/dev/a", 31000, true, "", "{}", V::Pass},  // limits differ: none drawn
+      {"sensitivity-step", "A1", "/dev/a", 35, std::nullopt, "", "{}", V::NoVerdict},
+      {"sensitivity-step", "A1", "/dev/a", std::nullopt, std::nullopt, "satellite not seen", "{}", V::NoResult},
+      {"sensitivity-tracking", "A1", "/dev/a", -155, true, "", "{\"held_dbm\": -155, \"lost_dbm\": -156}", V::Pass},
+      {"sensitivity-acquisition", "A2", "/dev/c", std::nullopt, false, "not tracked",
+       "{\"held_dbm\": null, \"lost_dbm\": null}", V::NoResult},
+      {"station", "A2", "/dev/c", std::nullopt, false, "hot start over; C/N0 under", "{}", V::Fail},
+  };
+  std::vector<results::RunRecord> runs;
+  for (const auto& r : rows) {
+    results::RunRecord run;
+    run.kind = r.kind;
+    run.serial = r.serial;
+    run.port = r.port;
+    run.value = r.value;
+    run.pass = r.pass;
+    run.reason = r.reason;
+    run.detail = r.detail;
+    run.seq = 1;
+    EXPECT_EQ(benchtool::VerdictOf(run), r.verdict) << r.kind << " " << r.reason;
+    runs.push_back(run);
+  }
+  const ResultsPage page = benchtool::ResultsPageOf(runs, "all runs");
+  EXPECT_EQ(page.runs, std::size(rows));
+  std::vector<std::string> counts;
+  for (const auto& c : page.counts)
+    counts.push_back(c.kind + " " + std::to_string(c.pass) + std::to_string(c.fail) + std::to_string(c.noResult) +
+                     std::to_string(c.noVerdict));
+  EXPECT_EQ(counts, (std::vector<std::string>{"ttff-hot 1110", "ttff-cold 2000", "sensitivity-step 0011",
+                                               "sensitivity-acquisition 0010", "sensitivity-tracking 1000",
+                                               "station 0100"}));
+  ASSERT_EQ(page.ttff.size(), 2u);
+  EXPECT_EQ(page.ttff[0].restart, "hot");
+  EXPECT_EQ(page.ttff[0].limitS, 3.0);
+  ASSERT_EQ(page.ttff[0].units.size(), 2u);
+  EXPECT_EQ(page.ttff[0].units[1].port, "/dev/b");  // no serial: the port names the unit
+  EXPECT_FALSE(page.ttff[0].units[1].runs[0].seconds);
+  EXPECT_EQ(page.ttff[0].units[0].runs[1].seconds, 3.5);
+  EXPECT_FALSE(page.ttff[1].limitS);
+  ASSERT_EQ(page.sensitivity.size(), 2u);
+  EXPECT_EQ(page.sensitivity[0].lostDbm, -156);
+  EXPECT_FALSE(page.sensitivity[1].heldDbm);
+  ASSERT_EQ(page.stations.size(), 1u);
+  EXPECT_EQ(page.stations[0].reasons, "hot start over; C/N0 under");
+  std::vector<std::string> missing;
+  for (const auto& m : page.missing) missing.push_back(m.unit + ": " + m.reason);
+  EXPECT_EQ(missing, (std::vector<std::string>{"/dev/b: timeout", "A1: satellite not seen", "A2: not tracked"}));
+}
+
 }  // namespace
 }  // namespace vantrel
