@@ -99,12 +99,14 @@ void CdfFigure(std::FILE* out, const std::string& id, const std::string& title, 
         out,
         "<g class=\"limit\"><line x1=\"%s\" y1=\"%s\" x2=\"%s\" y2=\"%s\" stroke=\"#8b0000\" "
         "stroke-width=\"1.5\" stroke-dasharray=\"8 4\"/><text x=\"%s\" y=\"%s\">limit %s s</text></g>\n",
-        Num(f.x(*limitS)).c_str(), Num(f.top).c_str(), Num(f.x(*limitS)).c_str(), Num(f.top + f.height).c_str(),
-        Num(f.x(*limitS) + 4).c_str(), Num(f.top + 12).c_str(), Num(*limitS, 3).c_str());
+        Num(f.x(*limitS)).c_str(), Num(f.top).c_str(), Num(f.x(*limitS)).c_str(),
+        Num(f.top + f.height).c_str(), Num(f.x(*limitS) + 4).c_str(), Num(f.top + 12).c_str(),
+        Num(*limitS, 3).c_str());
   svg::Legend(out, f.left, 315, legend, 320);
   svg::FigureEnd(out, id,
-                 "For each " + who + ", the share of its runs that had a fix within the time on the axis; runs "
-                 "without a fix keep a curve below 100 %." +
+                 "For each " + who +
+                     ", the share of its runs that had a fix within the time on the axis; runs "
+                     "without a fix keep a curve below 100 %." +
                      std::string(limitS ? " The dashed line is the limit." : ""));
 }
 
@@ -131,7 +133,8 @@ void ReasonList(std::FILE* out, const std::string& heads, const std::vector<List
       ++more[rows[i].group + ": " + rows[i].reason];
   }
   std::fputs("</table>\n", out);
-  for (const auto& [what, count] : more) std::fprintf(out, "<p>and %d more: %s</p>\n", count, Esc(what).c_str());
+  for (const auto& [what, count] : more)
+    std::fprintf(out, "<p>and %d more: %s</p>\n", count, Esc(what).c_str());
 }
 
 }  // namespace
@@ -208,8 +211,8 @@ void WriteTtffPage(std::FILE* out, const TtffPage& page) {
   }
 
   std::fputs("<h2>Distribution</h2>\n", out);
-  CdfFigure(out, "cdf", "Cumulative distribution of the time to first fix, one curve per receiver", "receiver",
-            page.receivers, page.limitS);
+  CdfFigure(out, "cdf", "Cumulative distribution of the time to first fix, one curve per receiver",
+            "receiver", page.receivers, page.limitS);
 
   std::fputs(
       "<h2>Receivers</h2>\n<table class=\"receivers\">\n<tr><th>port</th><th>runs</th><th>with a fix</th>"
@@ -238,8 +241,9 @@ void WriteTtffPage(std::FILE* out, const TtffPage& page) {
   for (const TtffPageReceiver& r : page.receivers)
     for (const TtffPageRun& run : r.runs)
       if (!run.seconds)
-        failed.push_back({"<td>" + Esc(r.port) + "</td><td class=\"n\">" + std::to_string(run.index) + "</td>",
-                          run.failure.empty() ? "no fix" : run.failure, r.port});
+        failed.push_back(
+            {"<td>" + Esc(r.port) + "</td><td class=\"n\">" + std::to_string(run.index) + "</td>",
+             run.failure.empty() ? "no fix" : run.failure, r.port});
   ReasonList(out, "<th>port</th><th>run</th>", failed, "None: every run had a fix.");
   svg::PageEnd(out);
 }
@@ -415,11 +419,12 @@ void WriteResultsPage(std::FILE* out, const ResultsPage& page) {
       out);
   ResultsPageCount total{"all"};
   const auto countRow = [out](const ResultsPageCount& c, const char* cls) {
-    std::fprintf(out,
-                 "<tr class=\"%s\"><td>%s</td><td class=\"n\">%d</td><td class=\"n\">%d</td><td class=\"n\">%d</td>"
-                 "<td class=\"n\">%d</td><td class=\"n\">%d</td></tr>\n",
-                 cls, Esc(c.kind).c_str(), c.pass + c.fail + c.noResult + c.noVerdict, c.pass, c.fail, c.noResult,
-                 c.noVerdict);
+    std::fprintf(
+        out,
+        "<tr class=\"%s\"><td>%s</td><td class=\"n\">%d</td><td class=\"n\">%d</td><td class=\"n\">%d</td>"
+        "<td class=\"n\">%d</td><td class=\"n\">%d</td></tr>\n",
+        cls, Esc(c.kind).c_str(), c.pass + c.fail + c.noResult + c.noVerdict, c.pass, c.fail, c.noResult,
+        c.noVerdict);
   };
   for (const ResultsPageCount& c : page.counts) {
     countRow(c, "kind");
@@ -433,9 +438,10 @@ void WriteResultsPage(std::FILE* out, const ResultsPage& page) {
 
   for (const ResultsPageTtff& t : page.ttff) {
     std::fprintf(out, "<h2>Time to first fix: %s starts</h2>\n", Esc(t.restart).c_str());
-    CdfFigure(out, "cdf-" + t.restart,
-              "Cumulative distribution of the time to first fix of " + t.restart + " starts, one curve per unit",
-              "unit", t.units, t.limitS);
+    CdfFigure(
+        out, "cdf-" + t.restart,
+        "Cumulative distribution of the time to first fix of " + t.restart + " starts, one curve per unit",
+        "unit", t.units, t.limitS);
   }
 
   if (!page.sensitivity.empty()) {
@@ -447,17 +453,20 @@ void WriteResultsPage(std::FILE* out, const ResultsPage& page) {
       std::fprintf(out, "<tr><td>%s</td><td>%s</td><td class=\"n\">%lld</td>", Esc(l.unit).c_str(),
                    Esc(l.phase).c_str(), static_cast<long long>(l.iteration));
       if (l.heldDbm)
-        std::fprintf(out, "<td class=\"n\">%s dBm</td><td class=\"n\">%s</td></tr>\n", Num(*l.heldDbm, 0).c_str(),
+        std::fprintf(out, "<td class=\"n\">%s dBm</td><td class=\"n\">%s</td></tr>\n",
+                     Num(*l.heldDbm, 0).c_str(),
                      l.lostDbm ? (Num(*l.lostDbm, 0) + " dBm").c_str() : "none down to the floor");
       else
-        std::fprintf(out, "<td class=\"fail\" colspan=\"2\">no result: %s</td></tr>\n", Esc(l.reason).c_str());
+        std::fprintf(out, "<td class=\"fail\" colspan=\"2\">no result: %s</td></tr>\n",
+                     Esc(l.reason).c_str());
     }
     std::fputs("</table>\n", out);
   }
 
   if (!page.stations.empty()) {
     std::fputs(
-        "<h2>Station tests</h2>\n<table class=\"stations\">\n<tr><th>time (UTC)</th><th>unit</th><th>port</th>"
+        "<h2>Station tests</h2>\n<table class=\"stations\">\n<tr><th>time "
+        "(UTC)</th><th>unit</th><th>port</th>"
         "<th>result</th></tr>\n",
         out);
     for (const ResultsPageStation& s : page.stations)

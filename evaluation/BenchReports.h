@@ -80,7 +80,7 @@ struct ResultsPageCount {
 // One restart kind's runs, grouped by unit (the serial, or the port when
 // there is none); `port` of each group names the unit.
 struct ResultsPageTtff {
-  std::string restart;  // "hot", "warm", "cold"
+  std::string restart;           // "hot", "warm", "cold"
   std::optional<double> limitS;  // when every run of it had the same limit
   std::vector<TtffPageReceiver> units;
 };
@@ -89,7 +89,7 @@ struct ResultsPageLevel {
   std::string unit, phase;  // "acquisition", "tracking"
   int64_t iteration = 0;
   std::optional<double> heldDbm, lostDbm;  // at the receiver
-  std::string reason;  // why nothing was held
+  std::string reason;                      // why nothing was held
 };
 
 struct ResultsPageStation {

@@ -1,8 +1,8 @@
 #include "tools/BenchReport.h"
 
 #include <algorithm>
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <map>
 #include <variant>
 
@@ -116,7 +116,8 @@ evaluation::RunVerdict VerdictOf(const results::RunRecord& run) {
   return *run.pass ? evaluation::RunVerdict::Pass : evaluation::RunVerdict::Fail;
 }
 
-evaluation::ResultsPage ResultsPageOf(const std::vector<results::RunRecord>& runs, const std::string& selection) {
+evaluation::ResultsPage ResultsPageOf(const std::vector<results::RunRecord>& runs,
+                                      const std::string& selection) {
   evaluation::ResultsPage page;
   page.selection = selection;
   page.runs = runs.size();
@@ -129,18 +130,23 @@ evaluation::ResultsPage ResultsPageOf(const std::vector<results::RunRecord>& run
   for (const results::RunRecord& r : runs) {
     const std::string unit = r.serial.empty() ? r.port : r.serial;
     const evaluation::RunVerdict verdict = VerdictOf(r);
-    auto count = std::find_if(page.counts.begin(), page.counts.end(), [&](const auto& c) { return c.kind == r.kind; });
-    if (count == page.counts.end()) count = page.counts.insert(page.counts.end(), evaluation::ResultsPageCount{r.kind});
+    auto count =
+        std::find_if(page.counts.begin(), page.counts.end(), [&](const auto& c) { return c.kind == r.kind; });
+    if (count == page.counts.end())
+      count = page.counts.insert(page.counts.end(), evaluation::ResultsPageCount{r.kind});
     ++(verdict == evaluation::RunVerdict::Pass       ? count->pass
        : verdict == evaluation::RunVerdict::Fail     ? count->fail
        : verdict == evaluation::RunVerdict::NoResult ? count->noResult
                                                      : count->noVerdict);
-    if (verdict == evaluation::RunVerdict::NoResult) page.missing.push_back({r.time, r.kind, unit, r.seq, r.reason});
+    if (verdict == evaluation::RunVerdict::NoResult)
+      page.missing.push_back({r.time, r.kind, unit, r.seq, r.reason});
 
     if (r.kind.rfind("ttff-", 0) == 0) {
       const std::string restart = r.kind.substr(5);
-      auto t = std::find_if(page.ttff.begin(), page.ttff.end(), [&](const auto& x) { return x.restart == restart; });
-      if (t == page.ttff.end()) t = page.ttff.insert(page.ttff.end(), evaluation::ResultsPageTtff{restart, std::nullopt, {}});
+      auto t = std::find_if(page.ttff.begin(), page.ttff.end(),
+                            [&](const auto& x) { return x.restart == restart; });
+      if (t == page.ttff.end())
+        t = page.ttff.insert(page.ttff.end(), evaluation::ResultsPageTtff{restart, std::nullopt, {}});
       auto u = std::find_if(t->units.begin(), t->units.end(), [&](const auto& x) { return x.port == unit; });
       if (u == t->units.end()) {
         u = t->units.emplace(t->units.end());
@@ -153,8 +159,8 @@ evaluation::ResultsPage ResultsPageOf(const std::vector<results::RunRecord>& run
       const auto [known, first] = limits.try_emplace(restart, limitMs);
       if (!first && known->second != limitMs) known->second.reset();
     } else if (r.kind == "sensitivity-acquisition" || r.kind == "sensitivity-tracking") {
-      page.sensitivity.push_back({unit, r.kind.substr(12), r.seq, r.value, DetailNumber(r.detail, "lost_dbm"),
-                                  r.reason});
+      page.sensitivity.push_back(
+          {unit, r.kind.substr(12), r.seq, r.value, DetailNumber(r.detail, "lost_dbm"), r.reason});
     } else if (r.kind == "station") {
       page.stations.push_back({r.time, unit, r.port, r.pass.value_or(false), r.reason});
     }

@@ -31,6 +31,7 @@ evaluation::SensitivityPage SensitivityPageOf(const std::string& port, const std
 evaluation::RunVerdict VerdictOf(const results::RunRecord& run);
 
 // The rows `results` selected; `selection` says which, for the page's title.
-evaluation::ResultsPage ResultsPageOf(const std::vector<results::RunRecord>& runs, const std::string& selection);
+evaluation::ResultsPage ResultsPageOf(const std::vector<results::RunRecord>& runs,
+                                      const std::string& selection);
 
 }  // namespace vantrel::benchtool

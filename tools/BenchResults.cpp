@@ -11,8 +11,8 @@
 #include "results/Results.h"
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
-#include "tools/BenchReport.h"
 #include "tools/BenchRecording.h"
+#include "tools/BenchReport.h"
 
 namespace vantrel::benchtool {
 namespace {

@@ -70,20 +70,26 @@ SensitivityPage Sensitivity() {
 ResultsPage Results() {
   ResultsPage page;
   page.selection = "station line 1";
-  page.counts = {{"ttff-hot", 7, 1, 1, 0}, {"ttff-cold", 3, 0, 1, 0}, {"sensitivity-acquisition", 1, 0, 1, 0},
+  page.counts = {{"ttff-hot", 7, 1, 1, 0},
+                 {"ttff-cold", 3, 0, 1, 0},
+                 {"sensitivity-acquisition", 1, 0, 1, 0},
                  {"station", 1, 1, 0, 0}};
   for (const auto& c : page.counts) page.runs += static_cast<size_t>(c.pass + c.fail + c.noResult);
   const auto unit = [](const char* name, std::vector<std::optional<double>> times) {
     TtffPageReceiver u;
     u.port = name;
-    for (const auto& t : times) u.runs.push_back({static_cast<int>(u.runs.size()) + 1, t, t ? "" : "timeout"});
+    for (const auto& t : times)
+      u.runs.push_back({static_cast<int>(u.runs.size()) + 1, t, t ? "" : "timeout"});
     return u;
   };
-  page.ttff = {{"hot", 3.0, {unit("A1", {1.2, 1.4, 1.1}), unit("A2", {1.9, 2.2, std::nullopt}),
-                             unit("/dev/ttyUSB2", {3.4, 0.9, 1.0})}},
+  page.ttff = {{"hot",
+                3.0,
+                {unit("A1", {1.2, 1.4, 1.1}), unit("A2", {1.9, 2.2, std::nullopt}),
+                 unit("/dev/ttyUSB2", {3.4, 0.9, 1.0})}},
                {"cold", std::nullopt, {unit("A1", {31.0, 35.5}), unit("A2", {std::nullopt, 40.2})}}};
-  page.sensitivity = {{"A1", "acquisition", 1, -139.0, -140.0, ""},
-                      {"A2", "acquisition", 1, std::nullopt, std::nullopt, "satellite not tracked at the start level"}};
+  page.sensitivity = {
+      {"A1", "acquisition", 1, -139.0, -140.0, ""},
+      {"A2", "acquisition", 1, std::nullopt, std::nullopt, "satellite not tracked at the start level"}};
   page.stations = {{"2026-12-09T08:00:00.000Z", "A1", "/dev/ttyUSB0", true, ""},
                    {"2026-12-09T08:01:00.000Z", "A2", "/dev/ttyUSB1", false,
                     "hot start 3.4 s over the limit of 3 s; C/N0 31.0 dB-Hz under the limit of 35 dB-Hz"}};

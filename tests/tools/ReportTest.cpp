@@ -136,8 +136,10 @@ TEST(ReportTest, KeptRunsOnTheResultsPage) {
       {"ttff-cold", "A1", "/dev/a", 30000, true, "", "{\"limit_ms\": 60000}", V::Pass},
       {"ttff-cold", "A1", "/dev/a", 31000, true, "", "{}", V::Pass},  // limits differ: none drawn
       {"sensitivity-step", "A1", "/dev/a", 35, std::nullopt, "", "{}", V::NoVerdict},
-      {"sensitivity-step", "A1", "/dev/a", std::nullopt, std::nullopt, "satellite not seen", "{}", V::NoResult},
-      {"sensitivity-tracking", "A1", "/dev/a", -155, true, "", "{\"held_dbm\": -155, \"lost_dbm\": -156}", V::Pass},
+      {"sensitivity-step", "A1", "/dev/a", std::nullopt, std::nullopt, "satellite not seen", "{}",
+       V::NoResult},
+      {"sensitivity-tracking", "A1", "/dev/a", -155, true, "", "{\"held_dbm\": -155, \"lost_dbm\": -156}",
+       V::Pass},
       {"sensitivity-acquisition", "A2", "/dev/c", std::nullopt, false, "not tracked",
        "{\"held_dbm\": null, \"lost_dbm\": null}", V::NoResult},
       {"station", "A2", "/dev/c", std::nullopt, false, "hot start over; C/N0 under", "{}", V::Fail},
@@ -160,11 +162,11 @@ TEST(ReportTest, KeptRunsOnTheResultsPage) {
   EXPECT_EQ(page.runs, std::size(rows));
   std::vector<std::string> counts;
   for (const auto& c : page.counts)
-    counts.push_back(c.kind + " " + std::to_string(c.pass) + std::to_string(c.fail) + std::to_string(c.noResult) +
-                     std::to_string(c.noVerdict));
+    counts.push_back(c.kind + " " + std::to_string(c.pass) + std::to_string(c.fail) +
+                     std::to_string(c.noResult) + std::to_string(c.noVerdict));
   EXPECT_EQ(counts, (std::vector<std::string>{"ttff-hot 1110", "ttff-cold 2000", "sensitivity-step 0011",
-                                               "sensitivity-acquisition 0010", "sensitivity-tracking 1000",
-                                               "station 0100"}));
+                                              "sensitivity-acquisition 0010", "sensitivity-tracking 1000",
+                                              "station 0100"}));
   ASSERT_EQ(page.ttff.size(), 2u);
   EXPECT_EQ(page.ttff[0].restart, "hot");
   EXPECT_EQ(page.ttff[0].limitS, 3.0);
@@ -180,7 +182,8 @@ TEST(ReportTest, KeptRunsOnTheResultsPage) {
   EXPECT_EQ(page.stations[0].reasons, "hot start over; C/N0 under");
   std::vector<std::string> missing;
   for (const auto& m : page.missing) missing.push_back(m.unit + ": " + m.reason);
-  EXPECT_EQ(missing, (std::vector<std::string>{"/dev/b: timeout", "A1: satellite not seen", "A2: not tracked"}));
+  EXPECT_EQ(missing,
+            (std::vector<std::string>{"/dev/b: timeout", "A1: satellite not seen", "A2: not tracked"}));
 }
 
 }  // namespace
