@@ -90,13 +90,12 @@ ResultsPage Results() {
   page.sensitivity = {
       {"A1", "acquisition", 1, -139.0, -140.0, ""},
       {"A2", "acquisition", 1, std::nullopt, std::nullopt, "satellite not tracked at the start level"}};
-  page.stations = {{"2026-12-09T08:00:00.000Z", "A1", "/dev/ttyUSB0", true, ""},
-                   {"2026-12-09T08:01:00.000Z", "A2", "/dev/ttyUSB1", false,
+  page.stations = {{"08:00", "A1", "/dev/ttyUSB0", true, ""},
+                   {"08:01", "A2", "/dev/ttyUSB1", false,
                     "hot start 3.4 s over the limit of 3 s; C/N0 31.0 dB-Hz under the limit of 35 dB-Hz"}};
-  page.missing = {{"2026-12-09T07:00:00.000Z", "ttff-hot", "A2", 3, "timeout"},
-                  {"2026-12-09T07:10:00.000Z", "ttff-cold", "A2", 1, "timeout"},
-                  {"2026-12-09T07:20:00.000Z", "sensitivity-acquisition", "A2", 1,
-                   "satellite not tracked at the start level"}};
+  page.missing = {{"07:00", "ttff-hot", "A2", 3, "timeout"},
+                  {"07:10", "ttff-cold", "A2", 1, "timeout"},
+                  {"07:20", "sensitivity-acquisition", "A2", 1, "satellite not tracked at the start level"}};
   page.tool = "test";
   page.written = "now";
   return page;
