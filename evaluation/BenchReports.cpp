@@ -37,6 +37,106 @@ void Cross(std::FILE* out, double x, double y, int series) {
                Num(x - 3).c_str(), Num(y - 3).c_str(), Stroke(series).c_str());
 }
 
+// The top of a time axis: the longest time or the limit, with room above.
+double TimeTop(const std::vector<TtffPageReceiver>& receivers, const std::optional<double>& limitS) {
+  double maxS = limitS.value_or(0);
+  for (const TtffPageReceiver& r : receivers)
+    for (const TtffPageRun& run : r.runs)
+      if (run.seconds) maxS = std::max(maxS, *run.seconds);
+  return (maxS > 0 ? maxS : 1) * 1.08;
+}
+
+std::vector<svg::LegendItem> LegendOf(const std::vector<TtffPageReceiver>& receivers) {
+  std::vector<svg::LegendItem> legend;
+  for (size_t i = 0; i < receivers.size(); ++i)
+    legend.push_back({receivers[i].port, svg::SeriesColour(static_cast<int>(i)),
+                      svg::SeriesDash(static_cast<int>(i)), false});
+  return legend;
+}
+
+// One cumulative distribution of the time to first fix per receiver (or
+// unit, as `who` says), with the limit drawn when there is one.
+void CdfFigure(std::FILE* out, const std::string& id, const std::string& title, const std::string& who,
+               const std::vector<TtffPageReceiver>& receivers, const std::optional<double>& limitS) {
+  svg::Frame f;
+  f.left = 80;
+  f.top = 20;
+  f.width = 600;
+  f.height = 240;
+  f.x = {0, TimeTop(receivers, limitS)};
+  f.y = {0, 100};
+  f.Fit();
+  const std::vector<svg::LegendItem> legend = LegendOf(receivers);
+  const int legendRows = svg::LegendRows(legend.size(), 320);
+  svg::FigureBegin(out, id, 720, 300 + 16 * legendRows, title);
+  svg::Axes(out, f, "time to first fix (s)", "runs with a fix (%)");
+  for (size_t i = 0; i < receivers.size(); ++i) {
+    const TtffPageReceiver& r = receivers[i];
+    std::vector<double> times;
+    for (const TtffPageRun& run : r.runs)
+      if (run.seconds) times.push_back(*run.seconds);
+    std::sort(times.begin(), times.end());
+    // Of every run asked: a failure keeps the curve below 100 %.
+    const double n = static_cast<double>(std::max<size_t>(r.runs.size(), 1));
+    std::string d = "M" + Num(f.x(0)) + "," + Num(f.y(0));
+    double lastX = f.x(0);
+    for (size_t k = 0; k < times.size(); ++k) {
+      const double x = f.x(times[k]), y = f.y(100.0 * static_cast<double>(k + 1) / n);
+      // One step per pixel column: the last height in it is the one that shows.
+      if (std::fabs(x - lastX) >= 0.5) {
+        d += "H" + Num(x) + "V" + Num(y);
+        lastX = x;
+      } else {
+        d += "V" + Num(y);
+      }
+    }
+    d += "H" + Num(f.left + f.width);
+    std::fprintf(out, "<path class=\"cdf\" data-port=\"%s\" d=\"%s\" fill=\"none\" stroke-width=\"2\"%s/>\n",
+                 Esc(r.port).c_str(), d.c_str(), Stroke(static_cast<int>(i)).c_str());
+  }
+  if (limitS)
+    std::fprintf(
+        out,
+        "<g class=\"limit\"><line x1=\"%s\" y1=\"%s\" x2=\"%s\" y2=\"%s\" stroke=\"#8b0000\" "
+        "stroke-width=\"1.5\" stroke-dasharray=\"8 4\"/><text x=\"%s\" y=\"%s\">limit %s s</text></g>\n",
+        Num(f.x(*limitS)).c_str(), Num(f.top).c_str(), Num(f.x(*limitS)).c_str(),
+        Num(f.top + f.height).c_str(), Num(f.x(*limitS) + 4).c_str(), Num(f.top + 12).c_str(),
+        Num(*limitS, 3).c_str());
+  svg::Legend(out, f.left, 315, legend, 320);
+  svg::FigureEnd(out, id,
+                 "For each " + who +
+                     ", the share of its runs that had a fix within the time on the axis; runs "
+                     "without a fix keep a curve below 100 %." +
+                     std::string(limitS ? " The dashed line is the limit." : ""));
+}
+
+// A run without a result: its cells (HTML) before the reason, and what it
+// is counted under when the list is full.
+struct Listed {
+  std::string cells, reason, group;
+};
+
+// Runs without a result with their reasons: every one up to a page's worth,
+// then counted by reason.
+void ReasonList(std::FILE* out, const std::string& heads, const std::vector<Listed>& rows, const char* none) {
+  constexpr size_t kListed = 100;
+  if (rows.empty()) {
+    std::fprintf(out, "<p>%s</p>\n", none);
+    return;
+  }
+  std::fprintf(out, "<table class=\"failures\">\n<tr>%s<th>reason</th></tr>\n", heads.c_str());
+  std::map<std::string, int> more;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (i < kListed)
+      std::fprintf(out, "<tr>%s<td>%s</td></tr>\n", rows[i].cells.c_str(), Esc(rows[i].reason).c_str());
+    else
+      ++more[rows[i].group + ": " + rows[i].reason];
+  }
+  std::fputs("</table>\n", out);
+  for (const auto& [what, count] : more)
+    std::fprintf(out, "<p>and %d more: %s</p>\n", count, Esc(what).c_str());
+}
+
 }  // namespace
 
 void WriteTtffPage(std::FILE* out, const TtffPage& page) {
@@ -50,23 +150,15 @@ void WriteTtffPage(std::FILE* out, const TtffPage& page) {
   std::fprintf(out, "<tr><th scope=\"row\">result</th><td class=\"%s\">%s</td></tr>\n</table>\n",
                page.pass ? "pass" : "fail", page.pass ? "pass" : "FAIL");
 
-  double maxS = page.limitS.value_or(0);
   int maxRun = 1;
   bool anyFailed = false;
   for (const TtffPageReceiver& r : page.receivers)
     for (const TtffPageRun& run : r.runs) {
-      if (run.seconds)
-        maxS = std::max(maxS, *run.seconds);
-      else
-        anyFailed = true;
+      anyFailed = anyFailed || !run.seconds;
       maxRun = std::max(maxRun, run.index);
     }
-  if (!(maxS > 0)) maxS = 1;
-  const double yTop = maxS * 1.08;
-  std::vector<svg::LegendItem> legend;
-  for (size_t i = 0; i < page.receivers.size(); ++i)
-    legend.push_back({page.receivers[i].port, svg::SeriesColour(static_cast<int>(i)),
-                      svg::SeriesDash(static_cast<int>(i)), false});
+  const double yTop = TimeTop(page.receivers, page.limitS);
+  const std::vector<svg::LegendItem> legend = LegendOf(page.receivers);
 
   // Each run's time.
   std::fputs("<h2>Each run</h2>\n", out);
@@ -118,63 +210,9 @@ void WriteTtffPage(std::FILE* out, const TtffPage& page) {
             (page.limitS ? "; the dashed line is the limit." : "."));
   }
 
-  // The cumulative distributions.
   std::fputs("<h2>Distribution</h2>\n", out);
-  {
-    svg::Frame f;
-    f.left = 80;
-    f.top = 20;
-    f.width = 600;
-    f.height = 240;
-    f.x = {0, yTop};
-    f.y = {0, 100};
-    f.Fit();
-    const int legendRows = svg::LegendRows(legend.size(), 320);
-    svg::FigureBegin(out, "cdf", 720, 300 + 16 * legendRows,
-                     "Cumulative distribution of the time to first fix, one curve per receiver");
-    svg::Axes(out, f, "time to first fix (s)", "runs with a fix (%)");
-    for (size_t i = 0; i < page.receivers.size(); ++i) {
-      const TtffPageReceiver& r = page.receivers[i];
-      std::vector<double> times;
-      for (const TtffPageRun& run : r.runs)
-        if (run.seconds) times.push_back(*run.seconds);
-      std::sort(times.begin(), times.end());
-      // Of every run asked: a failure keeps the curve below 100 %.
-      const double n = static_cast<double>(std::max<size_t>(r.runs.size(), 1));
-      std::string d = "M" + Num(f.x(0)) + "," + Num(f.y(0));
-      double lastX = f.x(0), lastY = f.y(0);
-      for (size_t k = 0; k < times.size(); ++k) {
-        const double x = f.x(times[k]), y = f.y(100.0 * static_cast<double>(k + 1) / n);
-        // One step per pixel column: the last height in it is the one that shows.
-        if (std::fabs(x - lastX) >= 0.5) {
-          d += "H" + Num(x) + "V" + Num(y);
-          lastX = x;
-        } else {
-          d += "V" + Num(y);
-        }
-        lastY = y;
-      }
-      d += "H" + Num(f.left + f.width);
-      std::fprintf(out,
-                   "<path class=\"cdf\" data-port=\"%s\" d=\"%s\" fill=\"none\" stroke-width=\"2\"%s/>\n",
-                   Esc(r.port).c_str(), d.c_str(), Stroke(static_cast<int>(i)).c_str());
-      (void)lastY;
-    }
-    if (page.limitS)
-      std::fprintf(
-          out,
-          "<g class=\"limit\"><line x1=\"%s\" y1=\"%s\" x2=\"%s\" y2=\"%s\" stroke=\"#8b0000\" "
-          "stroke-width=\"1.5\" stroke-dasharray=\"8 4\"/><text x=\"%s\" y=\"%s\">limit %s s</text></g>\n",
-          Num(f.x(*page.limitS)).c_str(), Num(f.top).c_str(), Num(f.x(*page.limitS)).c_str(),
-          Num(f.top + f.height).c_str(), Num(f.x(*page.limitS) + 4).c_str(), Num(f.top + 12).c_str(),
-          Num(*page.limitS, 3).c_str());
-    svg::Legend(out, f.left, 315, legend, 320);
-    svg::FigureEnd(
-        out, "cdf",
-        "For each receiver, the share of its runs that had a fix within the time on the axis; runs "
-        "without a fix keep a curve below 100 %." +
-            std::string(page.limitS ? " The dashed line is the limit." : ""));
-  }
+  CdfFigure(out, "cdf", "Cumulative distribution of the time to first fix, one curve per receiver",
+            "receiver", page.receivers, page.limitS);
 
   std::fputs(
       "<h2>Receivers</h2>\n<table class=\"receivers\">\n<tr><th>port</th><th>runs</th><th>with a fix</th>"
@@ -198,28 +236,15 @@ void WriteTtffPage(std::FILE* out, const TtffPage& page) {
   }
   std::fputs("</table>\n", out);
 
-  // Failures with their reasons: every one up to a page's worth, then counted by reason.
-  constexpr int kListed = 100;
   std::fputs("<h2>Failures</h2>\n", out);
-  int listed = 0;
-  std::map<std::string, int> more;
+  std::vector<Listed> failed;
   for (const TtffPageReceiver& r : page.receivers)
-    for (const TtffPageRun& run : r.runs) {
-      if (run.seconds) continue;
-      if (listed == 0)
-        std::fputs("<table class=\"failures\">\n<tr><th>port</th><th>run</th><th>reason</th></tr>\n", out);
-      if (listed++ < kListed)
-        std::fprintf(out, "<tr><td>%s</td><td class=\"n\">%d</td><td>%s</td></tr>\n", Esc(r.port).c_str(),
-                     run.index, Esc(run.failure.empty() ? "no fix" : run.failure).c_str());
-      else
-        ++more[r.port + ": " + (run.failure.empty() ? "no fix" : run.failure)];
-    }
-  if (listed == 0)
-    std::fputs("<p>None: every run had a fix.</p>\n", out);
-  else
-    std::fputs("</table>\n", out);
-  for (const auto& [what, count] : more)
-    std::fprintf(out, "<p>and %d more: %s</p>\n", count, Esc(what).c_str());
+    for (const TtffPageRun& run : r.runs)
+      if (!run.seconds)
+        failed.push_back(
+            {"<td>" + Esc(r.port) + "</td><td class=\"n\">" + std::to_string(run.index) + "</td>",
+             run.failure.empty() ? "no fix" : run.failure, r.port});
+  ReasonList(out, "<th>port</th><th>run</th>", failed, "None: every run had a fix.");
   svg::PageEnd(out);
 }
 
@@ -376,6 +401,89 @@ void WriteSensitivityPage(std::FILE* out, const SensitivityPage& page) {
       std::fprintf(out, "<td class=\"fail\" colspan=\"2\">no result: %s</td></tr>\n", Esc(r.failure).c_str());
   }
   std::fputs("</table>\n", out);
+  svg::PageEnd(out);
+}
+
+void WriteResultsPage(std::FILE* out, const ResultsPage& page) {
+  svg::PageBegin(out, "Results: " + page.selection);
+  std::fputs("<table class=\"selection\">\n", out);
+  Row(out, "selection", page.selection);
+  Row(out, "listed", std::to_string(page.runs));
+  Row(out, "written", page.written);
+  Row(out, "report by", page.tool);
+  std::fputs("</table>\n", out);
+
+  std::fputs(
+      "<h2>Counts</h2>\n<table class=\"counts\">\n<tr><th>kind</th><th>runs</th><th>pass</th><th>fail</th>"
+      "<th>no result</th><th>no verdict of its own</th></tr>\n",
+      out);
+  ResultsPageCount total{"all"};
+  const auto countRow = [out](const ResultsPageCount& c, const char* cls) {
+    std::fprintf(
+        out,
+        "<tr class=\"%s\"><td>%s</td><td class=\"n\">%d</td><td class=\"n\">%d</td><td class=\"n\">%d</td>"
+        "<td class=\"n\">%d</td><td class=\"n\">%d</td></tr>\n",
+        cls, Esc(c.kind).c_str(), c.pass + c.fail + c.noResult + c.noVerdict, c.pass, c.fail, c.noResult,
+        c.noVerdict);
+  };
+  for (const ResultsPageCount& c : page.counts) {
+    countRow(c, "kind");
+    total.pass += c.pass;
+    total.fail += c.fail;
+    total.noResult += c.noResult;
+    total.noVerdict += c.noVerdict;
+  }
+  countRow(total, "total");
+  std::fputs("</table>\n", out);
+
+  for (const ResultsPageTtff& t : page.ttff) {
+    std::fprintf(out, "<h2>Time to first fix: %s starts</h2>\n", Esc(t.restart).c_str());
+    CdfFigure(
+        out, "cdf-" + t.restart,
+        "Cumulative distribution of the time to first fix of " + t.restart + " starts, one curve per unit",
+        "unit", t.units, t.limitS);
+  }
+
+  if (!page.sensitivity.empty()) {
+    std::fputs(
+        "<h2>Sensitivity</h2>\n<table class=\"results\">\n<tr><th>unit</th><th>test</th><th>iteration</th>"
+        "<th>last level held</th><th>first level lost</th></tr>\n",
+        out);
+    for (const ResultsPageLevel& l : page.sensitivity) {
+      std::fprintf(out, "<tr><td>%s</td><td>%s</td><td class=\"n\">%lld</td>", Esc(l.unit).c_str(),
+                   Esc(l.phase).c_str(), static_cast<long long>(l.iteration));
+      if (l.heldDbm)
+        std::fprintf(out, "<td class=\"n\">%s dBm</td><td class=\"n\">%s</td></tr>\n",
+                     Num(*l.heldDbm, 0).c_str(),
+                     l.lostDbm ? (Num(*l.lostDbm, 0) + " dBm").c_str() : "none down to the floor");
+      else
+        std::fprintf(out, "<td class=\"fail\" colspan=\"2\">no result: %s</td></tr>\n",
+                     Esc(l.reason).c_str());
+    }
+    std::fputs("</table>\n", out);
+  }
+
+  if (!page.stations.empty()) {
+    std::fputs(
+        "<h2>Station tests</h2>\n<table class=\"stations\">\n<tr><th>time "
+        "(UTC)</th><th>unit</th><th>port</th>"
+        "<th>result</th></tr>\n",
+        out);
+    for (const ResultsPageStation& s : page.stations)
+      std::fprintf(out, "<tr><td>%s</td><td>%s</td><td>%s</td><td class=\"%s\">%s%s</td></tr>\n",
+                   Esc(s.time).c_str(), Esc(s.unit).c_str(), Esc(s.port).c_str(), s.pass ? "pass" : "fail",
+                   s.pass ? "PASS" : "FAIL", s.reasons.empty() ? "" : (": " + Esc(s.reasons)).c_str());
+    std::fputs("</table>\n", out);
+  }
+
+  std::fputs("<h2>Runs without a result</h2>\n", out);
+  std::vector<Listed> missing;
+  for (const ResultsPageMissing& m : page.missing)
+    missing.push_back({"<td>" + Esc(m.time) + "</td><td>" + Esc(m.kind) + "</td><td>" + Esc(m.unit) +
+                           "</td><td class=\"n\">" + std::to_string(m.seq) + "</td>",
+                       m.reason.empty() ? "no reason kept" : m.reason, m.kind + " " + m.unit});
+  ReasonList(out, "<th>time (UTC)</th><th>kind</th><th>unit</th><th>run</th>", missing,
+             "None: every run listed has its value.");
   svg::PageEnd(out);
 }
 

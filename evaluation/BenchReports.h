@@ -1,6 +1,7 @@
 #pragma once
 // The pages of vantrel-bench: a time-to-first-fix campaign over several
-// receivers, and a sensitivity run with its SNR-versus-level curves. They
+// receivers, a sensitivity run with its SNR-versus-level curves, and the
+// runs kept in the results database. They
 // take plain figures; a run without a result carries its reason and is
 // listed as a failure, never drawn as a number.
 #include <cstdint>
@@ -66,5 +67,54 @@ struct SensitivityPage {
 };
 
 void WriteSensitivityPage(std::FILE* out, const SensitivityPage& page);
+
+// How a kept run came out. A run that measured nothing has no result, never
+// a failing value; a sensitivity step has a value but no verdict of its own.
+enum class RunVerdict { Pass, Fail, NoResult, NoVerdict };
+
+struct ResultsPageCount {
+  std::string kind;
+  int pass = 0, fail = 0, noResult = 0, noVerdict = 0;
+};
+
+// One restart kind's runs, grouped by unit (the serial, or the port when
+// there is none); `port` of each group names the unit.
+struct ResultsPageTtff {
+  std::string restart;           // "hot", "warm", "cold"
+  std::optional<double> limitS;  // when every run of it had the same limit
+  std::vector<TtffPageReceiver> units;
+};
+
+struct ResultsPageLevel {
+  std::string unit, phase;  // "acquisition", "tracking"
+  int64_t iteration = 0;
+  std::optional<double> heldDbm, lostDbm;  // at the receiver
+  std::string reason;                      // why nothing was held
+};
+
+struct ResultsPageStation {
+  std::string time, unit, port;
+  bool pass = false;
+  std::string reasons;  // every one, as the station printed them
+};
+
+struct ResultsPageMissing {
+  std::string time, kind, unit;
+  int64_t seq = 0;
+  std::string reason;
+};
+
+struct ResultsPage {
+  std::string selection;  // the filters, as a person reads them
+  size_t runs = 0;
+  std::vector<ResultsPageCount> counts;
+  std::vector<ResultsPageTtff> ttff;
+  std::vector<ResultsPageLevel> sensitivity;
+  std::vector<ResultsPageStation> stations;
+  std::vector<ResultsPageMissing> missing;  // every run without a value
+  std::string tool, written;
+};
+
+void WriteResultsPage(std::FILE* out, const ResultsPage& page);
 
 }  // namespace vantrel::evaluation

@@ -102,7 +102,8 @@ const Subcommand kSubcommands[] = {
     {"ttff", "time-to-first-fix campaigns on one or more receivers at once", MakeTtffCommand},
     {"sensitivity", "the window's sensitivity test with a signal generator", MakeSensitivityCommand},
     {"station", "the production test of one unit per port: PASS or FAIL", MakeStationCommand},
-    {"results", "the runs kept in the results database, filtered, as CSV or JSON", MakeResultsCommand},
+    {"results", "the runs kept in the results database, filtered, as CSV, JSON or a page",
+     MakeResultsCommand},
 };
 
 }  // namespace

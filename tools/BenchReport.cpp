@@ -1,6 +1,9 @@
 #include "tools/BenchReport.h"
 
+#include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <map>
 #include <variant>
 
 #include "Version.h"
@@ -88,6 +91,86 @@ evaluation::SensitivityPage SensitivityPageOf(const std::string& port, const std
       page.results.push_back(r);
     }
   }
+  return page;
+}
+
+namespace {
+
+// A number of a run's detail, the JSON object the bench wrote with it;
+// nothing when it is absent or null.
+std::optional<double> DetailNumber(const std::string& detail, const std::string& key) {
+  const size_t at = detail.find("\"" + key + "\":");
+  if (at == std::string::npos) return std::nullopt;
+  const char* text = detail.c_str() + at + key.size() + 3;
+  const char* const end = detail.c_str() + detail.size();
+  while (text < end && *text == ' ') ++text;
+  double v = 0;
+  return std::from_chars(text, end, v).ec == std::errc() ? std::optional<double>(v) : std::nullopt;
+}
+
+}  // namespace
+
+evaluation::RunVerdict VerdictOf(const results::RunRecord& run) {
+  if (!run.value && run.kind != "station") return evaluation::RunVerdict::NoResult;
+  if (!run.pass) return evaluation::RunVerdict::NoVerdict;
+  return *run.pass ? evaluation::RunVerdict::Pass : evaluation::RunVerdict::Fail;
+}
+
+evaluation::ResultsPage ResultsPageOf(const std::vector<results::RunRecord>& runs,
+                                      const std::string& selection) {
+  evaluation::ResultsPage page;
+  page.selection = selection;
+  page.runs = runs.size();
+  page.tool = std::string("vantrel-bench ") + kVersion;
+  page.written = UtcText(std::chrono::system_clock::now());
+  // Kinds in their own order, whatever order the runs came in.
+  for (const char* kind : results::kKinds) page.counts.push_back({kind});
+  for (const char* restart : {"hot", "warm", "cold"}) page.ttff.push_back({restart, std::nullopt, {}});
+  std::map<std::string, std::optional<double>> limits;  // by restart: empty once two differ
+  for (const results::RunRecord& r : runs) {
+    const std::string unit = r.serial.empty() ? r.port : r.serial;
+    const evaluation::RunVerdict verdict = VerdictOf(r);
+    auto count =
+        std::find_if(page.counts.begin(), page.counts.end(), [&](const auto& c) { return c.kind == r.kind; });
+    if (count == page.counts.end())
+      count = page.counts.insert(page.counts.end(), evaluation::ResultsPageCount{r.kind});
+    ++(verdict == evaluation::RunVerdict::Pass       ? count->pass
+       : verdict == evaluation::RunVerdict::Fail     ? count->fail
+       : verdict == evaluation::RunVerdict::NoResult ? count->noResult
+                                                     : count->noVerdict);
+    if (verdict == evaluation::RunVerdict::NoResult)
+      page.missing.push_back({r.time, r.kind, unit, r.seq, r.reason});
+
+    if (r.kind.rfind("ttff-", 0) == 0) {
+      const std::string restart = r.kind.substr(5);
+      auto t = std::find_if(page.ttff.begin(), page.ttff.end(),
+                            [&](const auto& x) { return x.restart == restart; });
+      if (t == page.ttff.end())
+        t = page.ttff.insert(page.ttff.end(), evaluation::ResultsPageTtff{restart, std::nullopt, {}});
+      auto u = std::find_if(t->units.begin(), t->units.end(), [&](const auto& x) { return x.port == unit; });
+      if (u == t->units.end()) {
+        u = t->units.emplace(t->units.end());
+        u->port = unit;
+      }
+      // Numbered within the unit: several campaigns of one unit repeat a port's numbers.
+      u->runs.push_back({static_cast<int>(u->runs.size()) + 1,
+                         r.value ? std::optional<double>(*r.value / 1000.0) : std::nullopt, r.reason});
+      const std::optional<double> limitMs = DetailNumber(r.detail, "limit_ms");
+      const auto [known, first] = limits.try_emplace(restart, limitMs);
+      if (!first && known->second != limitMs) known->second.reset();
+    } else if (r.kind == "sensitivity-acquisition" || r.kind == "sensitivity-tracking") {
+      page.sensitivity.push_back(
+          {unit, r.kind.substr(12), r.seq, r.value, DetailNumber(r.detail, "lost_dbm"), r.reason});
+    } else if (r.kind == "station") {
+      page.stations.push_back({r.time, unit, r.port, r.pass.value_or(false), r.reason});
+    }
+  }
+  std::erase_if(page.counts, [](const auto& c) { return c.pass + c.fail + c.noResult + c.noVerdict == 0; });
+  std::erase_if(page.ttff, [](const auto& t) { return t.units.empty(); });
+  for (evaluation::ResultsPageTtff& t : page.ttff)
+    if (const std::optional<double> ms = limits[t.restart]) t.limitS = *ms / 1000.0;
+  std::stable_sort(page.sensitivity.begin(), page.sensitivity.end(),
+                   [](const auto& a, const auto& b) { return a.unit < b.unit; });
   return page;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// vantrel-bench's --report: the outcome of a campaign or a sensitivity run
-// handed to the page writers as plain figures. A run without a result goes
+// vantrel-bench's --report: the outcome of a campaign or a sensitivity run,
+// or the runs kept in the results database, handed to the page writers as
+// plain figures. A run without a result goes
 // over as a failure with its reason.
 #include <cstdint>
 #include <optional>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "evaluation/BenchReports.h"
+#include "results/Results.h"
 #include "tools/SensitivityRun.h"
 #include "tools/TtffCampaign.h"
 #include "tools/TtffStats.h"
@@ -23,5 +25,13 @@ evaluation::TtffPage TtffPageOf(const std::string& kind, int runsAsked, std::opt
 evaluation::SensitivityPage SensitivityPageOf(const std::string& port, const std::string& generator,
                                               const SensitivitySettings& settings,
                                               const SensitivityOutcome& out, bool pass);
+
+// A kept run's verdict on the page: one without a value has no result
+// (a station test's verdict stands on its own).
+evaluation::RunVerdict VerdictOf(const results::RunRecord& run);
+
+// The rows `results` selected; `selection` says which, for the page's title.
+evaluation::ResultsPage ResultsPageOf(const std::vector<results::RunRecord>& runs,
+                                      const std::string& selection);
 
 }  // namespace vantrel::benchtool

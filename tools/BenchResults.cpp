@@ -1,5 +1,5 @@
 // vantrel-bench results: the runs kept in the results database, filtered,
-// as a table, CSV or JSON.
+// as a table, CSV, JSON or an HTML page.
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +12,7 @@
 #include "tools/BenchCommands.h"
 #include "tools/BenchOptions.h"
 #include "tools/BenchRecording.h"
+#include "tools/BenchReport.h"
 
 namespace vantrel::benchtool {
 namespace {
@@ -24,8 +25,13 @@ constexpr const char kResultsHelp[] =
     "port, serial number, value or the reason it has none, and verdict. The\n"
     "filters combine; --since and --until take a date (2026-12-09) or a UTC time\n"
     "(2026-12-09T14:30) and include both ends. The last line counts the runs\n"
-    "listed. Exit status: 0 listed (also none), 2 a wrong command line or a\n"
-    "database that cannot be read.";
+    "listed. --report writes them as one page: their counts by kind and\n"
+    "verdict (pass, fail, no result), the times to first fix as one cumulative\n"
+    "distribution per unit (serial, or port without one) and restart, the\n"
+    "sensitivity results, the station tests with every reason, and each run\n"
+    "without a value with its reason. Exit status: 0 listed (also none), 2 a\n"
+    "wrong command line, a database that cannot be read or an output file that\n"
+    "exists or cannot be written.";
 
 struct ResultsOptions : OutputOptions {
   DatabaseOptions db;
@@ -87,8 +93,24 @@ class ResultsCommand final : public BenchCommand {
     }
     if (!o_.csv.empty()) {
       if (const std::string why = csv_.Open(o_.csv, o_.force); !why.empty()) return SetupError(why);
+    }
+    if (!o_.report.empty()) {
+      if (const std::string why = page_.Open(o_.report, o_.force); !why.empty()) {
+        // Both files or neither: the CSV just made goes again.
+        if (csv_.Get() && !csv_.IsStandardOutput()) {
+          csv_.Close();
+          std::remove(o_.csv.c_str());
+        }
+        return SetupError(why);
+      }
+    }
+    if (csv_.Get()) {
       WriteCsv(runs, csv_.Get());
       if (!csv_.Close()) return SetupError("writing " + o_.csv + " failed");
+    }
+    if (page_.Get()) {
+      evaluation::WriteResultsPage(page_.Get(), ResultsPageOf(runs, Selection()));
+      if (!page_.Close()) return SetupError("writing " + o_.report + " failed");
     }
     if (o_.json)
       WriteJson(runs, stdout);
@@ -162,8 +184,23 @@ class ResultsCommand final : public BenchCommand {
                  runs.size() - static_cast<size_t>(pass + fail));
   }
 
+  // The filters as the page names them: "serial A1234, kind ttff".
+  std::string Selection() const {
+    std::string text;
+    const auto add = [&](const char* name, const std::string& value) {
+      if (!value.empty()) text += (text.empty() ? "" : ", ") + std::string(name) + " " + value;
+    };
+    add("station", o_.filter.station);
+    add("serial", o_.filter.serial);
+    add("kind", o_.filter.kind);
+    if (o_.filter.pass) add("verdict", *o_.filter.pass ? "pass" : "fail");
+    add("since", o_.filter.since);
+    add("until", o_.filter.until);
+    return text.empty() ? "all runs" : text;
+  }
+
   ResultsOptions o_;
-  OutputFile csv_;
+  OutputFile csv_, page_;
 };
 
 }  // namespace

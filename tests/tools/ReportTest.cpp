@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "evaluation/RecordingReport.h"
 #include "evaluation/Svg.h"
@@ -118,6 +119,59 @@ TEST(ReportTest, BenchOutcomesKeepTheirReasons) {
   EXPECT_EQ(s.results[1].failure, kNotTrackedText);
   EXPECT_EQ(s.results[2].failure, "not run: receiver gone");
   EXPECT_EQ(s.degradeDb, 40);
+}
+
+// Each kept run's verdict, its unit and where it goes on the results page.
+TEST(ReportTest, KeptRunsOnTheResultsPage) {
+  using V = RunVerdict;
+  const struct {
+    const char *kind, *serial, *port;
+    std::optional<double> value;
+    std::optional<bool> pass;
+    const char *reason, *detail;
+    V verdict;
+  } rows[] = {
+      {"ttff-hot", "A1", "/dev/a", 1200, true, "", "{\"limit_ms\": 3000}", V::Pass},
+      {"ttff-hot", "A1", "/dev/a", 3500, false, "over the limit of 3000 ms", "{\"limit_ms\": 3000}", V::Fail},
+      {"ttff-hot", "", "/dev/b", std::nullopt, false, "timeout", "{\"limit_ms\": 3000}", V::NoResult},
+      {"ttff-cold", "A1", "/dev/a", 30000, true, "", "{\"limit_ms\": 60000}", V::Pass},
+      {"ttff-cold", "A1", "/dev/a", 31000, true, "", "{}", V::Pass},  // limits differ: none drawn
+      {"sensitivity-step", "A1", "/dev/a", 35, std::nullopt, "", "{}", V::NoVerdict},
+      {"sensitivity-step", "A1", "/dev/a", std::nullopt, std::nullopt, "satellite not seen", "{}",
+       V::NoResult},
+      {"sensitivity-tracking", "A1", "/dev/a", -155, true, "", "{\"held_dbm\": -155, \"lost_dbm\": -156}",
+       V::Pass},
+      {"sensitivity-acquisition", "A2", "/dev/c", std::nullopt, false, "not tracked",
+       "{\"held_dbm\": null, \"lost_dbm\": null}", V::NoResult},
+      {"station", "A2", "/dev/c", std::nullopt, false, "hot start over; C/N0 under", "{}", V::Fail},
+  };
+  std::vector<results::RunRecord> runs;
+  for (const auto& r : rows) {
+    results::RunRecord run;
+    std::tie(run.kind, run.serial, run.port, run.value, run.pass, run.reason, run.detail) =
+        std::tie(r.kind, r.serial, r.port, r.value, r.pass, r.reason, r.detail);
+    EXPECT_EQ(benchtool::VerdictOf(run), r.verdict) << r.kind << " " << r.reason;
+    runs.push_back(run);
+  }
+  const ResultsPage page = benchtool::ResultsPageOf(runs, "all runs");
+  std::string counts;
+  for (const auto& c : page.counts)
+    counts += c.kind + " " + std::to_string(c.pass) + std::to_string(c.fail) + std::to_string(c.noResult) +
+              std::to_string(c.noVerdict) + "; ";
+  EXPECT_EQ(counts,
+            "ttff-hot 1110; ttff-cold 2000; sensitivity-step 0011; sensitivity-acquisition 0010; "
+            "sensitivity-tracking 1000; station 0100; ");
+  ASSERT_EQ(page.ttff.size(), 2u);
+  EXPECT_EQ(page.ttff[0].limitS, 3.0);
+  ASSERT_EQ(page.ttff[0].units.size(), 2u);
+  EXPECT_EQ(page.ttff[0].units[1].port, "/dev/b");  // no serial: the port names the unit
+  EXPECT_EQ(page.ttff[0].units[0].runs[1].seconds, 3.5);
+  EXPECT_FALSE(page.ttff[1].limitS);
+  ASSERT_EQ(page.sensitivity.size(), 2u);
+  EXPECT_EQ(page.sensitivity[0].lostDbm, -156);
+  std::string missing;
+  for (const auto& m : page.missing) missing += m.unit + ": " + m.reason + "; ";
+  EXPECT_EQ(missing, "/dev/b: timeout; A1: satellite not seen; A2: not tracked; ");
 }
 
 }  // namespace

@@ -6,7 +6,8 @@ started again loses and doubles nothing; a server that stays away ends the
 run with exit status 3 and the runs it could not store named; a server
 that cannot be reached stops the test before it starts. The station test
 of two units at once passes, and fails with its reason at a weakened
-generator level; results --serial lists both with the limits they ran with.
+generator level; results --serial lists both with the limits they ran with,
+and results --report makes the page of the rows stored.
 
 Usage: bench_db_check.py VANTREL_BENCH VANTREL_SIM POSTGRES_SERVER_SH
 """
@@ -147,8 +148,18 @@ def main():
                                                               results("--serial", serials[0])]:
             failures.append(f"results --csv: {r.stdout!r} {r.stderr}")
 
+        # The page of every stored run: its count is the rows', one hot-start curve per unit.
+        page = os.path.join(root, "results.html")
+        rows = results()
+        r = subprocess.run([bench, "results", "--db", url, "--report", page], capture_output=True, text=True,
+                           timeout=30)
+        html = open(page).read() if r.returncode == 0 else ""
+        if (f"<th scope=\"row\">listed</th><td>{len(rows)}</td>" not in html
+                or html.count('class="cdf" data-port="SN-bench') != BENCHES):
+            failures.append(f"results --report: exit {r.returncode}, {len(rows)} rows: {r.stderr}")
+
         # A server that cannot be reached: nothing is tested.
-        before = len(results())
+        before = len(rows)
         r = subprocess.run([bench, "ttff", "--kind", "hot", "--runs", "1", "--port", ports[2], "--db",
                             "postgresql:///postgres?host=/nonexistent-vantrel"], capture_output=True, text=True,
                            timeout=60)

@@ -3,12 +3,14 @@
 
 A recording made here (fixes spread on a spiral so that none hides another,
 a start without a fix, several fix qualities, satellites of two systems)
-goes through vantrel-log report and vantrel-log stats --json; the campaign
-and sensitivity pages come from vantrel-report-samples. In the browser,
+goes through vantrel-log report and vantrel-log stats --json; the campaign,
+sensitivity and results pages come from vantrel-report-samples. In the browser,
 over the DevTools protocol on a pipe: no console error or exception; as
 many points on the deviation map as fixes; the CEP circles at the radius
 the stats give, in pixels of the drawn scale bar; one distribution curve
-per receiver; one SNR curve per iteration and phase; every figure with a
+per receiver; one SNR curve per iteration and phase; on the results page
+one distribution curve per unit and restart, each run without a value and
+each failed station test listed with its reasons; every figure with a
 title and caption a screen reader reads. A screenshot of each page is kept
 in OUTDIR.
 
@@ -301,6 +303,29 @@ def main():
             failures.append(f"sensitivity: missing result listed as {got['missing']}")
         figures.append(("sensitivity", session))
 
+        # The results: three units' hot starts, two units' cold starts.
+        session, problems = open_page(browser, os.path.join(work, "results.html"), os.path.join(outdir, "results.png"))
+        failures += [f"results: console: {p}" for p in problems]
+        got = evaluate(browser, session, """({
+            hot: [...document.querySelectorAll('#cdf-hot path.cdf')].map(p => p.dataset.port),
+            cold: [...document.querySelectorAll('#cdf-cold path.cdf')].map(p => p.dataset.port),
+            limits: document.querySelectorAll('.limit line').length,
+            total: [...document.querySelectorAll('table.counts tr.total td')].map(t => t.textContent),
+            missing: [...document.querySelectorAll('table.failures tr')].slice(1).map(
+                r => r.cells[2].textContent + ' ' + r.cells[4].textContent),
+            stations: [...document.querySelectorAll('table.stations td.fail')].map(t => t.textContent),
+            levels: [...document.querySelectorAll('table.results td.fail')].map(t => t.textContent)})""")
+        if got["hot"] != ["A1", "A2", "/dev/ttyUSB2"] or got["cold"] != ["A1", "A2"] or got["limits"] != 1:
+            failures.append(f"results: curves {got}")
+        if got["total"] != ["all", "17", "12", "2", "3", "0"]:
+            failures.append(f"results: counts {got['total']}")
+        if got["missing"] != ["A2 timeout", "A2 timeout", "A2 satellite not tracked at the start level"]:
+            failures.append(f"results: runs without a value listed as {got['missing']}")
+        if got["stations"] != ["FAIL: hot start 3.4 s over the limit of 3 s; C/N0 31.0 dB-Hz under the limit of "
+                               "35 dB-Hz"] or len(got["levels"]) != 1:
+            failures.append(f"results: failed tests listed as {got['stations']} {got['levels']}")
+        figures.append(("results", session))
+
         for name, session in figures:
             a = evaluate(browser, session, ACCESSIBLE)
             if a["figures"] == 0 or a["bad"]:
@@ -312,7 +337,7 @@ def main():
     for f in failures:
         print("FAIL", f)
     if not failures:
-        print(f"the three reports drew what they should; screenshots in {outdir}")
+        print(f"the four reports drew what they should; screenshots in {outdir}")
     return 1 if failures else 0
 
 
