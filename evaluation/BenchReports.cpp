@@ -68,7 +68,7 @@ void CdfFigure(std::FILE* out, const std::string& id, const std::string& title, 
   f.Fit();
   const std::vector<svg::LegendItem> legend = LegendOf(receivers);
   const int legendRows = svg::LegendRows(legend.size(), 320);
-  svg::FigureBegin(out, id, 720, 300 + 16 * legendRows, title);
+  svg::FigureBegin(out, id, 720, 304 + 16 * legendRows, title);  // room for the last row's descenders
   svg::Axes(out, f, "time to first fix (s)", "runs with a fix (%)");
   for (size_t i = 0; i < receivers.size(); ++i) {
     const TtffPageReceiver& r = receivers[i];
@@ -172,7 +172,7 @@ void WriteTtffPage(std::FILE* out, const TtffPage& page) {
     f.y = {0, yTop};
     f.Fit();
     const int legendRows = svg::LegendRows(legend.size(), 320);
-    svg::FigureBegin(out, "runs", 720, 320 + 16 * legendRows, "Time to first fix of each run");
+    svg::FigureBegin(out, "runs", 720, 324 + 16 * legendRows, "Time to first fix of each run");
     svg::Axes(out, f, "run", "time to first fix (s)");
     if (anyFailed) CrossStrip(out, f.left, f.width, f.top - 18, "no fix");
     for (size_t i = 0; i < page.receivers.size(); ++i) {
@@ -298,7 +298,7 @@ void WriteSensitivityPage(std::FILE* out, const SensitivityPage& page) {
     std::map<std::pair<int, bool>, std::vector<const SensitivityPagePoint*>> curves;
     for (const SensitivityPagePoint& p : page.curve) curves[{p.iteration, p.tracking}].push_back(&p);
     const int legendRows = svg::LegendRows(std::min<size_t>(curves.size(), 12), 213);
-    svg::FigureBegin(out, "curve", 720, 360 + 16 * legendRows,
+    svg::FigureBegin(out, "curve", 720, 364 + 16 * legendRows,
                      "SNR of the test satellite against the generator's level");
     svg::Axes(out, f, "level at the generator (dBm)", "SNR (dB-Hz)");
     if (unseen) CrossStrip(out, f.left, f.width, f.top - 18, "not seen");
