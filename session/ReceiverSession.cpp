@@ -8,7 +8,7 @@
 
 namespace vantrel {
 
-// What the readers call: the window's host when attached, and OnGone.
+// What the readers call: the window's host when attached; OnGone.
 class ReceiverSession::Host final : public ReaderHost {
  public:
   explicit Host(ReceiverSession& session) : session_(session) {}
@@ -24,8 +24,8 @@ class ReceiverSession::Host final : public ReaderHost {
   void RefreshSatellites(const GnssSatellites& satellites) override {
     if (window_ != nullptr) window_->RefreshSatellites(satellites);
   }
+  // Told through OnGone alone, window or not: one path for every holder.
   void ReceiverGone() override {
-    if (window_ != nullptr) window_->ReceiverGone();
     if (session_.OnGone) session_.OnGone();
   }
   ReaderHost* window_ = nullptr;

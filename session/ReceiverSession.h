@@ -110,7 +110,8 @@ class ReceiverSession {
   void StopAndJoinAll();
 
   // Called from the reader (inside its hand-over, when there is one) when
-  // the device went away; set before the first reader starts.
+  // the device went away: the one way any holder, the window too, learns
+  // of it. Set before the first reader starts.
   std::function<void()> OnGone;
   // Told on the reader thread as each sentence is decoded, in stream order,
   // for a caller that times the receiver's answers: what a sentence of any

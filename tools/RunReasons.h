@@ -9,7 +9,8 @@ inline constexpr char kGoneText[] = "receiver gone";
 inline constexpr char kInterruptedText[] = "interrupted";
 // A receiver that sends nothing at all for this long is not answering: it
 // is dropped, as one unplugged would be, instead of waiting the time-out
-// or reading a stale satellite table.
+// or reading a stale satellite table. The same wait for its first bytes
+// after the open: one interval of silence for the user to know.
 constexpr int kSilenceMs = 5000;
 inline constexpr char kNoAnswerText[] = "no answer in 5 s";
 

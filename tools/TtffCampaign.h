@@ -12,13 +12,10 @@
 
 #include "commands/CommandNumbers.h"
 #include "session/ReceiverSession.h"
+#include "tools/RunReasons.h"
 #include "tools/TtffStats.h"
 
 namespace vantrel::benchtool {
-
-// How long an opened receiver may stay silent before it counts as not
-// answering at all (wrong port or baud rate).
-constexpr int kFirstAnswerMs = 3000;
 
 struct OpenedReceiver {
   std::shared_ptr<ReceiverSession> session;  // null when the open failed
@@ -27,8 +24,10 @@ struct OpenedReceiver {
 
 // Opens `port` (a name as the window's list takes it) on a receiver session,
 // as the window opens it, sets `baud` and waits for the first bytes from the
-// receiver. No reader runs yet.
-OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs = kFirstAnswerMs);
+// receiver: one that sends nothing for as long as a receiver mid-run may
+// stay silent is not answering at all (wrong port or baud rate). No reader
+// runs yet.
+OpenedReceiver OpenReceiver(const std::string& port, long baud, int answerMs = kSilenceMs);
 
 struct CampaignSettings {
   Restart kind = Restart::Cold;

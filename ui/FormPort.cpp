@@ -26,6 +26,11 @@ vantrel::WindowReaders& TMainForm::Links() {
   if (!readerLinks_) {
     readerLinks_ = std::make_unique<vantrel::WindowReaders>(this);
     Session.Attach(*readerLinks_, readerLinks_->bridge.HandOver());
+    // Told inside the reader's hand-over; acted on later, as the close
+    // stops that very reader.
+    Session.OnGone = [this] {
+      QMetaObject::invokeMethod(this, [this] { ReceiverDisconnected(); }, Qt::QueuedConnection);
+    };
   }
   return *readerLinks_;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // What the window keeps for its receiver session's readers: the side of the
 // reader that runs on the UI thread (ReaderHost), the hand-over bridge and
-// the real port factory. The window joins the readers before this goes.
-#include <QMetaObject>
+// the real port factory. The window joins the readers before this goes; a
+// receiver gone reaches it through the session's OnGone.
 #include <memory>
 
 #include "link/SerialPort.h"
@@ -22,10 +22,6 @@ class WindowReaders final : public ReaderHost {
   void RefreshStatus(ReceiverRecord& record) override { form_->RefreshStatus(record); }
   void ShowReply(const Reply& reply, ReceiverRecord& record) override { form_->ShowReply(reply, record); }
   void RefreshSatellites(const GnssSatellites& satellites) override { form_->RefreshSatellites(satellites); }
-  void ReceiverGone() override {
-    // Later, not inside the hand-over: the close stops this very reader.
-    QMetaObject::invokeMethod(form_, [f = form_] { f->ReceiverDisconnected(); }, Qt::QueuedConnection);
-  }
 
   std::unique_ptr<SerialPortFactory> posixPorts = MakePosixSerialPortFactory();
   UiBridge bridge;

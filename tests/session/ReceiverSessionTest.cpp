@@ -1,11 +1,13 @@
 // The receiver session without a window: opening by name, reader restarts
 // and reopens that keep an acknowledgement, command writes with their
-// pauses, and the receiver going away. Run under ThreadSanitizer in CI.
+// pauses, the receiver going silent or away, and what a timing caller is
+// told of each sentence. Run under ThreadSanitizer in CI.
 #include "session/ReceiverSession.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -15,6 +17,8 @@
 #include "commands/CommandNumbers.h"
 #include "link/PosixSerialPort.h"
 #include "tests/link/FakeSerialPort.h"
+#include "tests/link/PtyPair.h"
+#include "tests/nmea/SentenceText.h"
 
 namespace vantrel {
 namespace {
@@ -116,9 +120,10 @@ TEST_F(SessionTest, ARestartedReaderStartsEmptyWithoutWhatWaitedInTheDriver) {
   OpenAndRead();
   session.CurrentTestEnabled = true;
   FeedSentences(kGGA + kGSV + kGSA);
-  EXPECT_TRUE(WaitFor([&] { return session.FixType() != 0; }));
   SatInView table[kSatsInViewMax];
-  EXPECT_EQ(session.SatsInView(table), 2);
+  // The fix and the table are published after the cycle that decoded them,
+  // which need not be the one that read the first sentence.
+  EXPECT_TRUE(WaitFor([&] { return session.FixType() != 0 && session.SatsInView(table) == 2; }));
   TNMEAThread* before = session.Reader();
   session.StopReader();
   EXPECT_EQ(session.Reader(), nullptr);
@@ -177,6 +182,82 @@ TEST_F(SessionTest, GoneIsToldOnceAndTheReaderLetsGoOfTheDevice) {
   EXPECT_FALSE(session.IsOpen());
   EXPECT_TRUE(WaitFor([&] { return device().OpenPorts() == 0; }));
   EXPECT_EQ(gone.load(), 1);
+}
+
+// A receiver on a real terminal that stops talking: silent once the whole
+// interval has passed since its last bytes, never earlier; a new reader
+// starts the count again.
+TEST(SessionOnPseudoTerminal, SilentAfterTheIntervalSinceTheLastBytesAndNotBefore) {
+  constexpr int kMs = 150;
+  test::PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  auto posix = MakePosixSerialPortFactory();
+  ReceiverSession session;
+  ASSERT_TRUE(session.Open(*posix, pty.SlavePath(), "38400").ok());
+  EXPECT_FALSE(session.Silent(0)) << "a port without a reader is not watched";
+  session.StartReader();
+  using Clock = std::chrono::steady_clock;
+  auto lastSent = Clock::now();
+  for (int i = 0; i < 8; ++i) {  // talking every 40 ms, well inside the interval
+    lastSent = Clock::now();
+    pty.Send(kGGA);
+    std::this_thread::sleep_for(40ms);
+    EXPECT_FALSE(session.Silent(kMs)) << i;
+  }
+  ASSERT_TRUE(WaitFor([&] { return session.Silent(kMs); }));
+  EXPECT_GE(Clock::now() - lastSent, std::chrono::milliseconds(kMs));
+
+  const auto restarted = Clock::now();
+  session.RestartReader();
+  EXPECT_FALSE(session.Silent(kMs));
+  ASSERT_TRUE(WaitFor([&] { return session.Silent(kMs); }));
+  EXPECT_GE(Clock::now() - restarted, std::chrono::milliseconds(kMs));
+}
+
+// What a caller timing the receiver is told, in the order it was sent:
+// every talker's word on the fix, and every acknowledgement.
+TEST_F(SessionTest, FixReportsAndAcknowledgementsAreToldInStreamOrder) {
+  struct Row {
+    std::string sentence;
+    const char* told;  // nullptr: nothing
+  } rows[] = {
+      {test::WithChecksum("GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,"), "fix 1"},
+      {test::WithChecksum("GNGGA,123520,4807.038,N,01131.000,E,0,00,,,M,,M,,"), "fix 0"},
+      {test::WithChecksum("GNGNS,123521,4807.038,N,01131.000,E,NA,08,0.9,545.4,46.9,,"), "fix 1"},
+      {test::WithChecksum("GNGNS,123522,,,,,NN,00,,,,,"), "fix 0"},
+      {test::WithChecksum("GLGSA,A,3,65,66,,,,,,,,,,,2.5,1.3,2.1"), "fix 1"},
+      {test::WithChecksum("GPGSA,A,1,,,,,,,,,,,,,,,"), "fix 0"},
+      {test::WithChecksum("GNRMC,123523,A,4807.038,N,01131.000,E,0.0,0.0,090126,,,A"), "fix 1"},
+      {test::WithChecksum("GPRMC,123524,V,,,,,,,090126,,,N"), "fix 0"},
+      {kGSV.substr(0, kGSV.size() - 2), nullptr},
+      {test::WithChecksum("PQOL001,101,3"), "ack 101"},
+      {test::WithChecksum("PQOL001,102,2"), "ack 102"},
+  };
+  std::mutex mutex;
+  std::vector<std::string> told;
+  session.OnFixReport = [&](bool fix) {
+    std::lock_guard lock(mutex);
+    told.push_back(fix ? "fix 1" : "fix 0");
+  };
+  session.OnAcknowledgement = [&](int32_t command) {
+    std::lock_guard lock(mutex);
+    told.push_back("ack " + std::to_string(command));
+  };
+  session.SetTalkers(TalkerSet::AllGnss());
+  OpenAndRead();
+  std::string stream;
+  std::vector<std::string> expected;
+  for (const Row& row : rows) {
+    stream += row.sentence + "\r\n";
+    if (row.told != nullptr) expected.push_back(row.told);
+  }
+  device().Feed(stream + "$GP");  // the last sentence ends where the next begins
+  WaitFor([&] {
+    std::lock_guard lock(mutex);
+    return told.size() >= expected.size();
+  });
+  session.StopAndJoinAll();
+  EXPECT_EQ(told, expected);
 }
 
 }  // namespace
