@@ -42,7 +42,8 @@ class ReceiverSession::Tap final : public ReaderTap {
     if (const std::optional<bool> fix = evaluation::FixOfSentence(s, len)) session_.OnFixReport(*fix);
   }
   void OnReply(const Reply& reply) override {
-    if (reply.kind == ReplyKind::Ack && session_.OnAcknowledgement) session_.OnAcknowledgement(reply.command);
+    if (reply.kind == ReplyKind::Ack && session_.OnAcknowledgement)
+      session_.OnAcknowledgement(reply.command, reply.flag);
   }
 
  private:

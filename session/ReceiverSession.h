@@ -116,10 +116,11 @@ class ReceiverSession {
   // Told on the reader thread as each sentence is decoded, in stream order,
   // for a caller that times the receiver's answers: what a sentence of any
   // talker says of the fix (a GGA or GNS quality, a GSA mode, an RMC
-  // status), as the evaluation reads it; and the command of every
-  // acknowledgement, carried out or failed. Set before the reader starts.
+  // status), as the evaluation reads it; and the command and flag of every
+  // acknowledgement (kAckCarriedOut, kAckFailed, ...). Set before the
+  // reader starts.
   std::function<void(bool fix)> OnFixReport;
-  std::function<void(int32_t command)> OnAcknowledgement;
+  std::function<void(int32_t command, int32_t flag)> OnAcknowledgement;
 
   AckSlots Acks;
   LogHook Log;

@@ -30,7 +30,8 @@ constexpr const char kTtffHelp[] =
     "timed and, with --limit, none longer than S seconds. A run without a fix\n"
     "has no time, only its reason: \"no fix within the time-out\", \"no answer\n"
     "in 5 s\" (the receiver sent nothing for 5 s and is dropped), \"receiver\n"
-    "gone\"; a receiver without one timed run shows that reason instead of\n"
+    "gone\", \"restart refused by the receiver\" (a failed acknowledgement of\n"
+    "the restart: a fix after it would time no restart); a receiver without one timed run shows that reason instead of\n"
     "figures (JSON: null). Progress goes to standard error.";
 
 struct TtffOptions : OutputOptions {

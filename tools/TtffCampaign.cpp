@@ -8,6 +8,7 @@
 
 #include "commands/Commands.h"
 #include "link/SerialPort.h"
+#include "nmea/Reply.h"
 
 namespace vantrel::benchtool {
 namespace {
@@ -33,6 +34,7 @@ class FixWatch {
     std::lock_guard lock(mutex_);
     watching_ = true;
     armed_ = false;
+    refused_ = false;
     hadFix_ = false;
     fixAt_.reset();
   }
@@ -41,13 +43,23 @@ class FixWatch {
     watching_ = false;
   }
   // Reader thread.
-  void Acknowledged(int32_t command) {
+  void Acknowledged(int32_t command, int32_t flag) {
     std::lock_guard lock(mutex_);
-    if (watching_ && command == restart_) armed_ = true;
+    if (!watching_ || command != restart_) return;
+    if (flag == kAckFailed) {
+      refused_ = true;
+      changed_.notify_all();
+    } else {
+      armed_ = true;
+    }
+  }
+  bool Refused() {
+    std::lock_guard lock(mutex_);
+    return refused_;
   }
   void FixReported(bool fix) {
     std::lock_guard lock(mutex_);
-    if (!watching_ || fixAt_) return;
+    if (!watching_ || fixAt_ || refused_) return;
     if (armed_) {
       if (fix) {
         fixAt_ = Clock::now();
@@ -65,7 +77,7 @@ class FixWatch {
   // The fix, or nothing once `slice` has passed without one.
   std::optional<Clock::time_point> WaitForFix(std::chrono::milliseconds slice) {
     std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, slice, [&] { return fixAt_.has_value(); });
+    changed_.wait_for(lock, slice, [&] { return fixAt_.has_value() || refused_; });
     return fixAt_;
   }
 
@@ -75,6 +87,7 @@ class FixWatch {
   std::condition_variable changed_;
   bool watching_ = false;
   bool armed_ = false;
+  bool refused_ = false;
   bool hadFix_ = false;  // a fix reported since the write
   std::optional<Clock::time_point> fixAt_;
 };
@@ -118,7 +131,7 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, ReceiverSession& sessio
   FixWatch watch(settings.kind);
   session.SetTalkers(TalkerSet::AllGnss());
   session.OnFixReport = [&](bool fix) { watch.FixReported(fix); };
-  session.OnAcknowledgement = [&](int32_t command) { watch.Acknowledged(command); };
+  session.OnAcknowledgement = [&](int32_t command, int32_t flag) { watch.Acknowledged(command, flag); };
   session.OnGone = [&] { watch.Wake(); };
   session.StartReader();
   const auto stopped = [&] { return settings.stop != nullptr && settings.stop->load(std::memory_order_relaxed); };
@@ -146,6 +159,11 @@ ReceiverOutcome RunTtffCampaign(const std::string& port, ReceiverSession& sessio
         if (stopped()) break;
         if (session.Gone()) {
           run.failure = kGoneText;
+          break;
+        }
+        if (watch.Refused()) {
+          run.failure = kRestartRefusedText;
+          lost = false;
           break;
         }
         if (Clock::now() >= end) {

@@ -230,8 +230,8 @@ TEST_F(SessionTest, FixReportsAndAcknowledgementsAreToldInStreamOrder) {
       {test::WithChecksum("GNRMC,123523,A,4807.038,N,01131.000,E,0.0,0.0,090126,,,A"), "fix 1"},
       {test::WithChecksum("GPRMC,123524,V,,,,,,,090126,,,N"), "fix 0"},
       {kGSV.substr(0, kGSV.size() - 2), nullptr},
-      {test::WithChecksum("PQOL001,101,3"), "ack 101"},
-      {test::WithChecksum("PQOL001,102,2"), "ack 102"},
+      {test::WithChecksum("PQOL001,101,3"), "ack 101,3"},
+      {test::WithChecksum("PQOL001,102,2"), "ack 102,2"},
   };
   std::mutex mutex;
   std::vector<std::string> told;
@@ -239,9 +239,9 @@ TEST_F(SessionTest, FixReportsAndAcknowledgementsAreToldInStreamOrder) {
     std::lock_guard lock(mutex);
     told.push_back(fix ? "fix 1" : "fix 0");
   };
-  session.OnAcknowledgement = [&](int32_t command) {
+  session.OnAcknowledgement = [&](int32_t command, int32_t flag) {
     std::lock_guard lock(mutex);
-    told.push_back("ack " + std::to_string(command));
+    told.push_back("ack " + std::to_string(command) + "," + std::to_string(flag));
   };
   session.SetTalkers(TalkerSet::AllGnss());
   OpenAndRead();

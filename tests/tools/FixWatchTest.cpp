@@ -73,6 +73,7 @@ TEST(FixWatchTest, OnlyAFixAfterTheRestartWasTakenCounts) {
     const char* name;
     std::vector<std::string> answer;
     bool timed;
+    const char* failure = "";  // checked when not timed and given
   };
   const Case cases[] = {
       {"acknowledged, then a fix", {kAck, kFix}, true},
@@ -86,6 +87,8 @@ TEST(FixWatchTest, OnlyAFixAfterTheRestartWasTakenCounts) {
       {"no acknowledgement, no fix before: a fix alone is no answer", {kNoFix, kFix}, false},
       {"the acknowledgement of another command arms nothing", {kFix, FinishSentence("$PQOL001,101,3"), kFix},
        false},
+      {"the restart refused: a fix after it times nothing", {kFix, FinishSentence("$PQOL001,103,2"), kNoFix, kFix},
+       false, kRestartRefusedText},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -102,6 +105,9 @@ TEST(FixWatchTest, OnlyAFixAfterTheRestartWasTakenCounts) {
     const ReceiverOutcome out = RunTtffCampaign("scripted", session, settings, nullptr);
     ASSERT_EQ(out.runs.size(), 1u);
     EXPECT_EQ(out.runs[0].ttffMs.has_value(), c.timed) << out.runs[0].failure;
+    if (!c.timed && *c.failure) {
+      EXPECT_EQ(out.runs[0].failure, c.failure);
+    }
     EXPECT_EQ(out.failure, "") << "a timeout leaves the receiver in the campaign";
   }
 }
