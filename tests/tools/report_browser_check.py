@@ -126,15 +126,12 @@ class Browser:
         return message
 
     def wait_event(self, method, timeout=30):
-        for i, e in enumerate(self.events):
-            if e["method"] == method:
-                return self.events.pop(i)
         deadline = time.monotonic() + timeout
-        while True:
-            message = self.receive(max(deadline - time.monotonic(), 0.01))
-            if message.get("method") == method:
-                self.events.remove(message)
-                return message
+        while not any(e["method"] == method for e in self.events):
+            self.receive(max(deadline - time.monotonic(), 0.01))
+        event = next(e for e in self.events if e["method"] == method)
+        self.events.remove(event)
+        return event
 
     def close(self):
         try:
