@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "results/Database.h"
 #include "results/Recorder.h"
@@ -110,17 +111,11 @@ TEST_P(ResultsTest, KeepsEveryFieldAsWrittenAndTextAsText) {
   }
   Store(*db, runs);
   const std::vector<RunRecord> back = List(*db, {});
+  const auto fields = [](const RunRecord& r) {
+    return std::tie(r.serial, r.station, r.value, r.pass, r.reason, r.limits, r.time, r.seq);
+  };
   ASSERT_EQ(back.size(), 3u);
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(back[i].serial, runs[i].serial);
-    EXPECT_EQ(back[i].station, runs[i].station);
-    EXPECT_EQ(back[i].value, runs[i].value);
-    EXPECT_EQ(back[i].pass, runs[i].pass);
-    EXPECT_EQ(back[i].reason, runs[i].reason);
-    EXPECT_EQ(back[i].limits, runs[i].limits);
-    EXPECT_EQ(back[i].time, runs[i].time);
-    EXPECT_EQ(back[i].seq, runs[i].seq);
-  }
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(fields(back[i]), fields(runs[i])) << i;
   ASSERT_EQ(List(*db, {.serial = hostile[0]}).size(), 1u);
   EXPECT_EQ(List(*db, {.serial = "%"}).size(), 0u);
 }

@@ -12,6 +12,7 @@ struct Row {
   std::optional<double> value;
   std::optional<bool> pass;
   std::string reason, detail;
+  bool operator==(const Row&) const = default;
 };
 
 Row Of(const results::RunRecord& r) { return {r.kind, r.value, r.pass, r.reason, r.detail}; }
@@ -43,14 +44,7 @@ TEST(RunRecords, EachKindOfRunAsARow) {
        {"sensitivity-tracking", std::nullopt, false, "satellite not tracked at the start level",
         "{\"held_dbm\": null, \"lost_dbm\": null}"}},
   };
-  for (const auto& c : cases) {
-    const Row got = Of(c.record);
-    EXPECT_EQ(got.kind, c.row.kind);
-    EXPECT_EQ(got.value, c.row.value) << got.kind;
-    EXPECT_EQ(got.pass, c.row.pass) << got.kind;
-    EXPECT_EQ(got.reason, c.row.reason) << got.kind;
-    EXPECT_EQ(got.detail, c.row.detail) << got.kind;
-  }
+  for (const auto& c : cases) EXPECT_EQ(Of(c.record), c.row) << c.row.kind;
   EXPECT_EQ(cases[0].record.time, "2026-12-09T00:00:00.000Z");
 }
 

@@ -21,6 +21,8 @@ import sys
 import tempfile
 import time
 
+import simulators
+
 BENCHES = 8
 RUNS = 4
 FIX_RATE = 5
@@ -52,17 +54,7 @@ def main():
         return subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=root, **popen)
 
     try:
-        ports = []
-        for i in range(BENCHES):
-            d = os.path.join(root, f"rx{i}")
-            sims.append(subprocess.Popen([sim, "--dir", d, "--fix-rate", str(FIX_RATE), "--ttff-hot", "0.2"],
-                                         stderr=subprocess.DEVNULL))
-            ports.append(os.path.join(d, "receiver"))
-        deadline = time.monotonic() + 10
-        while not all(os.path.exists(p) for p in ports):
-            if time.monotonic() > deadline:
-                sys.exit("the simulators did not start")
-            time.sleep(0.05)
+        sims, ports = simulators.start(sim, root, [["--fix-rate", str(FIX_RATE), "--ttff-hot", "0.2"]] * BENCHES)
 
         # Eight benches at once, against a database none of them has made yet.
         procs = [ttff(p, f"bench{i}", RUNS) for i, p in enumerate(ports)]
@@ -168,9 +160,7 @@ def main():
         if len(results()) != before:
             failures.append("unreachable server: rows appeared")
     finally:
-        for s in sims:
-            s.terminate()
-            s.wait()
+        simulators.stop(sims)
         subprocess.run(["sh", server, "stop", url_file])
         shutil.rmtree(root, ignore_errors=True)
     for f in failures:

@@ -21,6 +21,8 @@ import sys
 import tempfile
 import time
 
+import simulators
+
 FIX_RATE = 5
 TICK_MS = 1000 // FIX_RATE
 SLACK_MS = 150  # the epoch on the line at 38400 baud, two busy cores
@@ -31,20 +33,9 @@ TTFF_S = [1, 2, 3]
 def main():
     bench, sim = sys.argv[1], sys.argv[2]
     root = tempfile.mkdtemp(prefix="vantrel-bench-check-")
-    sims = []
     failures = []
+    sims, ports = simulators.start(sim, root, [["--fix-rate", str(FIX_RATE), "--ttff-cold", str(t)] for t in TTFF_S])
     try:
-        ports = []
-        for i, ttff in enumerate(TTFF_S):
-            d = os.path.join(root, f"rx{i}")
-            sims.append(subprocess.Popen([sim, "--dir", d, "--fix-rate", str(FIX_RATE), "--ttff-cold", str(ttff)],
-                                         stderr=subprocess.DEVNULL))
-            ports.append(os.path.join(d, "receiver"))
-        deadline = time.monotonic() + 5
-        while not all(os.path.exists(p) for p in ports):
-            if time.monotonic() > deadline:
-                sys.exit("the simulators did not start")
-            time.sleep(0.05)
 
         def run(limit, csv_path, *more):
             args = [bench, "ttff", "--kind", "cold", "--runs", str(RUNS), "--json", "--csv", csv_path,
@@ -139,23 +130,18 @@ def main():
         reason = "receiver gone"
         for output in ("json", "text"):
             d = os.path.join(root, "gone-" + output)
-            sim_proc = subprocess.Popen([sim, "--dir", d, "--fix-rate", str(FIX_RATE), "--ttff-cold", "3"],
-                                        stderr=subprocess.DEVNULL)
-            sims.append(sim_proc)
-            port = os.path.join(d, "receiver")
-            deadline = time.monotonic() + 5
-            while not os.path.exists(port) and time.monotonic() < deadline:
-                time.sleep(0.05)
-            csv_path = os.path.join(d + ".csv")
+            gone, (port,) = simulators.start(sim, d, [["--fix-rate", str(FIX_RATE), "--ttff-cold", "3"]])
+            sims += gone
+            csv_path = d + ".csv"
             args = [bench, "ttff", "--kind", "cold", "--runs", "2", "--timeout", "20", "--port", port,
                     "--csv", csv_path] + (["--json"] if output == "json" else [])
             proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=root)
-            received = os.path.join(d, "received.bin")
+            received = os.path.join(os.path.dirname(port), "received.bin")
             deadline = time.monotonic() + 10
             while time.monotonic() < deadline and \
                     (not os.path.exists(received) or b"$PQOL103" not in open(received, "rb").read()):
                 time.sleep(0.02)
-            sim_proc.terminate()
+            gone[0].terminate()
             out, err = proc.communicate(timeout=30)
             rows = list(csv.DictReader(open(csv_path)))
             want_rows = [("", reason), ("", "not run: " + reason)]
@@ -173,9 +159,7 @@ def main():
             elif "no run timed" not in out or f"FAIL ({reason})" not in out or "0.000" in out:
                 failures.append(f"gone: table {out!r}")
     finally:
-        for p in sims:
-            p.terminate()
-            p.wait()
+        simulators.stop(sims)
         shutil.rmtree(root, ignore_errors=True)
     for f in failures:
         print("FAIL:", f)
