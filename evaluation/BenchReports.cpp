@@ -254,7 +254,7 @@ void WriteSensitivityPage(std::FILE* out, const SensitivityPage& page) {
   Row(out, "receiver", page.port);
   Row(out, "generator", page.generator);
   Row(out, "test",
-      page.acquisition && page.tracking ? "acquisition, then tracking"
+      page.acquisition && page.tracking ? "tracking, then acquisition"
       : page.acquisition                ? "acquisition"
                                         : "tracking");
   Row(out, "iterations", std::to_string(page.iterations));
