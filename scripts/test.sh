@@ -51,6 +51,6 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"
 
 if [ -x scripts/fuzz.sh ]; then
   step "fuzzers"
-  scripts/fuzz.sh "${VANTREL_FUZZ_SECONDS:-60}"
+  scripts/fuzz.sh "${VANTREL_FUZZ_SECONDS:-30}"
 fi
 step "all tests passed"
